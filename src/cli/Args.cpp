@@ -1,0 +1,133 @@
+#include "cli/Args.h"
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <thread>
+
+#include <unistd.h>
+
+namespace tessaro::cli {
+
+std::optional<std::string> Args::get(const std::string& name) const {
+  std::optional<std::string> last;
+  for (const auto& [k, v] : ordered)
+    if (k == name) last = v;
+  return last;
+}
+
+std::string Args::get(const std::string& name, const std::string& fallback) const {
+  auto v = get(name);
+  return v ? *v : fallback;
+}
+
+std::vector<std::string> Args::all(const std::string& name) const {
+  std::vector<std::string> out;
+  for (const auto& [k, v] : ordered)
+    if (k == name) out.push_back(v);
+  return out;
+}
+
+bool Args::has(const std::string& name) const {
+  for (const auto& kv : ordered)
+    if (kv.first == name) return true;
+  return false;
+}
+
+Args Parse(const std::vector<std::string>& args, const std::vector<OptionSpec>& options,
+           std::size_t minPositional, std::size_t maxPositional) {
+  Args out;
+  auto find = [&](const std::string& name) -> const OptionSpec* {
+    for (const auto& o : options)
+      if (o.name == name) return &o;
+    return nullptr;
+  };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-q" || a == "--quiet") {
+      out.ordered.emplace_back("-q", "");
+      continue;
+    }
+    if (a.size() > 1 && a[0] == '-' && !(a.size() > 1 && (std::isdigit(static_cast<unsigned char>(a[1])) != 0))) {
+      std::string name = a, value;
+      bool inlineValue = false;
+      auto eq = a.find('=');
+      if (a.rfind("--", 0) == 0 && eq != std::string::npos) {
+        name = a.substr(0, eq);
+        value = a.substr(eq + 1);
+        inlineValue = true;
+      }
+      const OptionSpec* spec = find(name);
+      if (!spec) throw UsageError("unknown option " + name);
+      if (spec->takesValue) {
+        if (!inlineValue) {
+          if (i + 1 >= args.size()) throw UsageError("option " + name + " needs a value");
+          value = args[++i];
+        }
+      } else if (inlineValue) {
+        throw UsageError("option " + name + " takes no value");
+      }
+      out.ordered.emplace_back(name, value);
+      out.values.emplace(name, value);
+      continue;
+    }
+    out.positional.push_back(a);
+  }
+  if (out.positional.size() < minPositional) throw UsageError("missing argument");
+  if (out.positional.size() > maxPositional) throw UsageError("unexpected argument " + out.positional.back());
+  return out;
+}
+
+void RunWithProgress(bool quiet, const std::function<void(Progress&)>& job) {
+  Progress progress;
+  const bool draw = !quiet && ::isatty(STDERR_FILENO);
+  if (!draw) {
+    job(progress);
+    return;
+  }
+  std::exception_ptr error;
+  std::atomic<bool> finished{false};
+  std::thread worker([&] {
+    try {
+      job(progress);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    finished.store(true);
+  });
+  auto drawBar = [&] {
+    const double max = progress.maximum();
+    const double val = progress.value();
+    const int width = 40;
+    int filled = max > 0 ? static_cast<int>(width * (val / max)) : 0;
+    if (filled > width) filled = width;
+    if (filled < 0) filled = 0;
+    std::fprintf(stderr, "\r[%s%s] %.0f/%.0f", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(width - filled), ' ').c_str(), val, max);
+    std::fflush(stderr);
+  };
+  while (!finished.load()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    drawBar();
+  }
+  worker.join();
+  drawBar();
+  std::fputc('\n', stderr);
+  if (error) std::rethrow_exception(error);
+}
+
+int Succeed(const std::string& message, const std::vector<std::string>& paths) {
+  std::cout << message << "\n";
+  for (const auto& p : paths) std::cout << p << "\n";
+  return 0;
+}
+
+int Fail(const std::string& message, const std::string& reason) {
+  std::cerr << message << "\n" << reason << "\n";
+  return 1;
+}
+
+}  // namespace tessaro::cli

@@ -1,0 +1,59 @@
+#pragma once
+// Command-line parsing shared by every tessaro-cli command.
+//
+// "--option VALUE" and "--option=VALUE" both work; an option that takes a
+// value always takes the next argument, even one that begins with "-".
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/Progress.h"
+
+namespace tessaro::cli {
+
+struct UsageError : std::runtime_error {
+  explicit UsageError(const std::string& what) : std::runtime_error(what) {}
+};
+
+struct OptionSpec {
+  std::string name;  // with its dashes: "--sheet", "-o", "-q"
+  bool takesValue = true;
+};
+
+class Args {
+ public:
+  std::vector<std::string> positional;
+  // The last value given for an option.
+  std::optional<std::string> get(const std::string& name) const;
+  std::string get(const std::string& name, const std::string& fallback) const;
+  // Every value given for a repeatable option, in order.
+  std::vector<std::string> all(const std::string& name) const;
+  bool has(const std::string& name) const;
+  bool quiet() const { return has("-q"); }
+
+  std::multimap<std::string, std::string> values;
+  std::vector<std::pair<std::string, std::string>> ordered;
+};
+
+// Parses args[0..] (the words after the command name). "-q" is always
+// accepted. Throws UsageError for unknown options and missing values, and
+// when the positional count is outside [minPositional, maxPositional].
+Args Parse(const std::vector<std::string>& args, const std::vector<OptionSpec>& options,
+           std::size_t minPositional, std::size_t maxPositional);
+
+// Runs a long job on a worker thread while a progress bar is drawn on
+// standard error (only when it is a terminal and not quiet). Exceptions of the
+// job are rethrown here.
+void RunWithProgress(bool quiet, const std::function<void(Progress&)>& job);
+
+// Success: the window's completion message and the written paths on standard
+// output; returns 0.
+int Succeed(const std::string& message, const std::vector<std::string>& paths);
+// Failure: the window's failure message and a one-line reason on standard
+// error; returns 1.
+int Fail(const std::string& message, const std::string& reason);
+
+}  // namespace tessaro::cli

@@ -1,0 +1,74 @@
+// tessaro-cli: every layer of Tessaro without a window.
+#include <clocale>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/Args.h"
+#include "cli/Commands.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(const tessaro::cli::CommandArgs&);
+  const char* synopsis;
+};
+
+const Command kCommands[] = {
+    {"sheets", tessaro::cli::Sheets, "sheets BOOK"},
+    {"columns", tessaro::cli::Columns, "columns BOOK SHEET [--window sector|landmark|drivetest|flyline-cells|flyline-points]"},
+    {"query", tessaro::cli::Query, "query BOOK SQL"},
+    {"kml-sector", tessaro::cli::KmlSector, "kml-sector BOOK [options]"},
+    {"mif-sector", tessaro::cli::MifSector, "mif-sector BOOK [options]"},
+    {"kml-drivetest", tessaro::cli::KmlDriveTest, "kml-drivetest BOOK [options]"},
+    {"mif-drivetest", tessaro::cli::MifDriveTest, "mif-drivetest BOOK [options]"},
+    {"kml-flyline", tessaro::cli::KmlFlyLine, "kml-flyline BOOK --cells SHEET [options]"},
+    {"mif-flyline", tessaro::cli::MifFlyLine, "mif-flyline BOOK --cells SHEET [options]"},
+    {"kml-landmark", tessaro::cli::KmlLandmark, "kml-landmark BOOK [options]"},
+};
+
+void Usage(std::ostream& out) {
+  out << "usage: tessaro-cli COMMAND BOOK [options]\n"
+         "       tessaro-cli --version | --help\n\ncommands:\n";
+  for (const auto& c : kCommands) out << "  " << c.synopsis << "\n";
+  out << "\nEvery command accepts -q (no progress bar). Options take their value as the\n"
+         "next argument or after \"=\": --radius 80, --radius=80.\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "C");
+  if (argc < 2) {
+    Usage(std::cerr);
+    return 2;
+  }
+  const std::string first = argv[1];
+  if (first == "--version" || first == "-V") {
+    std::cout << "tessaro-cli " << TESSARO_VERSION << "\n";
+    return 0;
+  }
+  if (first == "--help" || first == "-h" || first == "help") {
+    Usage(std::cout);
+    return 0;
+  }
+  std::vector<std::string> rest(argv + 2, argv + argc);
+  for (const auto& c : kCommands) {
+    if (first == c.name) {
+      try {
+        return c.run(rest);
+      } catch (const tessaro::cli::UsageError& e) {
+        std::cerr << "tessaro-cli " << c.name << ": " << e.what() << "\nusage: tessaro-cli " << c.synopsis << "\n";
+        return 2;
+      } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        return 1;
+      }
+    }
+  }
+  std::cerr << "tessaro-cli: unknown command " << first << "\n";
+  Usage(std::cerr);
+  return 2;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// Every message box, input box, file and colour dialog a window shows goes
+// through Dialogs, so tests can replace it with a scripted fake that records
+// titles and texts and answers without blocking.
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace tessaro::ui {
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // An OK message box; `detail` (if not empty) goes into the detailed text.
+  virtual void message(QWidget* parent, const QString& title, const QString& text, const QString& detail = {}) = 0;
+  // A Yes/No question; true for Yes.
+  virtual bool question(QWidget* parent, const QString& title, const QString& text) = 0;
+  // An input box; nothing when cancelled.
+  virtual std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,
+                                       const QString& initial) = 0;
+  // A colour dialog; nothing when cancelled.
+  virtual std::optional<QColor> colour(QWidget* parent, const QColor& initial) = 0;
+  // A file-open dialog allowing several files; empty when cancelled.
+  virtual QStringList openFiles(QWidget* parent, const QString& title, const QString& filter) = 0;
+};
+
+// The dialogs in use (the real Qt ones unless a test installed a fake).
+Dialogs& dialogs();
+// Installs `d` (not owned); nullptr restores the real dialogs.
+void setDialogs(Dialogs* d);
+
+// Colour values as the buttons hold them: 0x00BBGGRR, red in the low byte.
+QColor ColourFromValue(unsigned value);
+unsigned ValueFromColour(const QColor& c);
+
+}  // namespace tessaro::ui

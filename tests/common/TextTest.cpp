@@ -1,0 +1,112 @@
+#include "common/Colour.h"
+#include "common/Error.h"
+#include "common/OutputFile.h"
+#include "common/Text.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace tessaro;
+
+TEST(LeadingNumber, ReadsTheLeadingNumberOfABox) {
+  EXPECT_EQ(LeadingNumber("70%"), 70);
+  EXPECT_EQ(LeadingNumber("-85abc"), -85);
+  EXPECT_EQ(LeadingNumber("  0.8"), 0.8);
+  EXPECT_EQ(LeadingNumber("+5"), 5);
+  EXPECT_EQ(LeadingNumber("1.2.3"), 1.2);
+  EXPECT_EQ(LeadingNumber(".5x"), 0.5);
+  EXPECT_EQ(LeadingNumber("1e3"), 1);
+  EXPECT_EQ(LeadingNumber(""), 0);
+  EXPECT_EQ(LeadingNumber("abc"), 0);
+  EXPECT_EQ(LeadingNumber("-"), 0);
+  EXPECT_EQ(LeadingNumber("."), 0);
+}
+
+TEST(NumberText, OrdinaryTextForm) {
+  EXPECT_EQ(NumberText(113.26451000000001), "113.26451");
+  EXPECT_EQ(NumberText(8.300000000000001), "8.3");
+  EXPECT_EQ(NumberText(0.1 + 0.2), "0.3");
+  EXPECT_EQ(NumberText(-0.0), "0");
+  EXPECT_EQ(NumberText(0), "0");
+  EXPECT_EQ(NumberText(-85), "-85");
+  EXPECT_EQ(NumberText(22.5), "22.5");
+  EXPECT_EQ(NumberText(1234567890123.0), "1234567890123");
+  EXPECT_EQ(NumberText(0.00001), "0.00001");
+  EXPECT_EQ(NumberText(-0.000123), "-0.000123");
+  EXPECT_EQ(NumberText(1e15), "1E+15");
+  EXPECT_EQ(NumberText(1.5e-7), "1.5E-07");
+  EXPECT_EQ(NumberText(999999999999999.0), "999999999999999");
+  EXPECT_EQ(NumberText(0.99999999999999999), "1");
+}
+
+TEST(ParseNumber, WholeTextOnly) {
+  EXPECT_EQ(ParseNumber("-85"), -85);
+  EXPECT_EQ(ParseNumber("113.26451"), 113.26451);
+  EXPECT_FALSE(ParseNumber("12abc"));
+  EXPECT_FALSE(ParseNumber(" 12"));
+  EXPECT_FALSE(ParseNumber(""));
+  EXPECT_FALSE(ParseNumber("nan"));
+  EXPECT_FALSE(ParseNumber("inf"));
+}
+
+TEST(FixedText, RoundsWithoutNegativeZero) {
+  EXPECT_EQ(FixedText(1.5, 2), "1.50");
+  EXPECT_EQ(FixedText(-0.000000001, 8), "0.00000000");
+  EXPECT_EQ(FixedText(-0.00000001, 8), "-0.00000001");
+}
+
+TEST(Colour, KmlAndMifForms) {
+  EXPECT_EQ(zeRo("FF"), "0000FF");
+  EXPECT_EQ(zeRo("1234567"), "1234567");
+  EXPECT_EQ(KmlColor(0x0000FF), "FF0000FF");
+  EXPECT_EQ(KmlColor(0), "FF000000");
+  EXPECT_EQ(KmlColor(0xFFFFFF), "FFFFFFFF");
+  EXPECT_EQ(KmlTranslucentColor("70%", 0x80C0FF), "B280C0FF");
+  const char* alphas[] = {"00", "1A", "33", "4C", "66", "80", "99", "B2", "CC", "E6", "FF"};
+  for (int p = 0; p <= 100; p += 10) EXPECT_EQ(KmlAlpha(std::to_string(p) + "%"), alphas[p / 10]) << p;
+  EXPECT_EQ(KmlAlpha("300"), "FD");
+  EXPECT_EQ(KmlAlpha("30%"), "4C");  // 76.5 rounds to the even 76
+  EXPECT_EQ(KmlAlpha("abc"), "00");
+  EXPECT_EQ(MifColor(0x0000FF), 16711680);
+  EXPECT_EQ(MifColor(0xFF0000), 255);
+  EXPECT_EQ(MifColor(0xFFFFFF), 16777215);
+  EXPECT_EQ(MifColor(0xC0E0FF), 16769216);
+  EXPECT_EQ(ParseColourOption("255"), 255u);
+  EXPECT_EQ(ParseColourOption("#FFC080"), 8438015u);
+  EXPECT_FALSE(ParseColourOption("#FFC0"));
+  EXPECT_FALSE(ParseColourOption("red"));
+  EXPECT_FALSE(ParseColourOption("16777216"));
+}
+
+namespace fs = std::filesystem;
+
+static std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(OutputFile, AppearsOnlyWhenCommitted) {
+  fs::path dir = fs::temp_directory_path() / ("tessaro-out-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  fs::path target = dir / "layer.kml";
+  { std::ofstream(target) << "old"; }
+  {
+    OutputFile f(target.string());
+    f.writeLine("<kml>");
+    // Failure before commit: the old file stays, no temporary remains.
+  }
+  EXPECT_EQ(ReadAll(target), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  {
+    OutputFile f(target.string());
+    f.writeLine("a");
+    f.write("b");
+    f.commit();
+  }
+  EXPECT_EQ(ReadAll(target), "a\r\nb");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  EXPECT_THROW({ OutputFile f((dir / "missing" / "x.kml").string()); }, tessaro::Error);
+  fs::remove_all(dir);
+}
