@@ -1,0 +1,24 @@
+#pragma once
+// Code page 936 (GBK), the Simplified Chinese Windows code page of MIF/MID
+// pairs and template files, with glibc iconv.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tessaro {
+
+// UTF-8 to CP936. A character CP936 lacks (or a malformed UTF-8 byte) is
+// written as "?" and counted in *replaced.
+std::string ToCp936(std::string_view utf8, int* replaced = nullptr);
+
+// CP936 to UTF-8; nothing when the bytes are not valid CP936.
+std::optional<std::string> FromCp936(std::string_view bytes);
+
+// True when the bytes are well-formed UTF-8.
+bool IsUtf8(std::string_view bytes);
+
+// Decodes a text file as the templates are stored: CP936, or UTF-8 where the
+// bytes are not valid CP936. A leading UTF-8 byte-order mark is dropped.
+std::string DecodeTextFile(std::string_view bytes);
+
+}  // namespace tessaro

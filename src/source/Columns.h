@@ -1,0 +1,45 @@
+#pragma once
+// The open-file road shared by every layer window: the file dialog's
+// selection, the proposed output name, and the pre-selection of columns from
+// their header texts.
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tessaro {
+
+struct FileSelection {
+  std::string folder;               // no trailing separator
+  std::vector<std::string> names;   // file names, in the order given
+};
+
+// Splits a dialog selection: "FOLDER\0NAME1\0NAME2" (several files) or a
+// single path (its last component is the name).
+FileSelection SplitFileSelection(const std::string& selection);
+
+// The output name from the chosen file name and sheet: "cells.xlsx" and
+// "Sheet1" give "cells_Sheet1" + extension. The rule looks at the file name's
+// last character only ("s": drop 4, "x": drop 5; case-sensitive); otherwise
+// nothing (the box is left unchanged).
+std::optional<std::string> ProposeOutputName(const std::string& fileName, const std::string& sheet,
+                                             const std::string& extension);
+
+enum class Role { Name, Lon, Lat, CellId, Azimuth, Value };
+
+// "name", "lon", "lat", "ci", "azimuth", "value".
+const char* RoleName(Role role);
+
+// Whether a header passes a role's test (case-sensitive).
+bool RoleMatches(Role role, const std::string& header);
+
+// The roles a window tries, in order: "sector", "landmark", "drivetest",
+// "flyline-cells", "flyline-points". Empty for an unknown window.
+std::vector<Role> WindowRoles(const std::string& window);
+
+// Pre-selection: for each header in order, the first role (in `roles` order)
+// whose test matches takes it; a later header replaces an earlier one. Roles
+// no header matches are absent from the result.
+std::map<Role, std::string> DetectColumns(const std::vector<std::string>& headers, const std::vector<Role>& roles);
+
+}  // namespace tessaro
