@@ -257,3 +257,53 @@ TEST(Form1, FailedGenerateShowsTheReasonAndWritesNothing) {
   EXPECT_GT(bar->maximum(), bar->minimum());  // never the endless busy animation
   EXPECT_TRUE(w.form.findChild<QPushButton*>("Command1")->isEnabled());
 }
+
+TEST(Form1, FullGenerateFromAFixtureWorkbook) {
+  Window w;
+  const fs::path book = w.dir / "cells.xlsx";
+  const std::string make = "/usr/bin/python3 '" TESSARO_SOURCE_DIR "/tests/kml_sector/make_fixtures.py' '" +
+                           book.string() + "' 2>/dev/null";
+  if (std::system(make.c_str()) != 0) GTEST_SKIP() << "python3-xlsxwriter is not installed";
+  try {
+    tessaro::ListSheetNames(book.string());
+  } catch (const std::exception& e) {
+    GTEST_SKIP() << "the workbook provider cannot read workbooks here: " << e.what();
+  }
+  w.fake.files = {QStringList{QString::fromStdString(book.string()), "/elsewhere/other.xlsx"}};
+  w.click("Command2");
+  EXPECT_EQ(w.fake.shown.at(0).kind, "open");
+  EXPECT_TRUE(w.fake.shown.at(0).text.contains("*.xlsx"));
+  EXPECT_EQ(w.text("Text1")->text(), QString::fromStdString(book.string()));
+  ASSERT_EQ(w.combo("Combo5")->count(), 2);
+  EXPECT_EQ(w.combo("Combo5")->currentText(), QStringLiteral("小区"));
+  EXPECT_EQ(w.text("Text6")->text(), QStringLiteral("cells_小区.kml"));
+  EXPECT_EQ(w.combo("Combo1")->currentText(), QStringLiteral("基站名"));
+  EXPECT_EQ(w.combo("Combo2")->currentText(), QStringLiteral("经度"));
+  EXPECT_EQ(w.combo("Combo3")->currentText(), QStringLiteral("纬度"));
+  EXPECT_EQ(w.combo("Combo4")->currentText(), QStringLiteral("方位角"));
+  EXPECT_EQ(w.combo("Combo6")->count(), 5);
+
+  w.form.findChild<QCheckBox*>("Check1")->setChecked(true);
+  auto* combo6 = w.combo("Combo6");
+  combo6->setCurrentIndex(combo6->findText(QStringLiteral("备注")));
+  emit combo6->activated(combo6->currentIndex());
+  w.text("Text7")->setText("30");
+  w.fake.shown.clear();
+  w.click("Command1");
+  EXPECT_FALSE(w.text("Text5")->isEnabled());  // inputs wait for the run
+  WaitForJobs();
+  ASSERT_EQ(w.fake.shown.size(), 1u);
+  EXPECT_EQ(w.fake.shown[0].title, QStringLiteral("友情提示！"));
+  EXPECT_EQ(w.fake.shown[0].text, QStringLiteral("Kml文件已生成！")) << w.fake.shown[0].detail.toStdString();
+  // A bare output name lands beside the workbook; the window writes the
+  // same bytes as the command line.
+  auto read = [](const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  EXPECT_EQ(read(w.dir / "cells_小区.kml"), read(fs::path(TESSARO_SOURCE_DIR) / "tests/kml_sector/golden/cells_小区.kml"));
+  auto* bar = w.form.findChild<QProgressBar*>("Pro1");
+  EXPECT_EQ(bar->maximum(), 9);
+  EXPECT_EQ(bar->value(), 9);
+  EXPECT_TRUE(w.text("Text5")->isEnabled());
+}
