@@ -1,6 +1,7 @@
 #include "shell/Form4.h"
 
 #include <QFile>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -26,6 +27,14 @@ Form4::Form4(const QString& helpPage, QWidget* parent) : QWidget(parent) {
   help_->setOpenExternalLinks(false);
   layout->addWidget(help_);
   load(helpPage);
+}
+
+void Form4::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  if (shownOnce_) return;  // later shows keep the reader's place
+  shownOnce_ = true;
+  // The page was laid out while the window was still small; start at its top.
+  QTimer::singleShot(0, this, [this] { help_->verticalScrollBar()->setValue(0); });
 }
 
 QString Form4::HelpPage() { return QStringLiteral(":/help/help.html"); }

@@ -21,8 +21,12 @@ class Form4 : public QWidget {
   // Whether the help page was loaded.
   bool helpLoaded() const { return loaded_; }
 
+ protected:
+  void showEvent(QShowEvent* e) override;
+
  private:
   void load(const QString& helpPage);
+  bool shownOnce_ = false;
   QTextBrowser* help_ = nullptr;
   bool loaded_ = false;
 };

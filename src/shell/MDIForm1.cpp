@@ -87,6 +87,10 @@ void MDIForm1::addChild(QWidget* w) {
   QMdiSubWindow* sub = area_->addSubWindow(w);
   // Closing a child hides it; it lives until the program ends.
   sub->setAttribute(Qt::WA_DeleteOnClose, false);
+  // A child always fills the area: a title and a close button, nothing to
+  // minimise or maximise (a maximised child would rename the frame).
+  sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                      Qt::WindowCloseButtonHint);
   sub->setObjectName(w->objectName() + "Window");
   sub->setWindowTitle(w->windowTitle());
   subs_[w->objectName()] = sub;
@@ -146,6 +150,7 @@ void MDIForm1::showChild(const QString& name) {
   ensureChildren();
   QMdiSubWindow* chosen = subs_.value(name);
   if (!chosen) return;
+  if (chosen->isMinimized() || chosen->isMaximized()) chosen->showNormal();
   chosen->setGeometry(QRect(QPoint(0, 0), area_->viewport()->size()));
   chosen->show();
   chosen->widget()->show();
