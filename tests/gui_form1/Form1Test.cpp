@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "FakeDialogs.h"
+#include "gui_shell/FakeDialogs.h"
 #include "kml/ui/Form1.h"
 #include "shell/Worker.h"
 #include "source/Provider.h"
