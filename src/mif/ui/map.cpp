@@ -93,10 +93,16 @@ map::map(QWidget* parent) : QWidget(parent) {
   // Columns and drawing parameters.
   auto* frame = new QGroupBox(QStringLiteral("配置基站信息"), this);
   frame->setObjectName("Frame1");
-  auto* grid = new QGridLayout(frame);
-  grid->setContentsMargins(6, 2, 6, 4);
-  grid->setHorizontalSpacing(4);
+  auto* frameRows = new QVBoxLayout(frame);
+  frameRows->setContentsMargins(6, 2, 6, 4);
+  frameRows->setSpacing(4);
+  auto* columnRow = new QHBoxLayout();
+  columnRow->setSpacing(2);
+  frameRows->addLayout(columnRow);
+  auto* grid = new QGridLayout();
+  grid->setHorizontalSpacing(1);
   grid->setVerticalSpacing(4);
+  frameRows->addLayout(grid);
   Combo1 = NewColumnList(frame, "Combo1", QStringLiteral("基站名称"));
   Combo2 = NewColumnList(frame, "Combo2", QStringLiteral("选择经度"));
   Combo3 = NewColumnList(frame, "Combo3", QStringLiteral("选择纬度"));
@@ -106,12 +112,11 @@ map::map(QWidget* parent) : QWidget(parent) {
                                                     {QStringLiteral("经度："), Combo2},
                                                     {QStringLiteral("纬度："), Combo3},
                                                     {QStringLiteral("方位角："), Combo4}};
-  for (int i = 0; i < columns.size(); ++i) {
-    auto* cell = new QHBoxLayout();
-    cell->setSpacing(2);
-    cell->addWidget(new QLabel(columns[i].first, frame));
-    cell->addWidget(columns[i].second, 1);
-    grid->addLayout(cell, 0, i);
+  for (const auto& [label, list] : columns) {
+    columnRow->addWidget(new QLabel(label, frame));
+    list->setMinimumWidth(60);
+    columnRow->addWidget(list, 1);
+    columnRow->addSpacing(4);
   }
 
   Text2 = NewBox(frame, "Text2", "1", QStringLiteral("1-7的一个数值，是屏幕象素的宽度。"));
@@ -137,18 +142,17 @@ map::map(QWidget* parent) : QWidget(parent) {
   };
   for (int i = 0; i < 5; ++i) {
     const Spinner& s = spinners[i];
-    auto* cell = new QHBoxLayout();
-    cell->setSpacing(1);
-    cell->addWidget(new QLabel(s.label, frame));
     auto* down = NewButton(frame, s.down, "<");
     auto* up = NewButton(frame, s.up, ">");
     for (QPushButton* b : {down, up}) b->setFixedWidth(20);
-    s.box->setFixedWidth(44);
-    cell->addWidget(down);
-    cell->addWidget(s.box);
-    cell->addWidget(up);
-    cell->addStretch(1);
-    grid->addLayout(cell, 1 + i / 3, i % 3);
+    s.box->setFixedWidth(48);
+    // Each spinner takes four grid columns (label, "<", box, ">") plus a gap.
+    const int row = i / 3, col = (i % 3) * 5;
+    grid->addWidget(new QLabel(s.label, frame), row, col, Qt::AlignRight);
+    grid->addWidget(down, row, col + 1);
+    grid->addWidget(s.box, row, col + 2);
+    grid->addWidget(up, row, col + 3);
+    if (i % 3 != 2) grid->setColumnMinimumWidth(col + 4, 10);
     QLineEdit* box = s.box;
     const double step = s.step;
     const auto low = s.low, high = s.high;
@@ -162,7 +166,8 @@ map::map(QWidget* parent) : QWidget(parent) {
   auto* colours = new QHBoxLayout();
   colours->addWidget(Command3);
   colours->addWidget(Command7);
-  grid->addLayout(colours, 2, 2, 1, 2);
+  grid->addLayout(colours, 1, 10, 1, 4);
+  grid->setColumnStretch(14, 1);
   root->addWidget(frame);
 
   // Note, generate, progress.
