@@ -18,6 +18,7 @@
 #include "mif/ui/map.h"
 #include "shell/Dialogs.h"
 #include "shell/Worker.h"
+#include "source/Provider.h"
 
 namespace fs = std::filesystem;
 using namespace tessaro;
@@ -237,4 +238,45 @@ TEST_F(MapWindow, CancelledOpenChangesNothing) {
   fake_.files = {};
   click("Command2");
   EXPECT_EQ(text("Text1"), QStringLiteral("打开需要转换成MIF的Excel文件！"));
+}
+
+TEST_F(MapWindow, WorkbookRoadAndTheSameBytesAsTheCommandLine) {
+  const fs::path book = dir_ / "cells.xlsx";
+  ASSERT_EQ(std::system(("/usr/bin/python3 '" TESSARO_SOURCE_DIR "/tests/mif_sector/make_cells_workbook.py' '" +
+                         book.string() + "'")
+                            .c_str()),
+            0);
+  try {
+    ListSheetNames(book.string());
+  } catch (const std::exception& e) {
+    if (std::string(e.what()).find("not built yet") != std::string::npos) GTEST_SKIP() << e.what();
+  }
+  fake_.files = {QString::fromStdString(book.string())};
+  click("Command2");
+  EXPECT_EQ(text("Text1"), QString::fromStdString(book.string()));
+  EXPECT_EQ(child<QComboBox>("Combo5")->count(), 2);
+  EXPECT_EQ(child<QComboBox>("Combo5")->currentText(), "Sheet1");
+  EXPECT_EQ(text("Text6"), "cells_Sheet1");
+  EXPECT_EQ(child<QComboBox>("Combo1")->currentText(), QStringLiteral("小区名"));
+  EXPECT_EQ(child<QComboBox>("Combo2")->currentText(), QStringLiteral("经度"));
+  EXPECT_EQ(child<QComboBox>("Combo3")->currentText(), QStringLiteral("纬度"));
+  EXPECT_EQ(child<QComboBox>("Combo4")->currentText(), QStringLiteral("方位角"));
+  EXPECT_EQ(child<QComboBox>("Combo1")->count(), 6);
+  click("Command1");
+  WaitForJobs();
+  ASSERT_EQ(fake_.messages.size(), 1u);
+  EXPECT_EQ(fake_.messages[0].text, QStringLiteral("MIF文件已生成！")) << fake_.messages[0].detail.toStdString();
+
+  const fs::path cliDir = dir_ / "cli";
+  fs::create_directories(cliDir);
+  const char* cli = std::getenv("TESSARO_CLI");
+  const std::string command = std::string("'") + (cli ? cli : TESSARO_BINARY_DIR "/bin/tessaro-cli") +
+                              "' mif-sector '" + book.string() + "' -q -o '" + (cliDir / "cells_Sheet1").string() +
+                              "' >/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  for (const char* ext : {".mif", ".mid"}) {
+    const std::string window = ReadFile(dir_ / (std::string("cells_Sheet1") + ext));
+    EXPECT_FALSE(window.empty()) << ext;
+    EXPECT_EQ(window, ReadFile(cliDir / (std::string("cells_Sheet1") + ext))) << ext;
+  }
 }

@@ -73,7 +73,6 @@ map::map(QWidget* parent) : QWidget(parent) {
   auto* fileRow = new QHBoxLayout(fileFrame);
   fileRow->setContentsMargins(6, 2, 6, 4);
   Text1 = NewBox(fileFrame, "Text1", QStringLiteral("打开需要转换成MIF的Excel文件！"), QString());
-  Text1->setReadOnly(true);
   auto* command2 = NewButton(fileFrame, "Command2", QStringLiteral("打开文件"));
   fileRow->addWidget(Text1, 1);
   fileRow->addWidget(command2);
