@@ -39,7 +39,7 @@ class SectorDrawer {
 
   void draw(const Value& name, const Value& lonValue, const Value& latValue, const Value& azValue,
             std::size_t row, std::vector<std::string>& lines) {
-    lines.clear();
+    used_ = 0;
     const std::string nameText = name.text();
     if (nameText.empty()) throw Error(RowPrefix(row) + "基站名列" + Quoted(params_.nameColumn) + "为空");
     const double lon = Coordinate(lonValue, "经度", params_.lonColumn, row);
@@ -55,16 +55,16 @@ class SectorDrawer {
     site_.push_back(' ');
     site_ += latValue.text();
 
-    lines.emplace_back("Region 1");
+    add(lines) = "Region 1";
     if (az && *az == -1) {
       // Indoor distribution system: a closed 18-sided circle, the site is no vertex.
-      lines.emplace_back("19");
+      add(lines) = "19";
       static const int kCircle[] = {360, 340, 320, 300, 280, 260, 240, 220, 200, 180,
                                     160, 140, 120, 100, 80,  60,  40,  20,  360};
       for (int b : kCircle) point(lines, lat, lon, b, radius_ / 3, row);
     } else if (az && *az == -2) {
       // Indoor site: a closed square with its corners NW, SW, SE, NE.
-      lines.emplace_back("5");
+      add(lines) = "5";
       static const int kSquare[] = {315, 225, 135, 45, 315};
       for (int b : kSquare) point(lines, lat, lon, b, radius_ / 3, row);
     } else if (az && *az >= 0) {
@@ -81,21 +81,24 @@ class SectorDrawer {
       }
       // A negative half width gives no arc points; the count says what is written.
       const long steps = h > 0 ? h : 0;
-      lines.push_back(std::to_string(2 * steps + 2));
-      lines.push_back(site_);
+      add(lines) = std::to_string(2 * steps + 2);
+      add(lines) = site_;
       for (long i = steps; i >= 1; --i) point(lines, lat, lon, a + static_cast<double>(i) + firstShift, d, row);
       for (long j = 1; j <= steps; ++j) point(lines, lat, lon, a - static_cast<double>(j) + secondShift, d, row);
-      lines.push_back(site_);
+      add(lines) = site_;
     } else {
       // No direction (empty, or negative other than -1 and -2): a degenerate
       // region of the site point twice, with a count that matches it.
-      lines.emplace_back("2");
-      lines.push_back(site_);
-      lines.push_back(site_);
+      add(lines) = "2";
+      add(lines) = site_;
+      add(lines) = site_;
     }
-    lines.push_back(pen_);
-    lines.push_back(brush_);
-    lines.push_back(" Center " + site_);
+    add(lines) = pen_;
+    add(lines) = brush_;
+    std::string& centre = add(lines);
+    centre = " Center ";
+    centre += site_;
+    lines.resize(used_);
   }
 
  private:
@@ -121,12 +124,24 @@ class SectorDrawer {
 
   void point(std::vector<std::string>& lines, double lat, double lon, double bearing, double distance,
              std::size_t row) {
-    lines.emplace_back();
-    if (!AppendMifPointText(lines.back(), lat, lon, bearing, distance))
+    if (!AppendMifPointText(add(lines), lat, lon, bearing, distance))
       throw Error(RowPrefix(row) + "无法计算方位角 " + NumberText(bearing) + " 上的点（纬度 " + NumberText(lat) + "）");
   }
 
+  // The next line of the object, cleared; the strings of the previous row
+  // are reused so that their buffers are not allocated again for every row.
+  std::string& add(std::vector<std::string>& lines) {
+    if (used_ < lines.size()) {
+      std::string& s = lines[used_++];
+      s.clear();
+      return s;
+    }
+    ++used_;
+    return lines.emplace_back();
+  }
+
   const MifSectorParams& params_;
+  std::size_t used_ = 0;
   double radius_;
   std::string pen_, brush_, site_;
   std::optional<long> h_;

@@ -68,16 +68,6 @@ class MifSectorCli : public ::testing::Test {
     return book.string();
   }
 
-  // True while the workbook provider is still the placeholder that cannot
-  // read any workbook (the end-to-end cases wait for it).
-  bool ProviderMissing(const std::string& book) {
-    const std::string err = (dir_ / ".probe").string();
-    std::system((Quote(cli_) + " sheets " + Quote(book) + " >/dev/null 2>" + Quote(err)).c_str());
-    const std::string text = ReadFile(err);
-    fs::remove(err);
-    return text.find("not built yet") != std::string::npos;
-  }
-
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
     for (auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
@@ -118,7 +108,6 @@ TEST_F(MifSectorCli, UnreadableWorkbookFailsWithTheWindowsMessage) {
 
 TEST_F(MifSectorCli, DefaultsWriteTheProposedPairBesideTheWorkbook) {
   const std::string book = Workbook();
-  if (ProviderMissing(book)) GTEST_SKIP() << "workbook provider not built yet";
   auto o = Cli(Quote(book) + " -q");
   ASSERT_EQ(o.status, 0) << o.err;
   const fs::path mif = dir_ / "cells_Sheet1.mif", mid = dir_ / "cells_Sheet1.mid";
@@ -149,7 +138,6 @@ TEST_F(MifSectorCli, DefaultsWriteTheProposedPairBesideTheWorkbook) {
 
 TEST_F(MifSectorCli, OptionsReachTheLayer) {
   const std::string book = Workbook();
-  if (ProviderMissing(book)) GTEST_SKIP() << "workbook provider not built yet";
   auto o = Cli(Quote(book) + " --sheet Sheet1 --name 备注 --radius 100 --beamwidth 3 --pen-width 3 --pen-pattern 1"
                " --brush-pattern 1 --pen-colour '#FF0000' --brush-colour 16711680 -o " +
                Quote((dir_ / "out.mif").string()) + " -q");
@@ -168,7 +156,6 @@ TEST_F(MifSectorCli, OptionsReachTheLayer) {
 TEST_F(MifSectorCli, GdalReadsTheCells) {
   if (std::system("command -v ogrinfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "ogrinfo (gdal-bin) not installed";
   const std::string book = Workbook();
-  if (ProviderMissing(book)) GTEST_SKIP() << "workbook provider not built yet";
   ASSERT_EQ(Cli(Quote(book) + " -q -o " + Quote((dir_ / "层").string())).status, 0);
   const fs::path listing = dir_ / "listing.txt";
   std::system(("ogrinfo -ro -al " + Quote((dir_ / "层.mif").string()) + " >" + Quote(listing.string()) + " 2>&1").c_str());
