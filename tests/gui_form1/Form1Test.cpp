@@ -193,7 +193,7 @@ TEST(Form1, TemplatesSaveRestoreResetDelete) {
 
   // Refused names and a cancelled prompt write nothing.
   w.fake.shown.clear();
-  w.fake.inputs = {QStringLiteral("../escape"), QStringLiteral(".."), std::nullopt};
+  w.fake.inputs = {QStringLiteral("../escape"), QStringLiteral(".."), QString()};
   w.click("Command4");
   w.click("Command4");
   w.click("Command4");
