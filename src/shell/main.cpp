@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStringList>
 #include <QTranslator>
 
 #include "shell/MDIForm1.h"
@@ -22,5 +23,8 @@ int main(int argc, char** argv) {
 
   tessaro::ui::MDIForm1 window;
   window.show();
+  // Hidden: "--show Form5" opens that child window at start (screenshots).
+  const QStringList args = QApplication::arguments();
+  if (const auto i = args.indexOf("--show"); i > 0 && i + 1 < args.size()) window.showChild(args.at(i + 1));
   return QApplication::exec();
 }
