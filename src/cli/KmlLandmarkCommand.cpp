@@ -83,9 +83,7 @@ int KmlLandmark(const CommandArgs& args) {
       p.output = (book.parent_path() / name).string();
     }
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateLandmarkKml(p, progress); });
-  } catch (const NoCustomIconError& e) {
-    return Fail(e.what(), "");
-  } catch (const Error& e) {
+  } catch (const std::exception& e) {
     return Fail(failure, e.what());
   }
   for (const auto& g : p.groups) {

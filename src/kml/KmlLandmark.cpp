@@ -187,7 +187,7 @@ void GenerateLandmarkKml(const LandmarkParams& p, Progress& progress) {
   RecordSet rows;
   try {
     rows = RunQuery(p.workbook, LandmarkQuery(p));
-  } catch (const Error& e) {
+  } catch (const std::exception& e) {
     throw Error("读取工作表“" + p.sheet + "”失败：" + e.what());
   }
   Write(p, rows, progress, out);
@@ -232,7 +232,7 @@ std::vector<std::string> ListDataValues(const std::string& workbook, const std::
   RecordSet rows;
   try {
     rows = RunQuery(workbook, DataValuesQuery(sheet, dataColumn));
-  } catch (const Error& e) {
+  } catch (const std::exception& e) {
     throw Error("读取工作表“" + sheet + "”失败：" + e.what());
   }
   return DataValuesFrom(rows);
