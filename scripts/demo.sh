@@ -1,17 +1,16 @@
 #!/usr/bin/env bash
-# Converts the bundled sample workbook into every layer under out/.
+# Converts the bundled sample workbook into every layer under out/ (the run
+# command's answer when no display is present).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-CLI=build/bin/tessaro-cli
+CLI=${CLI:-build/bin/tessaro-cli}
 BOOK=data/sample.xlsx
 if [ ! -f "$BOOK" ]; then
-  echo "No display and no sample workbook yet; tessaro-cli is at $CLI:"
-  "$CLI" --version
-  exit 0
+  /usr/bin/python3 scripts/make-sample.py "$BOOK"
 fi
-mkdir -p out
 "$CLI" --version
-if [ -x scripts/demo-layers.sh ]; then
-  bash scripts/demo-layers.sh "$CLI" "$BOOK" out
-fi
-echo "Layers written under $(pwd)/out/"
+status=0
+bash scripts/demo-layers.sh "$CLI" "$BOOK" out || status=$?
+echo
+echo "Layers are under $(pwd)/out/ (open the .kml files in Google Earth, the .mif/.mid pairs in MapInfo)."
+exit "$status"

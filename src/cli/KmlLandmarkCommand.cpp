@@ -1,13 +1,97 @@
-// Placeholder: the command lands with its layer.
-#include "cli/Commands.h"
-
+// tessaro-cli kml-landmark: the landmark window without a window.
+#include <filesystem>
+#include <map>
 #include <iostream>
+
+#include "cli/Args.h"
+#include "cli/Commands.h"
+#include "kml/KmlLandmark.h"
+#include "source/Columns.h"
+#include "source/Provider.h"
+#include "common/OutputFile.h"
+#include "templates/SaveFolder.h"
 
 namespace tessaro::cli {
 
-int KmlLandmark(const CommandArgs&) {
-  std::cerr << "not built yet\n";
-  return 1;
+namespace {
+
+// "VALUE=ICON": split at the last "=", so a value may itself hold "=".
+// A trailing ".gif" on the icon name is dropped (the list shows names only).
+LandmarkIconGroup ParseIcon(const std::string& text) {
+  const auto eq = text.rfind('=');
+  if (eq == std::string::npos) throw UsageError("--icon needs VALUE=ICON, got \"" + text + "\"");
+  LandmarkIconGroup g;
+  g.enabled = true;
+  g.value = text.substr(0, eq);
+  g.icon = text.substr(eq + 1);
+  if (g.icon.size() > 4 && g.icon.compare(g.icon.size() - 4, 4, ".gif") == 0) g.icon.resize(g.icon.size() - 4);
+  if (g.icon.empty()) throw UsageError("--icon needs an icon name after \"=\": \"" + text + "\"");
+  return g;
+}
+
+}  // namespace
+
+int KmlLandmark(const CommandArgs& args) {
+  const Args a = Parse(args,
+                       {{"--sheet"}, {"--name"}, {"--lon"}, {"--lat"}, {"--value"}, {"--description"}, {"--icon"},
+                        {"--scale"}, {"-o"}, {"--save-dir"}},
+                       1, 1);
+  const std::string failure = "请正确设置信息！";
+  const std::vector<std::string> icons = a.all("--icon");
+  if (icons.size() > 3) throw UsageError("at most three --icon groups");
+
+  LandmarkParams p;
+  p.workbook = a.positional[0];
+  if (auto dir = a.get("--save-dir")) SetSaveFolder(*dir);
+  for (std::size_t k = 0; k < icons.size(); ++k) p.groups[k] = ParseIcon(icons[k]);
+  p.customIcons = !icons.empty();
+  p.scale = a.get("--scale", "0.8");
+
+  try {
+    if (auto sheet = a.get("--sheet")) {
+      p.sheet = *sheet;
+    } else {
+      const auto sheets = ListSheetNames(p.workbook);
+      if (sheets.empty()) return Fail(failure, "工作簿中没有工作表：" + p.workbook);
+      p.sheet = sheets.front();
+    }
+    // Columns left out take what the window would pre-select.
+    std::map<Role, std::string> detected;
+    if (!a.has("--name") || !a.has("--lon") || !a.has("--lat"))
+      detected = DetectColumns(ListColumnNames(p.workbook, p.sheet), WindowRoles("landmark"));
+    auto column = [&](const char* option, Role role) {
+      if (auto v = a.get(option)) return *v;
+      auto it = detected.find(role);
+      return it == detected.end() ? std::string() : it->second;
+    };
+    p.nameColumn = column("--name", Role::Name);
+    p.lonColumn = column("--lon", Role::Lon);
+    p.latColumn = column("--lat", Role::Lat);
+    p.dataColumn = a.get("--value", "");
+    if (auto d = a.get("--description")) {
+      p.withDescription = true;
+      p.descriptionColumn = *d;
+    }
+    if (auto out = a.get("-o")) {
+      p.output = *out;
+    } else {
+      namespace fs = std::filesystem;
+      const fs::path book(p.workbook);
+      const std::string file = book.filename().string();
+      std::string name = ProposeOutputName(file, p.sheet, ".kml")
+                             .value_or(book.stem().string() + "_" + p.sheet + ".kml");
+      p.output = (book.parent_path() / name).string();
+    }
+    RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateLandmarkKml(p, progress); });
+  } catch (const std::exception& e) {
+    return Fail(failure, e.what());
+  }
+  for (const auto& g : p.groups) {
+    if (!g.enabled) continue;
+    const std::string file = SaveFolder() + "icon/" + g.icon + ".gif";
+    if (!std::filesystem::exists(file)) std::cerr << "注意：图标文件不存在：" << file << "\n";
+  }
+  return Succeed("Kml文件已生成！", {AbsolutePath(p.output)});
 }
 
 }  // namespace tessaro::cli
