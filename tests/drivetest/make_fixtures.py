@@ -7,6 +7,7 @@ with only one coordinate 0, a repeated position, band-edge values and a
 Chinese name column.
 sheet "Thru": throughputs above the smallint range and a fractional SINR.
 sheet "Empty": headers only.
+sheet "Bad": a level column holding a text.
 """
 import os
 import sys
@@ -45,4 +46,9 @@ for r, row in enumerate([[113.1, 23.1, 48000, -3.5], [113.2, 23.2, 512, 4]], sta
 empty = book.add_worksheet("Empty")
 for c, h in enumerate(["Longitude", "Latitude", "电平"]):
     empty.write(0, c, h)
+bad = book.add_worksheet("Bad")
+for c, h in enumerate(["Longitude", "Latitude", "电平"]):
+    bad.write(0, c, h)
+bad.write_row(1, 0, [113.1, 23.1, -80])
+bad.write_row(2, 0, [113.2, 23.2, "弱"])
 book.close()
