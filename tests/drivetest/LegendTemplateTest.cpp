@@ -49,7 +49,7 @@ DriveTestTemplate Sample() {
   return t;
 }
 
-class TemplateFolder : public ::testing::Test {
+class DriveTestTemplateFolder : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = dt::TempFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -95,7 +95,7 @@ TEST(DriveTestTemplateFile, DamagedFilesNameTheFile) {
   EXPECT_THROW(ParseDriveTestTemplate(big, "x.txt"), Error);
 }
 
-TEST_F(TemplateFolder, SaveListLoadDeleteInTheDtSubfolder) {
+TEST_F(DriveTestTemplateFolder, SaveListLoadDeleteInTheDtSubfolder) {
   DriveTestTemplate t = Sample();
   std::string path = SaveDriveTestTemplate("Default", t);
   EXPECT_EQ(path, folder_.string() + "/dt/Default.txt");
@@ -112,7 +112,7 @@ TEST_F(TemplateFolder, SaveListLoadDeleteInTheDtSubfolder) {
   EXPECT_EQ(ListDriveTestTemplates(), (std::vector<std::string>{".txt"}));
 }
 
-TEST_F(TemplateFolder, NamesThatLeaveTheFolderAreRefused) {
+TEST_F(DriveTestTemplateFolder, NamesThatLeaveTheFolderAreRefused) {
   for (const char* bad : {"../x", "a/b", "a\\b", ".", ".."}) {
     EXPECT_THROW(SaveDriveTestTemplate(bad, Sample()), Error) << bad;
   }

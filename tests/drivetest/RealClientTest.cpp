@@ -21,7 +21,7 @@ int Features(const std::string& file, std::string* listing) {
 
 }  // namespace
 
-TEST(RealClients, KmlIsWellFormedAndHasOneFeaturePerPlacemark) {
+TEST(DriveTestRealClients, KmlIsWellFormedAndHasOneFeaturePerPlacemark) {
   if (!dt::Have("xmllint") || !dt::Have("ogrinfo")) GTEST_SKIP() << "xmllint or ogrinfo missing";
   auto dir = dt::TempFolder("realkml");
   KmlDriveTestParams p;
@@ -42,7 +42,7 @@ TEST(RealClients, KmlIsWellFormedAndHasOneFeaturePerPlacemark) {
   EXPECT_NE(listing.find("POINT Z (113.2 23.2 0)"), std::string::npos) << listing;
 }
 
-TEST(RealClients, MifPairHasOnePointPerMidLineWithTheCells) {
+TEST(DriveTestRealClients, MifPairHasOnePointPerMidLineWithTheCells) {
   if (!dt::Have("ogrinfo")) GTEST_SKIP() << "ogrinfo missing";
   auto dir = dt::TempFolder("realmif");
   MifDriveTestParams p;

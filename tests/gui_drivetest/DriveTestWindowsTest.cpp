@@ -66,7 +66,7 @@ class FakeDialogs : public Dialogs {
   QStringList files;
 };
 
-class Windows : public ::testing::Test {
+class DriveTestWindows : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -93,7 +93,7 @@ class Windows : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Windows, InitialControlsOfBothWindows) {
+TEST_F(DriveTestWindows, InitialControlsOfBothWindows) {
   Form2 f;
   map2 m;
   EXPECT_EQ(f.windowTitle(), QStringLiteral("配置路测信息"));
@@ -137,7 +137,7 @@ TEST_F(Windows, InitialControlsOfBothWindows) {
   EXPECT_EQ(Text(&m, "Text2"), "8");
 }
 
-TEST_F(Windows, CheckBoxCouplingsAndTheCqtMessage) {
+TEST_F(DriveTestWindows, CheckBoxCouplingsAndTheCqtMessage) {
   Form2 f;
   auto* check3 = Get<QCheckBox>(&f, "Check3");
   auto* check2 = Get<QCheckBox>(&f, "Check2");
@@ -160,7 +160,7 @@ TEST_F(Windows, CheckBoxCouplingsAndTheCqtMessage) {
   EXPECT_TRUE(combo1->isEnabled());
 }
 
-TEST_F(Windows, NameAndDescriptionMayNotBeACoordinate) {
+TEST_F(DriveTestWindows, NameAndDescriptionMayNotBeACoordinate) {
   Form2 f;
   auto* combo2 = Get<QComboBox>(&f, "Combo2");
   auto* combo6 = Get<QComboBox>(&f, "Combo6");
@@ -186,7 +186,7 @@ TEST_F(Windows, NameAndDescriptionMayNotBeACoordinate) {
   EXPECT_FALSE(Get<QCheckBox>(&f, "Check2")->isChecked());
 }
 
-TEST_F(Windows, BandBoundsMirrorWithoutEcho) {
+TEST_F(DriveTestWindows, BandBoundsMirrorWithoutEcho) {
   for (int kind = 0; kind < 2; ++kind) {
     std::unique_ptr<QWidget> w(kind == 0 ? static_cast<QWidget*>(new Form2) : static_cast<QWidget*>(new map2));
     QSignalSpy spy4(Get<QLineEdit>(w.get(), "Text4"), &QLineEdit::textChanged);
@@ -205,7 +205,7 @@ TEST_F(Windows, BandBoundsMirrorWithoutEcho) {
   }
 }
 
-TEST_F(Windows, SteppersAndDefaults) {
+TEST_F(DriveTestWindows, SteppersAndDefaults) {
   Form2 f;
   map2 m;
   auto* t = Get<QLineEdit>(&f, "Text2");
@@ -253,7 +253,7 @@ TEST_F(Windows, SteppersAndDefaults) {
   EXPECT_EQ(Text(&m, "Text3"), "-120");
 }
 
-TEST_F(Windows, ColourButtonsStartFromTheLastChosenColour) {
+TEST_F(DriveTestWindows, ColourButtonsStartFromTheLastChosenColour) {
   map2 m;
   fake_.colours = {QColor(0, 0, 255), std::nullopt};
   Click(&m, "Command5");
@@ -264,7 +264,7 @@ TEST_F(Windows, ColourButtonsStartFromTheLastChosenColour) {
   EXPECT_EQ(fake_.colourInitials[1], QColor(0, 0, 255));
 }
 
-TEST_F(Windows, TemplatesSavedInOneWindowLoadInTheOther) {
+TEST_F(DriveTestWindows, TemplatesSavedInOneWindowLoadInTheOther) {
   Form2 f;
   map2 m;
   Get<QLineEdit>(&f, "Text2")->setText("0.4");
@@ -327,7 +327,7 @@ TEST_F(Windows, TemplatesSavedInOneWindowLoadInTheOther) {
   EXPECT_FALSE(fs::exists(save_ / "x.txt"));
 }
 
-TEST_F(Windows, IconListAndAMissingPreview) {
+TEST_F(DriveTestWindows, IconListAndAMissingPreview) {
   // One real picture and one file that is no picture.
   {
     QImage img(8, 8, QImage::Format_RGB32);

@@ -50,7 +50,7 @@ bool ProviderBuilt() {
   return true;
 }
 
-class Generate : public ::testing::Test {
+class DriveTestGenerate : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::path(TESSARO_BINARY_DIR) / "tmp-gui-drivetest" /
@@ -78,7 +78,7 @@ class Generate : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Generate, FailureKeepsTheOldFileAndShowsTheReason) {
+TEST_F(DriveTestGenerate, FailureKeepsTheOldFileAndShowsTheReason) {
   Form2 f;
   f.findChild<QLineEdit*>("Text1")->setText(QString::fromStdString((dir_ / "missing.xlsx").string()));
   const fs::path out = dir_ / "old.kml";
@@ -106,7 +106,7 @@ TEST_F(Generate, FailureKeepsTheOldFileAndShowsTheReason) {
   EXPECT_FALSE(fs::exists(dir_ / "pair.mid"));
 }
 
-TEST_F(Generate, BothWindowsWriteWhatTheCliWrites) {
+TEST_F(DriveTestGenerate, BothWindowsWriteWhatTheCliWrites) {
   if (!ProviderBuilt()) GTEST_SKIP() << "the workbook provider is not built in this tree";
   ASSERT_TRUE(MakeBook());
   const std::string book = (dir_ / "dt.xlsx").string();
