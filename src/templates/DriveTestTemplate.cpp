@@ -14,6 +14,7 @@
 #include "common/OutputFile.h"
 #include "common/Text.h"
 #include "templates/SaveFolder.h"
+#include "templates/SectorTemplate.h"
 
 namespace tessaro {
 
@@ -74,8 +75,8 @@ DriveTestTemplate ParseDriveTestTemplate(const std::string& bytes, const std::st
 }
 
 void CheckDriveTestTemplateName(const std::string& name) {
-  if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos || name == "." || name == "..")
-    throw Error("模版名“" + name + "”不能使用：名称中不能含有“/”或“\\”，也不能是“.”或“..”，请换一个名称。");
+  // The same rule as the sector templates.
+  if (std::string problem = TemplateNameProblem(name); !problem.empty()) throw Error(problem);
 }
 
 std::string SaveDriveTestTemplate(const std::string& name, const DriveTestTemplate& t) {

@@ -209,6 +209,7 @@ tessaro::KmlDriveTestParams Form2::params() const {
 }
 
 void Form2::generate() {
+  if (IsRunning(this)) return;
   const tessaro::KmlDriveTestParams p = params();
   RunInBackground(
       this, pro1_, [p](tessaro::Progress& progress) { tessaro::GenerateKmlDriveTest(p, progress); },

@@ -110,6 +110,7 @@ tessaro::MifDriveTestParams map2::params() const {
 }
 
 void map2::generate() {
+  if (IsRunning(this)) return;
   const tessaro::MifDriveTestParams p = params();
   auto note = std::make_shared<std::string>();
   RunInBackground(

@@ -161,14 +161,15 @@ void DriveTestSettings::refreshTemplates() {
 }
 
 void DriveTestSettings::saveTemplate() {
-  auto name = dialogs().input(window_, QStringLiteral("Tessaro"),
+  auto name = dialogs().input(window_, QStringLiteral("保存设置"),
                               QStringLiteral("请输入要保存设置的文件名，建议分类保存，如电平、质量 等 。"),
                               QStringLiteral("Default"));
   if (!name) return;
   try {
     tessaro::SaveDriveTestTemplate(Utf8(*name), current());
   } catch (const std::exception& e) {
-    dialogs().message(window_, QStringLiteral("友情提示"), FromUtf8(e.what()));
+    dialogs().message(window_, QStringLiteral("友情提示"), QStringLiteral("无法保存设置模版：") + FromUtf8(e.what()));
+    return;
   }
   refreshTemplates();
 }
@@ -200,7 +201,8 @@ void DriveTestSettings::loadTemplates() {
       apply(tessaro::LoadDriveTestTemplate(Utf8(list1_->item(i)->text())));
     } catch (const std::exception& e) {
       // A damaged or vanished file leaves the values as they were.
-      dialogs().message(window_, QStringLiteral("友情提示"), FromUtf8(e.what()));
+      dialogs().message(window_, QStringLiteral("友情提示"),
+                        QStringLiteral("无法读取设置模版，当前设置保持不变：") + FromUtf8(e.what()));
     }
   }
 }
