@@ -12,13 +12,11 @@ using dt::fs::path;
 
 class DriveTestCli : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    folder_ = dt::TempFolder("e2e");
-    fixtures_ = dt::MakeFixtures(folder_);
-  }
+  // Each test gets its own folder: ctest may run them in parallel processes.
   void SetUp() override {
     if (!dt::ProviderBuilt()) GTEST_SKIP() << "the workbook provider is not built in this tree";
-    ASSERT_TRUE(fixtures_) << "fixture script failed";
+    folder_ = dt::TempFolder("e2e");
+    ASSERT_TRUE(dt::MakeFixtures(folder_)) << "fixture script failed";
   }
   // Runs tessaro-cli with a private save folder; returns the exit status.
   int Cli(const std::string& args, std::string* out = nullptr) {
@@ -43,12 +41,8 @@ class DriveTestCli : public ::testing::Test {
     return std::stoi(m[1]);
   }
 
-  static path folder_;
-  static bool fixtures_;
+  path folder_;
 };
-
-path DriveTestCli::folder_;
-bool DriveTestCli::fixtures_ = false;
 
 TEST_F(DriveTestCli, KmlGroupsInDriveOrderAndLeavesOutZeroZero) {
   std::string out;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "source/Provider.h"
 
 namespace dt {
@@ -48,9 +50,12 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-// A fresh empty folder under the build tree.
+// A fresh empty folder under the build tree, private to the running test
+// (ctest runs tests in parallel processes).
 inline fs::path TempFolder(const std::string& name) {
-  fs::path p = fs::path(TESSARO_BINARY_DIR) / "tmp-drivetest" / name;
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string test = info ? std::string(info->test_suite_name()) + "." + info->name() : "none";
+  fs::path p = fs::path(TESSARO_BINARY_DIR) / "tmp-drivetest" / test / name;
   fs::remove_all(p);
   fs::create_directories(p);
   return p;
