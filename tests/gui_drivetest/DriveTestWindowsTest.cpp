@@ -1,6 +1,7 @@
 // The drive-test windows under the offscreen platform, with scripted dialogs.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -18,6 +19,7 @@
 
 #include "kml/ui/Form2.h"
 #include "mif/ui/map2.h"
+#include "shell/MDIForm1.h"
 #include "shell/Dialogs.h"
 #include "shell/Worker.h"
 #include "source/Provider.h"
@@ -351,4 +353,20 @@ TEST_F(DriveTestWindows, IconListAndAMissingPreview) {
   emit combo7->activated(combo7->currentIndex());
   EXPECT_TRUE(image->pixmap().isNull());
   EXPECT_EQ(f.params().icon, "坏");
+}
+
+TEST_F(DriveTestWindows, MenuRefillsTheKmlListAndTheMifListIsFilledAtCreation) {
+  fs::create_directories(save_ / "dt");
+  std::ofstream(save_ / "dt" / "质量.txt") << "0.4\r\n-1\r\n-2\r\n-3\r\n-4\r\n-5\r\n-6\r\n 1 \r\n 2 \r\n 3 \r\n 4 \r\n 5 \r\n";
+  MDIForm1 main;
+  main.show();
+  QWidget* form2 = main.child("Form2");
+  EXPECT_EQ(Get<QListWidget>(main.child("map2"), "List1")->count(), 1);
+  std::ofstream(save_ / "dt" / "电平.txt") << "8\r\n-1\r\n-2\r\n-3\r\n-4\r\n-5\r\n-6\r\n 1 \r\n 2 \r\n 3 \r\n 4 \r\n 5 \r\n";
+  auto* item = main.findChild<QAction*>("dt");
+  ASSERT_NE(item, nullptr);
+  item->trigger();
+  EXPECT_TRUE(form2->isVisible());
+  EXPECT_EQ(Get<QListWidget>(form2, "List1")->count(), 2);
+  EXPECT_EQ(Get<QListWidget>(main.child("map2"), "List1")->count(), 1);  // until its next save or delete
 }
