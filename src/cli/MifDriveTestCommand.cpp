@@ -1,13 +1,57 @@
-// Placeholder: the command lands with its layer.
-#include "cli/Commands.h"
-
+// tessaro-cli mif-drivetest: the MIF drive-test layer without a window.
 #include <iostream>
+
+#include "cli/Args.h"
+#include "cli/Commands.h"
+#include "common/Error.h"
+#include "mif/MifDriveTest.h"
+#include "templates/SaveFolder.h"
+#include "templates/ThresholdLegend.h"
+
+namespace tessaro::cli::drivetest {
+
+// Defined in KmlDriveTestCommand.cpp.
+void ApplyLegendOptions(const Args& a, ThresholdLegend& legend, std::string& scale);
+struct Inputs {
+  std::string book, sheet, lon, lat, value;
+};
+Inputs ResolveInputs(const Args& a);
+std::string DefaultOutput(const std::string& book, const std::string& sheet, const std::string& extension);
+
+}  // namespace tessaro::cli::drivetest
 
 namespace tessaro::cli {
 
-int MifDriveTest(const CommandArgs&) {
-  std::cerr << "not built yet\n";
-  return 1;
+int MifDriveTest(const CommandArgs& args) {
+  using namespace drivetest;
+  Args a = Parse(args,
+                 {{"--sheet"}, {"--lon"}, {"--lat"}, {"--value"}, {"--size"}, {"--bounds"}, {"--colours"},
+                  {"--template"}, {"-o"}, {"--save-dir"}},
+                 1, 1);
+  try {
+    if (auto d = a.get("--save-dir")) SetSaveFolder(*d);
+    MifDriveTestParams p;
+    ApplyLegendOptions(a, p.legend, p.size);
+    if (auto s = a.get("--size")) p.size = *s;
+    Inputs in = ResolveInputs(a);
+    p.workbook = in.book;
+    p.sheet = in.sheet;
+    p.lon = in.lon;
+    p.lat = in.lat;
+    p.data = in.value;
+    p.output = a.get("-o", DefaultOutput(in.book, in.sheet, ""));
+    if (p.output.size() > 4 && p.output.compare(p.output.size() - 4, 4, ".mif") == 0)
+      p.output.resize(p.output.size() - 4);
+    std::string note;
+    RunWithProgress(a.quiet(), [&](Progress& progress) { note = GenerateMifDriveTest(p, progress); });
+    int rc = Succeed(kMifDriveTestDone, {p.output + ".mif", p.output + ".mid"});
+    if (!note.empty()) std::cout << note << "\n";
+    return rc;
+  } catch (const UsageError&) {
+    throw;
+  } catch (const std::exception& e) {
+    return Fail(kMifDriveTestFailed, e.what());
+  }
 }
 
 }  // namespace tessaro::cli

@@ -1,0 +1,123 @@
+#include "kml/KmlDriveTest.h"
+
+#include "common/Colour.h"
+#include "common/Text.h"
+#include "templates/SaveFolder.h"
+
+namespace tessaro {
+
+bool NameCarried(const KmlDriveTestParams& p) { return p.name && p.nameColumn != p.data; }
+bool DescriptionCarried(const KmlDriveTestParams& p) { return p.description && p.descriptionColumn != p.data; }
+
+int KmlDriveTestShape(const KmlDriveTestParams& p) {
+  const bool d = DescriptionCarried(p), n = NameCarried(p);
+  if (d && n) return 1;
+  if (n) return 2;
+  if (d) return 3;
+  return 4;
+}
+
+std::string KmlDriveTestQuery(const KmlDriveTestParams& p) {
+  const std::string lon = BracketName(p.lon), lat = BracketName(p.lat), data = BracketName(p.data);
+  const std::string sheet = BracketName(p.sheet + "$");
+  std::string x = lon, y = lat;
+  if (p.binning) {
+    x = "left(" + lon + "," + p.lonChars + ")";
+    y = "left(" + lat + "," + p.latChars + ")";
+  }
+  std::string extra;  // carried columns, in field order
+  switch (KmlDriveTestShape(p)) {
+    case 1: extra = "," + BracketName(p.descriptionColumn) + "," + BracketName(p.nameColumn); break;
+    case 2: extra = "," + BracketName(p.nameColumn); break;
+    case 3: extra = "," + BracketName(p.descriptionColumn); break;
+    default: break;
+  }
+  // Shape 1 has always been sent with two blanks before "where".
+  const char* where = KmlDriveTestShape(p) == 1 ? "  where " : " where ";
+  return "select " + x + "," + y + ",format(avg(" + data + "),'0')" + extra + " from " + sheet + where + lon +
+         "<>0 or " + lat + "<>0 group by " + x + "," + y + extra;
+}
+
+std::string KmlDriveTestOrderedQuery(const KmlDriveTestParams& p) {
+  return KmlDriveTestQuery(p) + " order by min(_rowid_)";
+}
+
+std::string KmlDriveTestIconLine(const std::string& icon) {
+  std::string href = icon == kDefaultDriveTestIcon ? std::string(kShadedDotHref)
+                                                   : XmlEscape(SaveFolder() + "icon/" + icon + ".gif");
+  return "<href>" + href + "</href><x>128</x><y>192</y><w>72</w><h>72</h>";
+}
+
+void WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, Progress& progress) {
+  const bool nameCarried = NameCarried(p), descCarried = DescriptionCarried(p);
+  const int descField = 3;
+  const int nameField = descCarried ? 4 : 3;
+  const int needed = 3 + (descCarried ? 1 : 0) + (nameCarried ? 1 : 0);
+  if (rows.fieldCount() < needed)
+    throw Error("查询结果只有 " + std::to_string(rows.fieldCount()) + " 列，应有 " + std::to_string(needed) + " 列");
+
+  ThresholdLegend legend = p.legend;
+  legend.compile();
+  const std::string scaleLine = "<scale>" + XmlEscape(p.scale) + "</scale>";
+  const std::string iconLine = KmlDriveTestIconLine(p.icon);
+
+  out.prologue();
+  out.element("name", p.data);
+  progress.setMaximum(static_cast<double>(rows.rowCount()));
+  std::string buf;
+  rows.moveFirst();
+  while (!rows.eof()) {
+    progress.advance();
+    const Value& v = rows.value(2);
+    const std::string valueText = v.text();
+    std::optional<double> number;
+    if (!valueText.empty()) {
+      number = v.number();
+      if (!number)
+        throw Error("第 " + std::to_string(rows.position() + 1) + " 行：数据列“" + p.data + "”的值“" + valueText +
+                    "”不是数字");
+    }
+    out.line("<Placemark>");
+    if (p.name) out.element("name", nameCarried ? rows.value(nameField).text() : valueText);
+    if (p.description) out.element("description", descCarried ? rows.value(descField).text() : valueText);
+    out.line("<Style><IconStyle>");
+    if (p.colour && number) {
+      if (auto c = legend.colourFor(*number)) out.line("<color>" + KmlColor(*c) + "</color>");
+    }
+    out.line(scaleLine);
+    out.line("<Icon>");
+    out.line(iconLine);
+    out.line("</Icon></IconStyle></Style>");
+    out.line("<Point>");
+    out.line("<coordinates>");
+    buf.clear();
+    AppendXmlEscaped(buf, rows.value(0).text());
+    buf += ',';
+    AppendXmlEscaped(buf, rows.value(1).text());
+    buf += ",0";
+    out.line(buf);
+    out.line("</coordinates>");
+    out.line("</Point>");
+    out.line("</Placemark>");
+    rows.moveNext();
+  }
+  out.epilogue();
+}
+
+void WriteKmlDriveTestFile(const KmlDriveTestParams& p, RecordSet& rows, Progress& progress) {
+  KmlWriter out(p.output);
+  WriteKmlDriveTest(p, rows, out, progress);
+  out.commit();
+}
+
+void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress) {
+  KmlWriter out(p.output);
+  auto connection = Connection::open(ConnectionString(p.workbook));
+  RecordSet rows = connection->execute(KmlDriveTestOrderedQuery(p));
+  WriteKmlDriveTest(p, rows, out, progress);
+  rows.close();
+  connection->close();
+  out.commit();
+}
+
+}  // namespace tessaro
