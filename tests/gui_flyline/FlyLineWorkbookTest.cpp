@@ -1,0 +1,99 @@
+// A whole generation through each window from a real workbook, compared byte
+// for byte with tessaro-cli. Skipped while no workbook provider is built in.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "common/RandomColour.h"
+#include "kml/ui/Form3.h"
+#include "mif/ui/map3.h"
+#include "shell/Dialogs.h"
+#include "shell/Worker.h"
+#include "source/Provider.h"
+
+using namespace tessaro::ui;
+
+namespace {
+
+class Scripted : public Dialogs {
+ public:
+  void message(QWidget*, const QString& title, const QString& text, const QString& detail) override {
+    titles << title;
+    texts << text;
+    details << detail;
+  }
+  bool question(QWidget*, const QString&, const QString&) override { return true; }
+  std::optional<QString> input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+  std::optional<QColor> colour(QWidget*, const QColor&) override { return {}; }
+  QStringList openFiles(QWidget*, const QString&, const QString&) override { return files; }
+  QStringList titles, texts, details, files;
+};
+
+QByteArray Read(const QString& p) {
+  QFile f(p);
+  f.open(QIODevice::ReadOnly);
+  return f.readAll();
+}
+
+// Opens the workbook, picks the cell sheet, sets a condition and generates.
+void Generate(FlyLineWindow& w, Scripted& fake, const QString& book, const QString& out) {
+  fake.files = {book};
+  w.Command2_Click();
+  auto* cells = w.findChild<QComboBox*>("Combo7");
+  cells->setCurrentIndex(cells->findText("Cells"));
+  w.Combo7_Click();
+  w.findChild<QComboBox*>("Combo8")->setEditText("RxLev");
+  w.findChild<QComboBox*>("Combo9")->setCurrentIndex(1);
+  w.findChild<QLineEdit*>("Text3")->setText("-85");
+  w.Command1_Click();
+  w.findChild<QLineEdit*>("Text6")->setText(out);
+  tessaro::RestartRandomColour();
+  w.Command3_Click();
+  WaitForJobs();
+}
+
+}  // namespace
+
+TEST(FlyLineWorkbook, WindowsWriteWhatTheCommandLineWrites) {
+  QTemporaryDir dir;
+  const QString script = QStringLiteral(TESSARO_SOURCE_DIR) + "/tests/flyline/make_fixtures.py";
+  if (QProcess::execute("/usr/bin/python3", {script, dir.path()}) != 0) GTEST_SKIP() << "python3-xlsxwriter missing";
+  const QString book = dir.filePath("flyline.xlsx");
+  try {
+    tessaro::ListSheetNames(book.toStdString());
+  } catch (const std::exception&) {
+    GTEST_SKIP() << "no workbook provider in this build";
+  }
+  Scripted fake;
+  setDialogs(&fake);
+  const QString cli = qEnvironmentVariable("TESSARO_CLI", QStringLiteral(TESSARO_BINARY_DIR) + "/bin/tessaro-cli");
+  {
+    Form3 w;
+    Generate(w, fake, book, dir.filePath("win.kml"));
+    ASSERT_EQ(fake.texts.value(0), QStringLiteral("Kml文件已生成！")) << fake.details.value(0).toStdString();
+    EXPECT_EQ(fake.titles.value(0), QStringLiteral("友情提示"));
+    EXPECT_TRUE(w.findChild<QComboBox*>("Combo2")->currentText() == "Longitude");
+    ASSERT_EQ(QProcess::execute(cli, {"kml-flyline", book, "--cells", "Cells", "--condition", "RxLev>=-85", "-q",
+                                      "-o", dir.filePath("cli.kml")}),
+              0);
+    EXPECT_EQ(Read(dir.filePath("win.kml")), Read(dir.filePath("cli.kml")));
+  }
+  {
+    map3 w;
+    Generate(w, fake, book, dir.filePath("win"));
+    ASSERT_EQ(fake.texts.value(1), QStringLiteral("MIF文件已生成！")) << fake.details.value(1).toStdString();
+    ASSERT_EQ(QProcess::execute(cli, {"mif-flyline", book, "--cells", "Cells", "--condition", "RxLev>=-85", "-q",
+                                      "-o", dir.filePath("cli")}),
+              0);
+    EXPECT_EQ(Read(dir.filePath("win.mif")), Read(dir.filePath("cli.mif")));
+    EXPECT_EQ(Read(dir.filePath("win.mid")), Read(dir.filePath("cli.mid")));
+    EXPECT_FALSE(Read(dir.filePath("win.mid")).isEmpty());
+  }
+  setDialogs(nullptr);
+}
