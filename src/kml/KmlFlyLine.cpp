@@ -13,10 +13,11 @@ std::string FlyLineKmlColour(ColourValue colour) { return "<color>7d" + zeRo(Hex
 
 namespace {
 
-void Generate(const KmlFlyLineParams& p, const std::function<RecordSet()>& query, Progress& progress) {
+void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& query, Progress& progress) {
   ColourValue colour = NewRandomColor();
   KmlWriter writer(p.output);
-  const RecordSet rows = query();
+  const FlyLineResult result = query();
+  const RecordSet& rows = result.rows;
   writer.prologue();
   writer.element("name", p.inputs.pointSheet + "飞线");
   progress.setMaximum(static_cast<double>(rows.rowCount()));
@@ -29,9 +30,10 @@ void Generate(const KmlFlyLineParams& p, const std::function<RecordSet()>& query
   };
   std::string previous;
   std::string block;
-  for (std::size_t i = 0; i < rows.rowCount(); ++i) {
+  for (std::size_t k = 0; k < result.order.size(); ++k) {
+    const std::size_t i = result.order[k];
     progress.advance();
-    const FlyLineRow r = ReadFlyLineRow(rows, i, readRadius);
+    const FlyLineRow r = ReadFlyLineRow(rows, i, k, readRadius);
     if (r.serving != previous) colour = NewRandomColor();
     previous = r.serving;
     // One placemark, written as one block of CR LF separated lines.
@@ -42,7 +44,7 @@ void Generate(const KmlFlyLineParams& p, const std::function<RecordSet()>& query
              "<altitudeMode>relativeToGround</altitudeMode>\r\n<coordinates>\r\n";
     if (r.directed) {
       if (!AppendKmlPointText(block, r.lat, r.lon, r.azimuth, r.distance))
-        throw Error("结果第 " + std::to_string(i + 1) + " 行：无法计算飞线起点（小区 " + r.alo + "," + r.ala + "）");
+        throw Error("结果第 " + std::to_string(k + 1) + " 行：无法计算飞线起点（小区 " + r.alo + "," + r.ala + "）");
     } else {
       AppendXmlEscaped(block, r.alo);
       block += ',';
@@ -69,14 +71,14 @@ void GenerateKmlFlyLine(const KmlFlyLineParams& params, Progress& progress) {
       params,
       [&] {
         connection = Connection::open(ConnectionString(params.workbook));
-        RecordSet rows = RunFlyLineQuery(*connection, params.inputs);
+        FlyLineResult result = RunFlyLineQuery(*connection, params.inputs);
         connection->close();
-        return rows;
+        return result;
       },
       progress);
 }
 
-void GenerateKmlFlyLine(const KmlFlyLineParams& params, const RecordSet& rows, Progress& progress) {
+void GenerateKmlFlyLine(const KmlFlyLineParams& params, const FlyLineResult& rows, Progress& progress) {
   Generate(params, [&] { return rows; }, progress);
 }
 

@@ -26,8 +26,9 @@ struct KmlFlyLineParams {
 // complete.
 void GenerateKmlFlyLine(const KmlFlyLineParams& params, Progress& progress);
 
-// The same with the join's rows already at hand (params.workbook unused).
-void GenerateKmlFlyLine(const KmlFlyLineParams& params, const RecordSet& rows, Progress& progress);
+// The same with the join's rows already at hand (params.workbook unused;
+// InOrder wraps rows built by hand).
+void GenerateKmlFlyLine(const KmlFlyLineParams& params, const FlyLineResult& rows, Progress& progress);
 
 // "<color>7d" + the six padded hexadecimal digits (bbggrr) + "</color>".
 std::string FlyLineKmlColour(ColourValue colour);

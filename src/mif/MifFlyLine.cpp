@@ -20,11 +20,12 @@ std::vector<MifColumn> FlyLineMifColumns(const FlyLineInputs& in) {
 
 namespace {
 
-MifFlyLineResult Generate(const MifFlyLineParams& p, const std::function<RecordSet()>& query, Progress& progress) {
+MifFlyLineResult Generate(const MifFlyLineParams& p, const std::function<FlyLineResult()>& query, Progress& progress) {
   ColourValue colour = NewRandomColor();
   MifWriter writer;
   writer.open(p.output);
-  const RecordSet rows = query();
+  const FlyLineResult result = query();
+  const RecordSet& rows = result.rows;
   const std::vector<MifColumn> columns = FlyLineMifColumns(p.inputs);
   const int valueCount = static_cast<int>(columns.size());
   if (rows.fieldCount() < valueCount)
@@ -41,15 +42,16 @@ MifFlyLineResult Generate(const MifFlyLineParams& p, const std::function<RecordS
   std::vector<std::string> values(static_cast<std::size_t>(valueCount));
   std::vector<std::string> object(4);
   object[0] = "Pline 2";
-  for (std::size_t i = 0; i < rows.rowCount(); ++i) {
+  for (std::size_t k = 0; k < result.order.size(); ++k) {
+    const std::size_t i = result.order[k];
     progress.advance();
-    const FlyLineRow r = ReadFlyLineRow(rows, i, readRadius);
+    const FlyLineRow r = ReadFlyLineRow(rows, i, k, readRadius);
     for (int c = 0; c < valueCount; ++c) values[static_cast<std::size_t>(c)] = rows.at(i, c).text();
     std::string& start = object[1];
     start.clear();
     if (r.directed) {
       if (!AppendMifPointText(start, r.lat, r.lon, r.azimuth, r.distance))
-        throw Error("结果第 " + std::to_string(i + 1) + " 行：无法计算飞线起点（小区 " + r.alo + " " + r.ala + "）");
+        throw Error("结果第 " + std::to_string(k + 1) + " 行：无法计算飞线起点（小区 " + r.alo + " " + r.ala + "）");
     } else {
       start = r.alo + " " + r.ala;
     }
@@ -71,14 +73,14 @@ MifFlyLineResult GenerateMifFlyLine(const MifFlyLineParams& params, Progress& pr
       params,
       [&] {
         connection = Connection::open(ConnectionString(params.workbook));
-        RecordSet rows = RunFlyLineQuery(*connection, params.inputs);
+        FlyLineResult result = RunFlyLineQuery(*connection, params.inputs);
         connection->close();
-        return rows;
+        return result;
       },
       progress);
 }
 
-MifFlyLineResult GenerateMifFlyLine(const MifFlyLineParams& params, const RecordSet& rows, Progress& progress) {
+MifFlyLineResult GenerateMifFlyLine(const MifFlyLineParams& params, const FlyLineResult& rows, Progress& progress) {
   return Generate(params, [&] { return rows; }, progress);
 }
 

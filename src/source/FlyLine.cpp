@@ -86,12 +86,12 @@ std::optional<std::string> RowIdName(const std::vector<std::string>& columns) {
   return std::nullopt;
 }
 
-std::string OrderedQuery(const FlyLineInputs& in, const std::vector<std::string>& cellColumns,
-                         const std::vector<std::string>& pointColumns) {
+std::optional<std::string> NumberedQuery(const FlyLineInputs& in, const std::vector<std::string>& cellColumns,
+                                         const std::vector<std::string>& pointColumns) {
   const FlyLineForm form = QueryForm(in);
   auto cellRow = RowIdName(cellColumns);
   auto pointRow = RowIdName(pointColumns);
-  if (!cellRow || !pointRow || pointColumns.empty()) return FlyLineQuery(in);
+  if (!cellRow || !pointRow || pointColumns.empty()) return std::nullopt;
   // The distinct point rows, each numbered by its first row in the sheet:
   // grouping by every column keeps exactly the rows "select distinct *" keeps.
   std::string groupBy;
@@ -100,13 +100,12 @@ std::string OrderedQuery(const FlyLineInputs& in, const std::vector<std::string>
     groupBy += BracketName(c);
   }
   std::string sql = SelectList(in, form);
-  sql += " from (select " + *cellRow + " as tessaro_cell_row,* from " + Table(in.cellSheet) + ") as a,";
+  sql += ",b.tessaro_point_row,a." + *cellRow + " as tessaro_cell_row";
+  sql += " from " + Table(in.cellSheet) + " as a,";
   if (form != FlyLineForm::Plain) sql += " ";
   sql += "(select min(" + *pointRow + ") as tessaro_point_row,* from " + Table(in.pointSheet) + " group by " +
          groupBy + ") as b";
   sql += WhereClause(in, form);
-  // On its own line, so that a condition ending in a "--" comment cannot swallow it.
-  sql += "\norder by b.tessaro_point_row,a.tessaro_cell_row";
   return sql;
 }
 
@@ -122,17 +121,37 @@ std::string FlyLineQuery(const FlyLineInputs& in) {
   return sql;
 }
 
-std::string OrderedFlyLineQuery(const FlyLineInputs& in, const std::vector<std::string>& pointColumns) {
-  return OrderedQuery(in, {}, pointColumns);
+std::string NumberedFlyLineQuery(const FlyLineInputs& in, const std::vector<std::string>& cellColumns,
+                                 const std::vector<std::string>& pointColumns) {
+  auto sql = NumberedQuery(in, cellColumns, pointColumns);
+  return sql ? *sql : FlyLineQuery(in);
 }
 
-RecordSet RunFlyLineQuery(Connection& connection, const FlyLineInputs& in) {
+FlyLineResult InOrder(RecordSet rows) {
+  FlyLineResult r;
+  r.order.resize(rows.rowCount());
+  for (std::size_t i = 0; i < r.order.size(); ++i) r.order[i] = i;
+  r.rows = std::move(rows);
+  return r;
+}
+
+FlyLineResult RunFlyLineQuery(Connection& connection, const FlyLineInputs& in) {
   // The column names as the provider names them (no rows are read).
   const std::vector<std::string> cellColumns =
       connection.execute("select * from " + Table(in.cellSheet) + " where 0").fieldNames();
   const std::vector<std::string> pointColumns =
       connection.execute("select * from " + Table(in.pointSheet) + " where 0").fieldNames();
-  return connection.execute(OrderedQuery(in, cellColumns, pointColumns));
+  auto sql = NumberedQuery(in, cellColumns, pointColumns);
+  if (!sql) return InOrder(connection.execute(FlyLineQuery(in)));
+  FlyLineResult r = InOrder(connection.execute(*sql));
+  const int pointRow = ResultColumnCount(QueryForm(in));
+  const int cellRow = pointRow + 1;
+  if (r.rows.fieldCount() <= cellRow) return r;
+  std::vector<std::pair<double, double>> keys(r.rows.rowCount());
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    keys[i] = {r.rows.at(i, pointRow).number().value_or(0), r.rows.at(i, cellRow).number().value_or(0)};
+  std::stable_sort(r.order.begin(), r.order.end(), [&](std::size_t x, std::size_t y) { return keys[x] < keys[y]; });
+  return r;
 }
 
 std::optional<std::string> ProposeFlyLineName(const std::string& fileName, const std::string& pointSheet,
@@ -152,12 +171,12 @@ bool HasLeadingNumber(const std::string& box) {
 
 std::string RowLabel(std::size_t row) { return "结果第 " + std::to_string(row + 1) + " 行"; }
 
-double NumberAt(const RecordSet& rows, std::size_t row, int column, const char* what) {
+double NumberAt(const RecordSet& rows, std::size_t row, std::size_t number, int column, const char* what) {
   const Value& v = rows.at(row, column);
   auto n = v.number();
   if (!n) {
-    if (v.isNull()) throw Error(RowLabel(row) + "：" + what + "（" + rows.fieldName(column) + "）为空");
-    throw Error(RowLabel(row) + "：" + what + "（" + rows.fieldName(column) + "）“" + v.text() + "”不是数字");
+    if (v.isNull()) throw Error(RowLabel(number) + "：" + what + "（" + rows.fieldName(column) + "）为空");
+    throw Error(RowLabel(number) + "：" + what + "（" + rows.fieldName(column) + "）“" + v.text() + "”不是数字");
   }
   return *n;
 }
@@ -171,15 +190,15 @@ double RadiusFromBox(const std::string& box) {
 
 namespace detail {
 
-FlyLineRow ReadFlyLineRowValues(const RecordSet& rows, std::size_t row) {
+FlyLineRow ReadFlyLineRowValues(const RecordSet& rows, std::size_t row, std::size_t number) {
   if (rows.fieldCount() < 6)
     throw Error("查询结果只有 " + std::to_string(rows.fieldCount()) + " 列，飞线需要 6 列");
   FlyLineRow r;
-  r.lon = NumberAt(rows, row, kAlo, "小区经度");
-  r.lat = NumberAt(rows, row, kAla, "小区纬度");
-  r.azimuth = NumberAt(rows, row, kFwj, "方位角");
-  NumberAt(rows, row, kPointLon, "点经度");
-  NumberAt(rows, row, kPointLat, "点纬度");
+  r.lon = NumberAt(rows, row, number, kAlo, "小区经度");
+  r.lat = NumberAt(rows, row, number, kAla, "小区纬度");
+  r.azimuth = NumberAt(rows, row, number, kFwj, "方位角");
+  NumberAt(rows, row, number, kPointLon, "点经度");
+  NumberAt(rows, row, number, kPointLat, "点纬度");
   r.alo = rows.at(row, kAlo).text();
   r.ala = rows.at(row, kAla).text();
   r.pointLon = rows.at(row, kPointLon).text();
@@ -189,10 +208,10 @@ FlyLineRow ReadFlyLineRowValues(const RecordSet& rows, std::size_t row) {
   return r;
 }
 
-double StartDistance(const FlyLineRow& r, std::size_t row, double radius) {
+double StartDistance(const FlyLineRow& r, std::size_t number, double radius) {
   const char last = r.serving.empty() ? '\0' : r.serving.back();
   if (last < '0' || last > '9')
-    throw Error(RowLabel(row) + "：接收 CI“" + r.serving + "”的最后一个字符不是数字，无法确定飞线起点的距离");
+    throw Error(RowLabel(number) + "：接收 CI“" + r.serving + "”的最后一个字符不是数字，无法确定飞线起点的距离");
   return last > '3' ? radius / 2 : radius;
 }
 

@@ -76,16 +76,30 @@ int ResultColumnCount(FlyLineForm form);
 // "]" are quoted so the query still works.
 std::string FlyLineQuery(const FlyLineInputs& in);
 
-// The join as it is run: the same select list, filter and condition, with the
-// sheet row numbers carried along so that the rows come in drive order: by
-// the first drive-test row of each distinct point row, and for a point that
-// matches several cells, by cell-sheet row. `pointColumns` are the drive-test
-// table's column names (the distinct point rows are formed over all of them).
-std::string OrderedFlyLineQuery(const FlyLineInputs& in, const std::vector<std::string>& pointColumns);
+// The join as it is run: the same select list, tables, filter and condition,
+// with two more columns carrying sheet row numbers: tessaro_point_row, the
+// first drive-test row of each distinct point row (the distinct rows are
+// formed over all of `pointColumns`, the drive-test table's columns), and
+// tessaro_cell_row, the cell-sheet row.
+std::string NumberedFlyLineQuery(const FlyLineInputs& in, const std::vector<std::string>& cellColumns,
+                                 const std::vector<std::string>& pointColumns);
 
-// Runs the ordered join on an open connection. Throws Error with the
+// The join's rows and the order to draw them in: drive order (by the first
+// drive-test row of each distinct point row) and, for a point that matches
+// several cells, cell-sheet order. Row k to draw is rows.at(order[k], ...).
+struct FlyLineResult {
+  RecordSet rows;
+  std::vector<std::size_t> order;
+};
+
+// Rows at hand, drawn in their own order.
+FlyLineResult InOrder(RecordSet rows);
+
+// Runs the numbered join on an open connection and sorts by the carried row
+// numbers (an explicit sort: an ORDER BY here can make the engine give up
+// its index on the identifier and join quadratically). Throws Error with the
 // provider's reason.
-RecordSet RunFlyLineQuery(Connection& connection, const FlyLineInputs& in);
+FlyLineResult RunFlyLineQuery(Connection& connection, const FlyLineInputs& in);
 
 // The proposed output name: workbook stem + "_" + drive-test sheet + "飞线图"
 // + extension (".kml" for the KML window, "" for the MIF window); nothing when
@@ -107,22 +121,23 @@ struct FlyLineRow {
 // the box holds no number at all.
 double RadiusFromBox(const std::string& box);
 
-// Reads row `row` of a join result. `radius` is asked for only when the row
+// Reads row `row` of a join result, the `number`th line drawn (0-based; the
+// errors name it). `radius` is asked for only when the row
 // is directed (a radius box that is not a number fails only then). Throws
 // Error naming the row and the column for an empty or non-numeric coordinate
 // or azimuth and for a directed row whose identifier does not end in a digit.
 template <class Radius>
-FlyLineRow ReadFlyLineRow(const RecordSet& rows, std::size_t row, Radius&& radius);
+FlyLineRow ReadFlyLineRow(const RecordSet& rows, std::size_t row, std::size_t number, Radius&& radius);
 
 namespace detail {
-FlyLineRow ReadFlyLineRowValues(const RecordSet& rows, std::size_t row);
-double StartDistance(const FlyLineRow& r, std::size_t row, double radius);
+FlyLineRow ReadFlyLineRowValues(const RecordSet& rows, std::size_t row, std::size_t number);
+double StartDistance(const FlyLineRow& r, std::size_t number, double radius);
 }  // namespace detail
 
 template <class Radius>
-FlyLineRow ReadFlyLineRow(const RecordSet& rows, std::size_t row, Radius&& radius) {
-  FlyLineRow r = detail::ReadFlyLineRowValues(rows, row);
-  if (r.directed) r.distance = detail::StartDistance(r, row, radius());
+FlyLineRow ReadFlyLineRow(const RecordSet& rows, std::size_t row, std::size_t number, Radius&& radius) {
+  FlyLineRow r = detail::ReadFlyLineRowValues(rows, row, number);
+  if (r.directed) r.distance = detail::StartDistance(r, number, radius());
   return r;
 }
 

@@ -22,12 +22,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-RecordSet Rows(const std::vector<std::vector<Value>>& rows, bool seventh = false) {
+FlyLineResult Rows(const std::vector<std::vector<Value>>& rows, bool seventh = false) {
   std::vector<std::string> names = {"alo", "ala", "fwj", "Longitude", "Latitude", "SCI"};
   if (seventh) names.push_back("RxLev");
   std::vector<Value> cells;
   for (const auto& r : rows) cells.insert(cells.end(), r.begin(), r.end());
-  return RecordSet(names, cells);
+  return InOrder(RecordSet(names, cells));
 }
 
 FlyLineInputs Inputs() {
@@ -68,7 +68,7 @@ class FlyLineLayer : public ::testing::Test {
       out.push_back(text.substr(start, p - start));
     return out;
   }
-  std::string kml(const RecordSet& rows, const std::string& altitude = "5", const std::string& radius = "80") {
+  std::string kml(const FlyLineResult& rows, const std::string& altitude = "5", const std::string& radius = "80") {
     KmlFlyLineParams p;
     p.output = path("out.kml");
     p.inputs = Inputs();
@@ -76,7 +76,7 @@ class FlyLineLayer : public ::testing::Test {
     p.radius = radius;
     Progress progress;
     GenerateKmlFlyLine(p, rows, progress);
-    EXPECT_EQ(progress.value(), static_cast<double>(rows.rowCount()));
+    EXPECT_EQ(progress.value(), static_cast<double>(rows.order.size()));
     return Read(p.output);
   }
   static bool Have(const char* tool) { return std::system((std::string("command -v ") + tool + " >/dev/null").c_str()) == 0; }
@@ -116,7 +116,7 @@ TEST_F(FlyLineLayer, KmlDocumentLineByLine) {
 }
 
 TEST_F(FlyLineLayer, StartPointsColourRunsAndAltitude) {
-  const RecordSet rows = Rows({{R(120), R(30), I(0), R(120.01), R(30.01), I(11)},
+  const FlyLineResult rows = Rows({{R(120), R(30), I(0), R(120.01), R(30.01), I(11)},
                                {R(120), R(30), I(0), R(120.02), R(30.02), I(11)},
                                {R(120), R(30), I(0), R(120.03), R(30.03), I(17)},
                                {R(120), R(30), I(-2), R(120.04), R(30.04), T("A1x")},
@@ -147,7 +147,7 @@ TEST_F(FlyLineLayer, FailuresNameTheRowAndLeaveEarlierFilesAlone) {
     std::ofstream old(path("out.kml"), std::ios::binary);
     old << "earlier";
   }
-  const RecordSet bad = Rows({{R(120), R(30), I(-1), R(120.01), R(30.01), T("x")},
+  const FlyLineResult bad = Rows({{R(120), R(30), I(-1), R(120.01), R(30.01), T("x")},
                               {R(120), R(30), I(10), R(120.01), R(30.01), T("46001-A")}});
   try {
     kml(bad);
@@ -197,7 +197,7 @@ TEST_F(FlyLineLayer, MifPairDeclaresTheResultColumns) {
   p.inputs.conditionField = "RxLev";
   p.inputs.condition = "b.[RxLev]>-90";
   Progress progress;
-  RecordSet rows = Rows({{R(113.25), R(23.1), I(-1), R(113.2512), R(23.0981), I(12345), I(-70)},
+  FlyLineResult rows = Rows({{R(113.25), R(23.1), I(-1), R(113.2512), R(23.0981), I(12345), I(-70)},
                          {R(113.25), R(23.1), I(-1), R(113.2612), R(23.0881), I(12345), I(-75)},
                          {R(120), R(30), I(0), R(120.01), R(30.01), I(12), Value()},
                          {R(120), R(30), I(0), R(120.01), R(30.01), T("小区5"), T("弱")}},
@@ -243,7 +243,6 @@ TEST_F(FlyLineLayer, FromTheJoinOnASqlEngine) {
   book.sheet("Cells", {"CI", "Lon", "Lat", "Dir"}, {{I(11), R(120), R(30), I(0)}});
   book.sheet("DT", {"Longitude", "Latitude", "SCI"},
              {{R(120.01), R(30.01), I(11)}, {R(120.01), R(30.01), I(11)}, {R(120.02), R(30.02), I(12)}});
-  RecordSet rows = RunFlyLineQuery(book, Inputs());
-  const std::string text = kml(rows);
+  const std::string text = kml(RunFlyLineQuery(book, Inputs()));
   EXPECT_EQ(Count(text, "<Placemark>"), 1);
 }

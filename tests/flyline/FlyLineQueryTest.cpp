@@ -88,9 +88,9 @@ void FillBook(flytest::SqliteBook& book) {
               {R(113.5), R(23.5), I(20), I(-71)}});
 }
 
-std::vector<std::string> Column(const RecordSet& rs, int c) {
+std::vector<std::string> Column(const FlyLineResult& rs, int c) {
   std::vector<std::string> out;
-  for (std::size_t r = 0; r < rs.rowCount(); ++r) out.push_back(rs.at(r, c).text());
+  for (std::size_t r : rs.order) out.push_back(rs.rows.at(r, c).text());
   return out;
 }
 
@@ -121,9 +121,8 @@ TEST(JoinQuery, TheThreeTexts) {
 TEST(JoinQuery, RowsComeInDriveOrderWithDuplicatesCollapsed) {
   flytest::SqliteBook book;
   FillBook(book);
-  RecordSet rs = RunFlyLineQuery(book, Inputs());
-  ASSERT_EQ(rs.fieldCount(), 6);
-  EXPECT_EQ(rs.fieldName(0), "alo");
+  FlyLineResult rs = RunFlyLineQuery(book, Inputs());
+  EXPECT_EQ(rs.rows.fieldName(0), "alo");
   // Identical point rows give one line, the unmatched point none, a point of
   // cell 20 two lines (cell rows 1 and 3, in cell-sheet order).
   EXPECT_EQ(Column(rs, 3), (std::vector<std::string>{"113.5", "113.5", "113.6", "113.8", "113.5", "113.5"}));
@@ -137,13 +136,13 @@ TEST(JoinQuery, FilteredFormsRunAndSelectTheConditionField) {
   in.filter = true;
   in.conditionField = "RxLev";
   in.condition = *AddCondition("", "RxLev", ">=", "-85");
-  RecordSet rs = RunFlyLineQuery(book, in);
-  ASSERT_EQ(rs.fieldCount(), 7);
+  FlyLineResult rs = RunFlyLineQuery(book, in);
+  ASSERT_EQ(rs.rows.fieldName(6), "RxLev");
   EXPECT_EQ(Column(rs, 6), (std::vector<std::string>{"-70", "-70", "-80", "-71", "-71"}));
   in.conditionField = "SCI";
   in.condition = "b.[SCI]<>10";
   rs = RunFlyLineQuery(book, in);
-  ASSERT_EQ(rs.fieldCount(), 6);
+  ASSERT_EQ(rs.rows.fieldName(6), "tessaro_point_row");
   EXPECT_EQ(Column(rs, 5), (std::vector<std::string>{"20", "20", "20", "20"}));
   // An empty condition with the filter on is a query error, not an empty layer.
   in.condition.clear();
@@ -162,7 +161,6 @@ TEST(JoinQuery, NamesHoldingABracketStillJoin) {
   in.filter = true;
   in.conditionField = "S]CI";
   in.condition = *AddCondition("", "S]CI", "=", "7");
-  RecordSet rs = RunFlyLineQuery(book, in);
-  ASSERT_EQ(rs.rowCount(), 1u);
-  EXPECT_EQ(rs.at(0, 5).text(), "7");
+  FlyLineResult rs = RunFlyLineQuery(book, in);
+  EXPECT_EQ(Column(rs, 5), std::vector<std::string>{"7"});
 }
