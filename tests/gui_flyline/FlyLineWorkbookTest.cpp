@@ -2,6 +2,7 @@
 // for byte with tessaro-cli. Skipped while no workbook provider is built in.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -52,6 +53,7 @@ void Generate(FlyLineWindow& w, Scripted& fake, const QString& book, const QStri
   w.findChild<QComboBox*>("Combo9")->setCurrentIndex(1);
   w.findChild<QLineEdit*>("Text3")->setText("-85");
   w.Command1_Click();
+  w.findChild<QCheckBox*>("Check1")->setChecked(true);
   w.findChild<QLineEdit*>("Text6")->setText(out);
   tessaro::RestartRandomColour();
   w.Command3_Click();
