@@ -193,6 +193,14 @@ TEST(FlyLineMenu, BothWindowsOpenFromTheMainWindow) {
       main.show();
       const QString which = qEnvironmentVariable("TESSARO_SHOW_WINDOW", "Form3");
       main.findChild<QAction*>(which == "map3" ? "fx" : "gaoji")->trigger();
+      if (qEnvironmentVariableIsSet("TESSARO_SHOW_BOOK")) {
+        auto* w = static_cast<FlyLineWindow*>(main.child(which));
+        fake.files = {qEnvironmentVariable("TESSARO_SHOW_BOOK")};
+        w->Command2_Click();
+        auto* cells = w->findChild<QComboBox*>("Combo7");
+        cells->setCurrentIndex(cells->count() - 1);
+        w->Combo7_Click();
+      }
       QElapsedTimer t;
       t.start();
       while (t.elapsed() < 1000 * qEnvironmentVariableIntValue("TESSARO_SHOW_SECONDS")) {
