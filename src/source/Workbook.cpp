@@ -1,16 +1,583 @@
-// Placeholder until the workbook readers and the SQL engine land.
+// The workbook provider: each sheet a query names is loaded into an
+// in-memory SQLite table "Sheet$" whose columns are named by the header row;
+// the query then runs on SQLite. Loaded sheets are kept per workbook (path,
+// size, modification time), so the next command on an unchanged workbook
+// does not parse it again.
+#include <sqlite3.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <list>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "common/Text.h"
 #include "source/Provider.h"
+#include "source/Reader.h"
+#include "source/Sql.h"
+#include "source/Workbook.h"
 
 namespace tessaro {
+namespace source {
+namespace {
 
-std::unique_ptr<Connection> Connection::open(const std::string&) {
-  throw Error("workbook provider not built yet");
+std::atomic<std::size_t> gLoads{0};
+
+std::string Lower(const std::string& s) {
+  std::string out = s;
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
 }
 
-std::vector<std::string> ListSheetNames(const std::string&) { throw Error("workbook provider not built yet"); }
+// "name" quoted as an SQL identifier.
+std::string QuoteName(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out.push_back('"');
+    out.push_back(c);
+  }
+  out.push_back('"');
+  return out;
+}
 
-std::vector<std::string> ListColumnNames(const std::string&, const std::string&) {
-  throw Error("workbook provider not built yet");
+std::string TextForm(sqlite3_value* v) {
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return std::to_string(sqlite3_value_int64(v));
+    case SQLITE_FLOAT: return NumberText(sqlite3_value_double(v));
+    case SQLITE_NULL: return {};
+    default: {
+      const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+      return p ? std::string(p, static_cast<std::size_t>(sqlite3_value_bytes(v))) : std::string();
+    }
+  }
+}
+
+// left(x, n): the first n characters (not bytes) of x's text form.
+void LeftFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  const int t = sqlite3_value_numeric_type(argv[1]);
+  if (t != SQLITE_INTEGER && t != SQLITE_FLOAT) {
+    std::string msg = "left() 的长度“" + TextForm(argv[1]) + "”不是数字";
+    sqlite3_result_error(ctx, msg.c_str(), -1);
+    return;
+  }
+  const double n = sqlite3_value_double(argv[1]);
+  if (n < 0) {
+    sqlite3_result_error(ctx, "left() 的长度不能为负数", -1);
+    return;
+  }
+  const std::string s = TextForm(argv[0]);
+  const long long want = n > 1e12 ? LLONG_MAX : static_cast<long long>(n);
+  long long count = 0;
+  std::size_t end = s.size();
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+      if (count == want) {
+        end = i;
+        break;
+      }
+      ++count;
+    }
+  }
+  sqlite3_result_text(ctx, s.data(), static_cast<int>(end), SQLITE_TRANSIENT);
+}
+
+// A text that reads as a number (blanks around it allowed).
+std::optional<double> NumberOf(sqlite3_value* v) {
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return static_cast<double>(sqlite3_value_int64(v));
+    case SQLITE_FLOAT: return sqlite3_value_double(v);
+    case SQLITE_NULL: return std::nullopt;
+    default: return ParseNumber(Trim(TextForm(v)));
+  }
+}
+
+// `v` with `decimals` decimals, rounded half away from zero on its 15
+// significant digits (so 1.005 gives "1.01" and 84.49999999999999, an
+// average that is 84.5 but for binary noise, gives "85"); never "-0".
+std::string RoundHalfAway(double v, int decimals) {
+  if (!std::isfinite(v)) return NumberText(v);
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, 14);
+  std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
+  const std::size_t e = sci.find('e');
+  std::string digits;
+  for (std::size_t i = 0; i < e; ++i)
+    if (sci[i] != '.') digits.push_back(sci[i]);
+  int exponent = 0;
+  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+  // digits d0 d1 ... stand for d0.d1d2... * 10^exponent; keep the first `keep`.
+  const int keep = exponent + 1 + decimals;
+  int lead = exponent;  // position (power of ten) of the first digit
+  if (keep < 0) {
+    digits = "0";
+    lead = 0;
+  } else if (keep < static_cast<int>(digits.size())) {
+    const bool up = digits[static_cast<std::size_t>(keep)] >= '5';
+    digits.resize(static_cast<std::size_t>(keep));
+    if (up) {
+      int i = keep - 1;
+      for (; i >= 0; --i) {
+        if (digits[static_cast<std::size_t>(i)] == '9') {
+          digits[static_cast<std::size_t>(i)] = '0';
+        } else {
+          ++digits[static_cast<std::size_t>(i)];
+          break;
+        }
+      }
+      if (i < 0) {
+        digits.insert(digits.begin(), '1');
+        ++lead;
+      }
+    }
+    if (digits.empty()) {
+      digits = "0";
+      lead = 0;
+    }
+  }
+  // Write digits (first at 10^lead) with exactly `decimals` decimals.
+  std::string intPart, fracPart;
+  for (int p = std::max(lead, 0); p >= -decimals; --p) {
+    const int idx = lead - p;
+    const char d = idx >= 0 && idx < static_cast<int>(digits.size()) ? digits[static_cast<std::size_t>(idx)] : '0';
+    (p >= 0 ? intPart : fracPart).push_back(d);
+  }
+  std::string out = intPart + (decimals > 0 ? "." + fracPart : "");
+  if (v < 0 && out.find_first_not_of("0.") != std::string::npos) out.insert(out.begin(), '-');
+  return out;
+}
+
+// format(x, '0'), format(x, '0.00'): rounded half away from zero, never "-0".
+// Other patterns give the number's ordinary text form; text that is not a
+// number is returned unchanged.
+void FormatFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  std::optional<double> v = NumberOf(argv[0]);
+  std::string out;
+  if (!v) {
+    out = TextForm(argv[0]);
+  } else {
+    const std::string pattern = TextForm(argv[1]);
+    int decimals = -1;
+    const std::size_t point = pattern.find('.');
+    const std::string whole = pattern.substr(0, point);
+    const std::string frac = point == std::string::npos ? "" : pattern.substr(point + 1);
+    if (!whole.empty() && whole.find_first_not_of('0') == std::string::npos &&
+        frac.find_first_not_of('0') == std::string::npos && (point == std::string::npos || !frac.empty()))
+      decimals = static_cast<int>(frac.size());
+    out = decimals < 0 || decimals > 15 ? NumberText(*v) : RoundHalfAway(*v, decimals);
+  }
+  sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+}
+
+struct AvgState {
+  long double sum;
+  long long count;
+  bool failed;
+};
+
+// avg(x) that refuses text which is not a number, instead of counting it as 0.
+void AvgStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  auto* st = static_cast<AvgState*>(sqlite3_aggregate_context(ctx, sizeof(AvgState)));
+  if (!st || st->failed) return;
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;
+  std::optional<double> v = NumberOf(argv[0]);
+  if (!v) {
+    st->failed = true;
+    std::string msg = "数据列不是数值：“" + TextForm(argv[0]) + "”无法求平均值";
+    sqlite3_result_error(ctx, msg.c_str(), -1);
+    return;
+  }
+  st->sum += *v;
+  ++st->count;
+}
+
+void AvgFinal(sqlite3_context* ctx) {
+  auto* st = static_cast<AvgState*>(sqlite3_aggregate_context(ctx, 0));
+  if (!st || st->count == 0 || st->failed) {
+    if (!st || !st->failed) sqlite3_result_null(ctx);
+    return;
+  }
+  sqlite3_result_double(ctx, static_cast<double>(st->sum / st->count));
+}
+
+class Statement {
+ public:
+  Statement(sqlite3* db, const std::string& sql) {
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
+      throw Error(sqlite3_errmsg(db));
+  }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  sqlite3_stmt* get() const { return stmt_; }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+void Exec(sqlite3* db, const std::string& sql) {
+  char* err = nullptr;
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+    std::string msg = err ? err : "unknown";
+    sqlite3_free(err);
+    throw Error(msg);
+  }
+}
+
+// Binds a cell with the provider's typing: whole numbers INTEGER, other
+// numbers REAL, text TEXT unless it is exactly a number's ordinary text form.
+void BindCell(sqlite3_stmt* st, int index, const Cell& cell) {
+  auto bindNumber = [&](double v) {
+    if (v == std::floor(v) && std::fabs(v) < 9007199254740992.0)
+      sqlite3_bind_int64(st, index, static_cast<sqlite3_int64>(v));
+    else
+      sqlite3_bind_double(st, index, v);
+  };
+  switch (cell.kind) {
+    case Cell::Kind::Empty: sqlite3_bind_null(st, index); return;
+    case Cell::Kind::Number:
+    case Cell::Kind::Boolean: bindNumber(cell.number); return;
+    case Cell::Kind::Text: {
+      const std::string& t = cell.text;
+      const unsigned char c0 = static_cast<unsigned char>(t[0]);
+      if ((c0 >= '0' && c0 <= '9') || c0 == '-') {
+        std::optional<double> v = ParseNumber(t);
+        if (v && NumberText(*v) == t) {
+          bindNumber(*v);
+          return;
+        }
+      }
+      sqlite3_bind_text(st, index, t.data(), static_cast<int>(t.size()), SQLITE_STATIC);
+      return;
+    }
+  }
+}
+
+std::string FName(std::size_t col) { return "F" + std::to_string(col + 1); }
+
+std::string UniqueName(const std::string& name, std::set<std::string>& taken) {
+  std::string candidate = name;
+  for (int k = 2; !taken.insert(Lower(candidate)).second; ++k) candidate = name + "_" + std::to_string(k);
+  return candidate;
+}
+
+std::string HeaderText(const Cell& c, std::size_t col) {
+  switch (c.kind) {
+    case Cell::Kind::Empty: return FName(col);
+    case Cell::Kind::Number:
+    case Cell::Kind::Boolean: return NumberText(c.number);
+    case Cell::Kind::Text: return c.text;
+  }
+  return FName(col);
+}
+
+struct Book {
+  std::string path;
+  long long size = 0;
+  long long mtimeNs = 0;
+  std::mutex mutex;
+  sqlite3* db = nullptr;
+  std::unique_ptr<WorkbookReader> reader;
+  std::map<std::string, std::vector<std::string>> columns;  // lower-case sheet name -> loaded columns
+
+  ~Book() {
+    if (db) sqlite3_close(db);
+  }
+
+  void openDb() {
+    if (db) return;
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK)
+      throw Error("无法创建内存数据库");
+    Exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA automatic_index=ON; PRAGMA temp_store=MEMORY;");
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db, kLeftFunction, 2, flags, nullptr, LeftFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "format", 2, flags, nullptr, FormatFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "avg", 1, flags, nullptr, nullptr, AvgStep, AvgFinal);
+  }
+
+  // Index of the sheet named `name` (case-insensitive, as sheet names are).
+  std::optional<std::size_t> sheetIndex(const std::string& name) const {
+    const auto& names = reader->sheetNames();
+    for (std::size_t i = 0; i < names.size(); ++i)
+      if (names[i] == name) return i;
+    for (std::size_t i = 0; i < names.size(); ++i)
+      if (Lower(names[i]) == Lower(name)) return i;
+    return std::nullopt;
+  }
+
+  void load(std::size_t index) {
+    const std::string sheet = reader->sheetNames()[index];
+    if (columns.count(Lower(sheet))) return;
+    openDb();
+    const std::string table = QuoteName(sheet + "$");
+    std::vector<std::string> names;
+    std::set<std::string> taken;
+    std::unique_ptr<Statement> insert;
+    std::size_t width = 0;
+    bool header = true;
+    auto prepareInsert = [&] {
+      std::string sql = "INSERT INTO " + table + " VALUES (";
+      for (std::size_t i = 0; i < width; ++i) sql += i ? ",?" : "?";
+      sql += ")";
+      insert = std::make_unique<Statement>(db, sql);
+    };
+    try {
+      Exec(db, "BEGIN");
+      reader->readSheet(
+          index,
+          [&](std::uint32_t row, const std::vector<Cell>& cells) {
+            if (header) {
+              header = false;
+              for (std::size_t c = 0; c < cells.size(); ++c) names.push_back(UniqueName(HeaderText(cells[c], c), taken));
+              if (names.empty()) names.push_back(UniqueName(FName(0), taken));
+              width = names.size();
+              std::string sql = "CREATE TABLE " + table + " (";
+              for (std::size_t i = 0; i < width; ++i) sql += (i ? "," : "") + QuoteName(names[i]);
+              Exec(db, sql + ")");
+              prepareInsert();
+              return true;
+            }
+            if (cells.size() > width) {
+              // Data beyond the header row's last column: more columns, named F<n>.
+              insert.reset();
+              for (std::size_t c = width; c < cells.size(); ++c) {
+                names.push_back(UniqueName(FName(c), taken));
+                Exec(db, "ALTER TABLE " + table + " ADD COLUMN " + QuoteName(names.back()));
+              }
+              width = cells.size();
+              prepareInsert();
+            }
+            sqlite3_stmt* st = insert->get();
+            for (std::size_t c = 0; c < width; ++c) {
+              if (c < cells.size()) BindCell(st, static_cast<int>(c + 1), cells[c]);
+              else sqlite3_bind_null(st, static_cast<int>(c + 1));
+            }
+            if (sqlite3_step(st) != SQLITE_DONE)
+              throw Error("第 " + std::to_string(row + 1) + " 行无法载入：" + sqlite3_errmsg(db));
+            sqlite3_reset(st);
+            return true;
+          },
+          false);
+      if (header) {  // an empty sheet: one column F1, no rows
+        names.push_back(FName(0));
+        Exec(db, "CREATE TABLE " + table + " (" + QuoteName(names[0]) + ")");
+      }
+      insert.reset();
+      Exec(db, "COMMIT");
+    } catch (const Error& e) {
+      insert.reset();
+      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+      sqlite3_exec(db, ("DROP TABLE IF EXISTS " + table).c_str(), nullptr, nullptr, nullptr);
+      throw Error("无法读取工作表“" + sheet + "”：" + e.what());
+    }
+    columns[Lower(sheet)] = names;
+    ++gLoads;
+  }
+};
+
+struct FileStamp {
+  long long size = 0;
+  long long mtimeNs = 0;
+};
+
+FileStamp Stamp(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) throw Error("找不到工作簿文件：" + path);
+  return {static_cast<long long>(st.st_size),
+          static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
+std::mutex gCacheMutex;
+std::list<std::shared_ptr<Book>> gCache;  // most recently used first
+constexpr std::size_t kCachedBooks = 3;
+
+std::string Canonical(const std::string& path) {
+  char* real = realpath(path.c_str(), nullptr);
+  if (!real) return path;
+  std::string out = real;
+  std::free(real);
+  return out;
+}
+
+// The workbook's entry, parsed again when the file changed.
+std::shared_ptr<Book> GetBook(const std::string& path) {
+  const std::string key = Canonical(path);
+  const FileStamp stamp = Stamp(path);
+  {
+    std::lock_guard<std::mutex> lock(gCacheMutex);
+    for (auto it = gCache.begin(); it != gCache.end(); ++it) {
+      if ((*it)->path != key) continue;
+      if ((*it)->size == stamp.size && (*it)->mtimeNs == stamp.mtimeNs) {
+        auto book = *it;
+        gCache.erase(it);
+        gCache.push_front(book);
+        return book;
+      }
+      gCache.erase(it);
+      break;
+    }
+  }
+  auto book = std::make_shared<Book>();
+  book->path = key;
+  book->size = stamp.size;
+  book->mtimeNs = stamp.mtimeNs;
+  book->reader = OpenWorkbook(path);
+  std::lock_guard<std::mutex> lock(gCacheMutex);
+  gCache.push_front(book);
+  while (gCache.size() > kCachedBooks) gCache.pop_back();
+  return book;
+}
+
+std::string TranslateError(const Book& book, const std::string& msg) {
+  static const std::string kTable = "no such table: ";
+  if (msg.compare(0, kTable.size(), kTable) == 0) {
+    std::string name = msg.substr(kTable.size());
+    if (!name.empty() && name.back() == '$') name.pop_back();
+    return "工作簿中没有工作表“" + name + "”（" + msg + "）";
+  }
+  static const std::string kColumn = "no such column: ";
+  if (msg.compare(0, kColumn.size(), kColumn) == 0) return "工作表中没有列“" + msg.substr(kColumn.size()) + "”（" + msg + "）";
+  (void)book;
+  return "SQL 语句无法执行：" + msg;
+}
+
+RecordSet Run(Book& book, const std::string& sql) {
+  std::lock_guard<std::mutex> lock(book.mutex);
+  PreparedSql prepared = PrepareSql(sql);
+  for (const auto& t : prepared.tables)
+    if (auto index = book.sheetIndex(t)) book.load(*index);
+  book.openDb();
+  std::unique_ptr<Statement> st;
+  try {
+    st = std::make_unique<Statement>(book.db, prepared.sql);
+  } catch (const Error& e) {
+    throw Error(TranslateError(book, e.what()));
+  }
+  sqlite3_stmt* s = st->get();
+  const int n = sqlite3_column_count(s);
+  std::vector<std::string> names;
+  for (int i = 0; i < n; ++i) {
+    const char* name = sqlite3_column_name(s, i);
+    names.push_back(RestoreFieldName(name ? name : ""));
+  }
+  std::vector<Value> cells;
+  for (;;) {
+    const int rc = sqlite3_step(s);
+    if (rc == SQLITE_DONE) break;
+    if (rc != SQLITE_ROW) throw Error(TranslateError(book, sqlite3_errmsg(book.db)));
+    for (int i = 0; i < n; ++i) {
+      switch (sqlite3_column_type(s, i)) {
+        case SQLITE_INTEGER: cells.push_back(Value::Integer(sqlite3_column_int64(s, i))); break;
+        case SQLITE_FLOAT: cells.push_back(Value::Real(sqlite3_column_double(s, i))); break;
+        case SQLITE_NULL: cells.emplace_back(); break;
+        default: {
+          const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+          cells.push_back(Value::Text(p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, i))) : ""));
+        }
+      }
+    }
+  }
+  if (n == 0) return RecordSet();
+  return RecordSet(std::move(names), std::move(cells));
+}
+
+class SqliteConnection : public Connection {
+ public:
+  SqliteConnection(std::string path, std::shared_ptr<Book> book) : path_(std::move(path)), book_(std::move(book)) {}
+  RecordSet execute(const std::string& sql) override {
+    if (!book_) throw Error("连接已关闭");
+    return Run(*book_, sql);
+  }
+  void close() override { book_.reset(); }
+  const std::string& workbookPath() const override { return path_; }
+
+ private:
+  std::string path_;
+  std::shared_ptr<Book> book_;
+};
+
+}  // namespace
+
+std::string WorkbookPathOf(const std::string& connectionString) {
+  static const char kKey[] = "data source=";
+  const std::string lower = Lower(connectionString);
+  const std::size_t p = lower.find(kKey);
+  if (p == std::string::npos) {
+    if (connectionString.find('=') == std::string::npos) return connectionString;  // a bare path
+    throw Error("连接字符串中没有 Data Source：" + connectionString);
+  }
+  const std::size_t start = p + sizeof kKey - 1;
+  // The path ends where the next property begins; a ";" inside the path
+  // itself is kept when "Extended Properties" follows.
+  std::size_t end = lower.find(";extended properties=", start);
+  if (end == std::string::npos) end = connectionString.find(';', start);
+  if (end == std::string::npos) end = connectionString.size();
+  std::string path = Trim(connectionString.substr(start, end - start));
+  if (path.size() >= 2 && (path[0] == '"' || path[0] == '\'') && path.back() == path[0])
+    path = path.substr(1, path.size() - 2);
+  if (path.empty()) throw Error("连接字符串中没有工作簿路径：" + connectionString);
+  return path;
+}
+
+std::size_t SheetLoadCount() { return gLoads.load(); }
+
+void ClearWorkbookCache() {
+  std::lock_guard<std::mutex> lock(gCacheMutex);
+  gCache.clear();
+}
+
+}  // namespace source
+
+std::unique_ptr<Connection> Connection::open(const std::string& connectionString) {
+  const std::string path = source::WorkbookPathOf(connectionString);
+  return std::make_unique<source::SqliteConnection>(path, source::GetBook(path));
+}
+
+std::vector<std::string> ListSheetNames(const std::string& workbookPath) {
+  return source::GetBook(workbookPath)->reader->sheetNames();
+}
+
+std::vector<std::string> ListColumnNames(const std::string& workbookPath, const std::string& sheet) {
+  auto book = source::GetBook(workbookPath);
+  std::lock_guard<std::mutex> lock(book->mutex);
+  auto index = book->sheetIndex(sheet);
+  if (!index) throw Error("工作簿中没有工作表“" + sheet + "”");
+  const std::string key = source::Lower(book->reader->sheetNames()[*index]);
+  auto loaded = book->columns.find(key);
+  if (loaded != book->columns.end()) return loaded->second;
+  std::vector<std::string> names;
+  std::set<std::string> taken;
+  bool any = false;
+  try {
+    book->reader->readSheet(
+        *index,
+        [&](std::uint32_t, const std::vector<source::Cell>& cells) {
+          any = true;
+          for (std::size_t c = 0; c < cells.size(); ++c)
+            names.push_back(source::UniqueName(source::HeaderText(cells[c], c), taken));
+          return false;
+        },
+        true);
+  } catch (const Error& e) {
+    throw Error("无法读取工作表“" + sheet + "”：" + e.what());
+  }
+  if (!any || names.empty()) names.push_back(source::FName(0));
+  return names;
 }
 
 }  // namespace tessaro

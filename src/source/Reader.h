@@ -1,0 +1,54 @@
+#pragma once
+// Workbook readers behind the provider: they list sheets and stream the rows
+// of one sheet as typed cells. Only src/source/ includes this header.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/Error.h"
+
+namespace tessaro::source {
+
+struct Cell {
+  enum class Kind : std::uint8_t { Empty, Number, Text, Boolean };
+  Kind kind = Kind::Empty;
+  double number = 0;  // Number, and Boolean as 0 or 1
+  std::string text;   // Text (dates already turned into their text)
+};
+
+// Cells of one row by 0-based column. Called for every row that holds at
+// least one non-empty cell, in sheet order; `row` is the 0-based sheet row.
+// Returning false stops the reading (used to read only the header row).
+using RowSink = std::function<bool(std::uint32_t row, const std::vector<Cell>& cells)>;
+
+class WorkbookReader {
+ public:
+  virtual ~WorkbookReader() = default;
+  // Sheet names in workbook order, hidden and empty sheets included.
+  virtual const std::vector<std::string>& sheetNames() const = 0;
+  // Streams the rows of sheet `index`. `headerOnly` tells the reader that the
+  // sink will stop after the first row, so it may skip work. Throws Error
+  // when the data is damaged; the sink then has seen only part of the rows.
+  virtual void readSheet(std::size_t index, const RowSink& sink, bool headerOnly) = 0;
+};
+
+// Opens a workbook, choosing the reader by the file's first bytes. Throws
+// Error naming the problem (missing, not a workbook, encrypted, damaged).
+std::unique_ptr<WorkbookReader> OpenWorkbook(const std::string& path);
+
+std::unique_ptr<WorkbookReader> OpenXlsx(const std::string& path);
+std::unique_ptr<WorkbookReader> OpenXls(const std::string& path);
+
+// The text a date-formatted cell reads as: "YYYY-MM-DD", "HH:MM:SS" or
+// "YYYY-MM-DD HH:MM:SS" from a serial day number (1900 or 1904 system).
+std::string DateText(double serial, bool date, bool time, bool date1904);
+
+// Decodes the "_xHHHH_" escapes of spreadsheet XML text in place.
+void DecodeXmlEscapes(std::string& text);
+
+// What a number format shows: 0 plain, 1 date, 2 time, 3 date and time.
+int FormatDateKind(int builtinId, const std::string* code);
+
+}  // namespace tessaro::source

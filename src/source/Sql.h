@@ -1,0 +1,26 @@
+#pragma once
+// SQL text as the layers write it, made ready for the engine. Only
+// src/source/ includes this header.
+#include <string>
+#include <vector>
+
+namespace tessaro::source {
+
+struct PreparedSql {
+  std::string sql;                  // the text to prepare
+  std::vector<std::string> tables;  // names written as "[Name$]", "Name$" ...: candidate sheets, "$" removed
+};
+
+// The name the rewrite gives to left(): LEFT is a keyword of the engine.
+extern const char* const kLeftFunction;
+
+// Rewrites every call "left(" (any case, blanks before the parenthesis
+// allowed) to the registered function and collects the names ending in "$".
+// Quoted texts ('...'), quoted names ("...", `...`) and bracketed names
+// ([...]) and comments are left as they are.
+PreparedSql PrepareSql(const std::string& sql);
+
+// Field names as the user wrote them: the rewritten function name back to "left".
+std::string RestoreFieldName(const std::string& name);
+
+}  // namespace tessaro::source

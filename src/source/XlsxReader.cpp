@@ -1,0 +1,706 @@
+// Streaming .xlsx reader on minizip and expat.
+//
+// The sheet list comes from xl/workbook.xml and its relationships (never from
+// part names: sheets may be reordered). Sheet XML is parsed as it is
+// inflated, so memory stays small however long the sheet is; the CRC of a
+// part is checked when the part has been read to its end.
+#include <expat.h>
+#include <minizip/unzip.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <optional>
+
+#include "common/Text.h"
+#include "source/Reader.h"
+
+namespace tessaro::source {
+namespace {
+
+// Local name of an element or attribute ("x:row" -> "row").
+const char* Local(const char* name) {
+  const char* colon = std::strrchr(name, ':');
+  return colon ? colon + 1 : name;
+}
+
+const char* Attr(const char** attrs, const char* localName) {
+  for (int i = 0; attrs[i]; i += 2)
+    if (std::strcmp(Local(attrs[i]), localName) == 0) return attrs[i + 1];
+  return nullptr;
+}
+
+// An expat parser fed from a zip part. Subclasses handle the events.
+class XmlPart {
+ public:
+  XmlPart() : parser_(XML_ParserCreate("UTF-8")) {
+    if (!parser_) throw Error("内存不足：无法创建 XML 解析器");
+    XML_SetUserData(parser_, this);
+    XML_SetElementHandler(
+        parser_, [](void* u, const char* n, const char** a) { static_cast<XmlPart*>(u)->start(Local(n), a); },
+        [](void* u, const char* n) { static_cast<XmlPart*>(u)->end(Local(n)); });
+    XML_SetCharacterDataHandler(parser_, [](void* u, const char* s, int len) {
+      auto* self = static_cast<XmlPart*>(u);
+      if (self->capture_) self->text_.append(s, static_cast<std::size_t>(len));
+    });
+  }
+  virtual ~XmlPart() { XML_ParserFree(parser_); }
+  XmlPart(const XmlPart&) = delete;
+  XmlPart& operator=(const XmlPart&) = delete;
+
+  // Stops parsing after the current event (no error).
+  void stop() {
+    stopped_ = true;
+    XML_StopParser(parser_, XML_FALSE);
+  }
+  bool stopped() const { return stopped_; }
+
+  // Feeds one chunk; `last` on the final chunk. Throws Error on bad XML.
+  void feed(const char* data, std::size_t size, bool last, const std::string& part) {
+    if (stopped_) return;
+    if (XML_Parse(parser_, data, static_cast<int>(size), last ? 1 : 0) == XML_STATUS_ERROR) {
+      if (stopped_) return;
+      throw Error("工作簿已损坏：" + part + " 第 " + std::to_string(XML_GetCurrentLineNumber(parser_)) +
+                  " 行 XML 无效（" + XML_ErrorString(XML_GetErrorCode(parser_)) + "）");
+    }
+  }
+
+ protected:
+  virtual void start(const char* name, const char** attrs) = 0;
+  virtual void end(const char* name) = 0;
+  bool capture_ = false;
+  std::string text_;
+
+ private:
+  XML_Parser parser_;
+  bool stopped_ = false;
+};
+
+// The zip container.
+class Zip {
+ public:
+  explicit Zip(const std::string& path) : path_(path) {
+    zip_ = unzOpen64(path.c_str());
+    if (!zip_) throw Error("工作簿已损坏或不完整（无法读取 zip 目录）：" + path);
+  }
+  ~Zip() {
+    if (zip_) unzClose(zip_);
+  }
+  Zip(const Zip&) = delete;
+  Zip& operator=(const Zip&) = delete;
+
+  bool has(const std::string& part) { return unzLocateFile(zip_, part.c_str(), 2) == UNZ_OK; }
+
+  // Streams a part into `xml`. A part read to its end has its CRC checked.
+  void parse(const std::string& part, XmlPart& xml) {
+    if (unzLocateFile(zip_, part.c_str(), 2) != UNZ_OK) throw Error("工作簿缺少部件 " + part);
+    if (unzOpenCurrentFile(zip_) != UNZ_OK) throw Error("工作簿已损坏：无法打开部件 " + part);
+    std::vector<char> buf(1 << 18);
+    try {
+      for (;;) {
+        int n = unzReadCurrentFile(zip_, buf.data(), static_cast<unsigned>(buf.size()));
+        if (n < 0) throw Error("工作簿已损坏：部件 " + part + " 解压失败（错误 " + std::to_string(n) + "）");
+        xml.feed(buf.data(), static_cast<std::size_t>(n), n == 0, part);
+        if (xml.stopped()) break;
+        if (n == 0) break;
+      }
+    } catch (...) {
+      unzCloseCurrentFile(zip_);
+      throw;
+    }
+    int rc = unzCloseCurrentFile(zip_);
+    if (!xml.stopped() && rc == UNZ_CRCERROR) throw Error("工作簿已损坏：部件 " + part + " 校验和（CRC）不符");
+    if (!xml.stopped() && rc != UNZ_OK) throw Error("工作簿已损坏：部件 " + part + " 读取失败");
+  }
+
+ private:
+  std::string path_;
+  unzFile zip_ = nullptr;
+};
+
+struct Relationship {
+  std::string target;  // resolved part name
+  std::string type;
+};
+
+// Resolves a relationship target against the folder of its source part.
+std::string ResolveTarget(const std::string& sourceFolder, const std::string& target) {
+  std::string path = !target.empty() && target[0] == '/' ? target.substr(1) : sourceFolder + target;
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t slash = path.find('/', start);
+    if (slash == std::string::npos) slash = path.size();
+    std::string seg = path.substr(start, slash - start);
+    if (seg == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!seg.empty() && seg != ".") {
+      parts.push_back(seg);
+    }
+    start = slash + 1;
+  }
+  std::string out;
+  for (const auto& p : parts) out += (out.empty() ? "" : "/") + p;
+  return out;
+}
+
+class RelsPart : public XmlPart {
+ public:
+  explicit RelsPart(std::string folder) : folder_(std::move(folder)) {}
+  std::map<std::string, Relationship> byId;
+
+ protected:
+  void start(const char* name, const char** attrs) override {
+    if (std::strcmp(name, "Relationship") != 0) return;
+    const char* id = Attr(attrs, "Id");
+    const char* target = Attr(attrs, "Target");
+    const char* type = Attr(attrs, "Type");
+    const char* mode = Attr(attrs, "TargetMode");
+    if (!id || !target || (mode && std::strcmp(mode, "External") == 0)) return;
+    byId[id] = {ResolveTarget(folder_, target), type ? type : ""};
+  }
+  void end(const char*) override {}
+
+ private:
+  std::string folder_;
+};
+
+bool EndsWith(const std::string& s, const char* suffix) {
+  std::size_t n = std::strlen(suffix);
+  return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+}
+
+struct SheetEntry {
+  std::string name;
+  std::string relId;
+};
+
+class WorkbookPart : public XmlPart {
+ public:
+  std::vector<SheetEntry> sheets;
+  bool date1904 = false;
+
+ protected:
+  void start(const char* name, const char** attrs) override {
+    if (std::strcmp(name, "sheet") == 0) {
+      const char* n = Attr(attrs, "name");
+      const char* id = nullptr;
+      for (int i = 0; attrs[i]; i += 2)  // r:id, whatever the prefix
+        if (std::strchr(attrs[i], ':') && std::strcmp(Local(attrs[i]), "id") == 0) id = attrs[i + 1];
+      sheets.push_back({n ? n : "", id ? id : ""});
+    } else if (std::strcmp(name, "workbookPr") == 0) {
+      const char* d = Attr(attrs, "date1904");
+      date1904 = d && (std::strcmp(d, "1") == 0 || std::strcmp(d, "true") == 0);
+    }
+  }
+  void end(const char*) override {}
+};
+
+class StylesPart : public XmlPart {
+ public:
+  std::vector<std::uint8_t> xfKinds;  // date kind per cell format index
+
+ protected:
+  void start(const char* name, const char** attrs) override {
+    if (std::strcmp(name, "numFmt") == 0) {
+      const char* id = Attr(attrs, "numFmtId");
+      const char* code = Attr(attrs, "formatCode");
+      if (id && code) codes_[std::atoi(id)] = code;
+    } else if (std::strcmp(name, "cellXfs") == 0) {
+      inCellXfs_ = true;
+    } else if (inCellXfs_ && std::strcmp(name, "xf") == 0) {
+      const char* id = Attr(attrs, "numFmtId");
+      int fmt = id ? std::atoi(id) : 0;
+      auto it = codes_.find(fmt);
+      xfKinds.push_back(static_cast<std::uint8_t>(FormatDateKind(fmt, it == codes_.end() ? nullptr : &it->second)));
+    }
+  }
+  void end(const char* name) override {
+    if (std::strcmp(name, "cellXfs") == 0) inCellXfs_ = false;
+  }
+
+ private:
+  std::map<int, std::string> codes_;
+  bool inCellXfs_ = false;
+};
+
+// Shared strings: <si> holds <t>, or rich-text runs <r><t>; phonetic runs
+// <rPh> are skipped. Reading can stop once `limit` strings are known.
+class SharedStringsPart : public XmlPart {
+ public:
+  explicit SharedStringsPart(std::size_t limit) : limit_(limit) {}
+  std::vector<std::string> strings;
+
+ protected:
+  void start(const char* name, const char** attrs) override {
+    if (std::strcmp(name, "si") == 0) {
+      inSi_ = true;
+      text_.clear();
+    } else if (std::strcmp(name, "rPh") == 0) {
+      ++phonetic_;
+    } else if (inSi_ && phonetic_ == 0 && std::strcmp(name, "t") == 0) {
+      capture_ = true;
+    } else if (std::strcmp(name, "sst") == 0) {
+      const char* unique = Attr(attrs, "uniqueCount");
+      if (unique) strings.reserve(std::min<std::size_t>(std::strtoul(unique, nullptr, 10), 1u << 20));
+    }
+  }
+  void end(const char* name) override {
+    if (std::strcmp(name, "t") == 0) {
+      capture_ = false;
+    } else if (std::strcmp(name, "rPh") == 0) {
+      if (phonetic_ > 0) --phonetic_;
+    } else if (std::strcmp(name, "si") == 0) {
+      inSi_ = false;
+      DecodeXmlEscapes(text_);
+      strings.push_back(std::move(text_));
+      text_.clear();
+      if (strings.size() >= limit_) stop();
+    }
+  }
+
+ private:
+  std::size_t limit_;
+  bool inSi_ = false;
+  int phonetic_ = 0;
+};
+
+constexpr std::uint32_t kMaxColumns = 16384;
+
+// "AB12" -> column 27 (0-based); nothing when the reference has no letters.
+std::optional<std::uint32_t> ColumnOf(const char* ref) {
+  std::uint32_t col = 0;
+  bool any = false;
+  for (; *ref; ++ref) {
+    char c = *ref;
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c < 'A' || c > 'Z') break;
+    col = col * 26 + static_cast<std::uint32_t>(c - 'A' + 1);
+    any = true;
+    if (col > kMaxColumns) return kMaxColumns;  // out of range, reported by the caller
+  }
+  if (!any) return std::nullopt;
+  return col - 1;
+}
+
+std::string CellName(std::uint32_t row, std::uint32_t col) {
+  std::string letters;
+  std::uint32_t c = col + 1;
+  while (c > 0) {
+    letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    c = (c - 1) / 26;
+  }
+  return letters + std::to_string(row + 1);
+}
+
+// The rows of one worksheet.
+class SheetPart : public XmlPart {
+ public:
+  SheetPart(const std::vector<std::string>* strings, const std::vector<std::uint8_t>* xfKinds, bool date1904,
+            const RowSink& sink, std::string sheetName)
+      : strings_(strings), xfKinds_(xfKinds), date1904_(date1904), sink_(sink), sheet_(std::move(sheetName)) {}
+
+  // Header-only pass without shared strings: the largest string index the
+  // first row uses, so the caller reads only as many shared strings.
+  bool collectOnly = false;
+  std::size_t maxStringIndex = 0;
+  bool sawStringIndex = false;
+
+ protected:
+  void start(const char* name, const char** attrs) override {
+    switch (name[0]) {
+      case 'r':
+        if (std::strcmp(name, "row") == 0) {
+          const char* r = Attr(attrs, "r");
+          std::uint32_t next = started_ ? row_ + 1 : 0;
+          if (r) {
+            std::uint32_t v = 0;
+            auto res = std::from_chars(r, r + std::strlen(r), v);
+            if (res.ec == std::errc() && v >= 1) next = v - 1;
+          }
+          row_ = next;
+          started_ = true;
+          cells_.clear();
+          col_ = -1;
+          inRow_ = true;
+          nonEmpty_ = false;
+          return;
+        }
+        if (std::strcmp(name, "rPh") == 0) ++phonetic_;
+        return;
+      case 'c':
+        if (inRow_ && name[1] == '\0') {
+          const char* r = Attr(attrs, "r");
+          std::optional<std::uint32_t> col = r ? ColumnOf(r) : std::nullopt;
+          std::int64_t c = col ? static_cast<std::int64_t>(*col) : col_ + 1;
+          if (c >= static_cast<std::int64_t>(kMaxColumns))
+            throw Error("工作表“" + sheet_ + "”第 " + std::to_string(row_ + 1) + " 行的单元格列号超出范围");
+          col_ = c;
+          const char* t = Attr(attrs, "t");
+          type_ = t ? t[0] : 'n';
+          if (t && std::strcmp(t, "str") == 0) type_ = 'f';  // formula text result
+          if (t && std::strcmp(t, "inlineStr") == 0) type_ = 'i';
+          if (t && std::strcmp(t, "s") == 0) type_ = 's';
+          const char* s = Attr(attrs, "s");
+          style_ = s ? std::strtoul(s, nullptr, 10) : 0;
+          inCell_ = true;
+          text_.clear();
+          return;
+        }
+        return;
+      case 'v':
+        if (inCell_ && name[1] == '\0') capture_ = true;
+        return;
+      case 't':
+        if (inCell_ && name[1] == '\0' && phonetic_ == 0 && type_ == 'i') capture_ = true;
+        return;
+      default: return;
+    }
+  }
+
+  void end(const char* name) override {
+    switch (name[0]) {
+      case 'v':
+      case 't':
+        if (name[1] == '\0') capture_ = false;
+        return;
+      case 'r':
+        if (std::strcmp(name, "rPh") == 0) {
+          if (phonetic_ > 0) --phonetic_;
+        } else if (std::strcmp(name, "row") == 0) {
+          inRow_ = false;
+          if (collectOnly) {
+            if (nonEmpty_) stop();
+            return;
+          }
+          if (nonEmpty_ && !sink_(row_, cells_)) stop();
+        }
+        return;
+      case 'c':
+        if (name[1] == '\0' && inCell_) finishCell();
+        return;
+      default: return;
+    }
+  }
+
+ private:
+  [[noreturn]] void bad(const std::string& what) {
+    throw Error("工作表“" + sheet_ + "”单元格 " + CellName(row_, static_cast<std::uint32_t>(col_)) + "：" + what);
+  }
+
+  void finishCell() {
+    inCell_ = false;
+    capture_ = false;
+    const auto col = static_cast<std::size_t>(col_);
+    Cell cell;
+    switch (type_) {
+      case 's': {
+        if (text_.empty()) break;
+        std::size_t idx = 0;
+        auto res = std::from_chars(text_.data(), text_.data() + text_.size(), idx);
+        if (res.ec != std::errc() || res.ptr != text_.data() + text_.size()) bad("共享字符串序号无效“" + text_ + "”");
+        if (collectOnly) {
+          maxStringIndex = std::max(maxStringIndex, idx);
+          sawStringIndex = true;
+          nonEmpty_ = true;
+          return;
+        }
+        if (idx >= strings_->size()) bad("共享字符串序号 " + text_ + " 超出范围");
+        cell.kind = Cell::Kind::Text;
+        cell.text = (*strings_)[idx];
+        break;
+      }
+      case 'i':
+      case 'f':
+        cell.kind = Cell::Kind::Text;
+        DecodeXmlEscapes(text_);
+        cell.text = text_;
+        break;
+      case 'b':
+        if (text_.empty()) break;
+        cell.kind = Cell::Kind::Boolean;
+        cell.number = (text_ == "1" || text_ == "true") ? 1 : 0;
+        break;
+      case 'e':  // an error value (#N/A, #DIV/0!) holds no value
+        break;
+      case 'd':  // ISO 8601 date text
+        if (text_.empty()) break;
+        cell.kind = Cell::Kind::Text;
+        cell.text = text_;
+        break;
+      default: {
+        if (text_.find_first_not_of(" \t\r\n") == std::string::npos) break;
+        std::optional<double> v = ParseNumber(text_);
+        if (!v) bad("数值“" + text_ + "”无效");
+        int kind = style_ < xfKinds_->size() ? (*xfKinds_)[style_] : 0;
+        if (kind != 0) {
+          cell.kind = Cell::Kind::Text;
+          cell.text = DateText(*v, kind & 1, kind & 2, date1904_);
+        } else {
+          cell.kind = Cell::Kind::Number;
+          cell.number = *v;
+        }
+        break;
+      }
+    }
+    if (cell.kind == Cell::Kind::Empty) return;
+    if (cell.kind == Cell::Kind::Text && cell.text.empty()) return;
+    nonEmpty_ = true;
+    if (collectOnly) return;
+    if (cells_.size() <= col) cells_.resize(col + 1);
+    cells_[col] = std::move(cell);
+  }
+
+  const std::vector<std::string>* strings_;
+  const std::vector<std::uint8_t>* xfKinds_;
+  bool date1904_;
+  const RowSink& sink_;
+  std::string sheet_;
+  std::vector<Cell> cells_;
+  std::uint32_t row_ = 0;
+  bool started_ = false;
+  std::int64_t col_ = -1;
+  bool inRow_ = false;
+  bool inCell_ = false;
+  bool nonEmpty_ = false;
+  char type_ = 'n';
+  unsigned long style_ = 0;
+  int phonetic_ = 0;
+};
+
+std::string FolderOf(const std::string& part) {
+  std::size_t slash = part.rfind('/');
+  return slash == std::string::npos ? "" : part.substr(0, slash + 1);
+}
+
+class XlsxReader : public WorkbookReader {
+ public:
+  explicit XlsxReader(const std::string& path) : zip_(path) {
+    // The main part, from the package relationships.
+    std::string workbook = "xl/workbook.xml";
+    if (zip_.has("_rels/.rels")) {
+      RelsPart rels("");
+      zip_.parse("_rels/.rels", rels);
+      for (const auto& [id, rel] : rels.byId)
+        if (EndsWith(rel.type, "/officeDocument")) workbook = rel.target;
+    }
+    if (!zip_.has(workbook)) throw Error("不是 Excel 工作簿（缺少 xl/workbook.xml）：" + path);
+    WorkbookPart wb;
+    zip_.parse(workbook, wb);
+    date1904_ = wb.date1904;
+    const std::string folder = FolderOf(workbook);
+    const std::string relsName = folder + "_rels/" + workbook.substr(folder.size()) + ".rels";
+    RelsPart rels(folder);
+    if (zip_.has(relsName)) zip_.parse(relsName, rels);
+    for (const auto& s : wb.sheets) {
+      auto it = rels.byId.find(s.relId);
+      names_.push_back(s.name);
+      parts_.push_back(it == rels.byId.end() ? std::string() : it->second.target);
+    }
+    for (const auto& [id, rel] : rels.byId) {
+      if (EndsWith(rel.type, "/sharedStrings")) sharedStrings_ = rel.target;
+      if (EndsWith(rel.type, "/styles")) styles_ = rel.target;
+    }
+    if (sharedStrings_.empty() && zip_.has(folder + "sharedStrings.xml")) sharedStrings_ = folder + "sharedStrings.xml";
+    if (styles_.empty() && zip_.has(folder + "styles.xml")) styles_ = folder + "styles.xml";
+  }
+
+  const std::vector<std::string>& sheetNames() const override { return names_; }
+
+  void readSheet(std::size_t index, const RowSink& sink, bool headerOnly) override {
+    if (index >= parts_.size()) throw Error("工作表序号超出范围");
+    const std::string& part = parts_[index];
+    if (part.empty() || !zip_.has(part)) throw Error("工作簿缺少工作表“" + names_[index] + "”的数据部件");
+    loadStyles();
+    std::size_t stringLimit = static_cast<std::size_t>(-1);
+    if (headerOnly && !stringsLoaded_) {
+      // Find which shared strings the header row needs before reading them.
+      SheetPart probe(nullptr, &xfKinds_, date1904_, sink, names_[index]);
+      probe.collectOnly = true;
+      zip_.parse(part, probe);
+      stringLimit = probe.sawStringIndex ? probe.maxStringIndex + 1 : 0;
+    }
+    std::vector<std::string> partial;
+    const std::vector<std::string>* strings = &strings_;
+    if (!stringsLoaded_ && !sharedStrings_.empty() && stringLimit > 0) {
+      if (stringLimit == static_cast<std::size_t>(-1)) {
+        loadStrings();
+      } else {
+        SharedStringsPart sst(stringLimit);
+        zip_.parse(sharedStrings_, sst);
+        partial = std::move(sst.strings);
+        strings = &partial;
+      }
+    }
+    SheetPart sheet(strings, &xfKinds_, date1904_, sink, names_[index]);
+    zip_.parse(part, sheet);
+  }
+
+ private:
+  void loadStyles() {
+    if (stylesLoaded_) return;
+    stylesLoaded_ = true;
+    if (styles_.empty() || !zip_.has(styles_)) return;
+    StylesPart st;
+    zip_.parse(styles_, st);
+    xfKinds_ = std::move(st.xfKinds);
+  }
+  void loadStrings() {
+    stringsLoaded_ = true;
+    if (sharedStrings_.empty() || !zip_.has(sharedStrings_)) return;
+    SharedStringsPart sst(static_cast<std::size_t>(-1));
+    zip_.parse(sharedStrings_, sst);
+    strings_ = std::move(sst.strings);
+  }
+
+  Zip zip_;
+  std::vector<std::string> names_;
+  std::vector<std::string> parts_;
+  std::string sharedStrings_, styles_;
+  std::vector<std::string> strings_;
+  std::vector<std::uint8_t> xfKinds_;
+  bool stringsLoaded_ = false, stylesLoaded_ = false, date1904_ = false;
+};
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// The code unit of "_xHHHH_" at `i`, if there is one.
+std::optional<std::uint32_t> EscapeAt(const std::string& s, std::size_t i) {
+  if (i + 7 > s.size() || s[i] != '_' || s[i + 1] != 'x' || s[i + 6] != '_') return std::nullopt;
+  std::uint32_t v = 0;
+  auto res = std::from_chars(s.data() + i + 2, s.data() + i + 6, v, 16);
+  if (res.ec != std::errc() || res.ptr != s.data() + i + 6) return std::nullopt;
+  return v;
+}
+
+}  // namespace
+
+void DecodeXmlEscapes(std::string& text) {
+  if (text.find("_x") == std::string::npos) return;
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    std::optional<std::uint32_t> u = EscapeAt(text, i);
+    if (!u) {
+      out.push_back(text[i++]);
+      continue;
+    }
+    i += 7;
+    std::uint32_t cp = *u;
+    if (cp >= 0xD800 && cp <= 0xDBFF) {
+      std::optional<std::uint32_t> low = EscapeAt(text, i);
+      if (low && *low >= 0xDC00 && *low <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (*low - 0xDC00);
+        i += 7;
+      } else {
+        cp = 0xFFFD;
+      }
+    } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    AppendUtf8(out, cp);
+  }
+  text = std::move(out);
+}
+
+int FormatDateKind(int id, const std::string* code) {
+  if (!code) {
+    if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 58)) return 1;
+    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || (id >= 45 && id <= 47)) return 2;
+    if (id == 22) return 3;
+    return 0;
+  }
+  bool y = false, d = false, m = false, h = false, s = false;
+  const std::string& c = *code;
+  for (std::size_t i = 0; i < c.size(); ++i) {
+    char ch = c[i];
+    if (ch == '"') {
+      std::size_t close = c.find('"', i + 1);
+      if (close == std::string::npos) break;
+      i = close;
+    } else if (ch == '\\' || ch == '_' || ch == '*') {
+      ++i;
+    } else if (ch == '[') {
+      std::size_t close = c.find(']', i + 1);
+      if (close == std::string::npos) break;
+      // Elapsed time: [h], [mm], [ss].
+      std::string inner = c.substr(i + 1, close - i - 1);
+      if (!inner.empty() && inner.find_first_not_of("hHmMsS") == std::string::npos) h = true;
+      i = close;
+    } else if (ch == ';') {
+      break;  // the first section decides
+    } else {
+      switch (ch) {
+        case 'y': case 'Y': y = true; break;
+        case 'd': case 'D': d = true; break;
+        case 'm': case 'M': m = true; break;
+        case 'h': case 'H': h = true; break;
+        case 's': case 'S': s = true; break;
+        default: break;
+      }
+    }
+  }
+  const bool time = h || s;
+  const bool date = y || d || (m && !time);
+  return (date ? 1 : 0) | (time ? 2 : 0);
+}
+
+std::string DateText(double serial, bool date, bool time, bool date1904) {
+  if (!std::isfinite(serial) || serial < 0 || serial > 2958466.0) return NumberText(serial);
+  double days = std::floor(serial);
+  long long seconds = std::llround((serial - days) * 86400.0);
+  if (seconds >= 86400) {
+    days += 1;
+    seconds -= 86400;
+  }
+  std::string out;
+  if (date) {
+    // Civil date from days since 1899-12-30 (1900 system; serial 60 is the
+    // nonexistent 1900-02-29 and below it days count from 1899-12-31).
+    long long n = static_cast<long long>(days);
+    if (date1904) n += 1462;
+    else if (n < 61) n += 1;
+    // Days since 1970-01-01.
+    long long z = n - 25569 + 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    long long yr = yoe + era * 400;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    const long long dd = doy - (153 * mp + 2) / 5 + 1;
+    const long long mm = mp < 10 ? mp + 3 : mp - 9;
+    if (mm <= 2) ++yr;
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld", yr, mm, dd);
+    out = buf;
+  }
+  if (time) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", seconds / 3600, (seconds / 60) % 60, seconds % 60);
+    if (!out.empty()) out.push_back(' ');
+    out += buf;
+  }
+  return out;
+}
+
+std::unique_ptr<WorkbookReader> OpenXlsx(const std::string& path) { return std::make_unique<XlsxReader>(path); }
+
+}  // namespace tessaro::source

@@ -1,0 +1,77 @@
+// tessaro-cli sheets, columns and query on real workbooks.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "Fixtures.h"
+
+namespace tessaro::test {
+namespace {
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Result Cli(const std::string& args) {
+  const char* cli = std::getenv("TESSARO_CLI");
+  const std::string bin = cli ? cli : std::string(TESSARO_BINARY_DIR) + "/bin/tessaro-cli";
+  const std::string errFile = std::string(TESSARO_BINARY_DIR) + "/fixtures/cli-err-" + std::to_string(getpid());
+  Result r;
+  r.status = Run(ShellQuote(bin) + " " + args + " 2>" + ShellQuote(errFile), &r.out);
+  Run("cat " + ShellQuote(errFile) + "; rm -f " + ShellQuote(errFile), &r.err);
+  return r;
+}
+
+std::string Q(const std::string& s) { return ShellQuote(s); }
+
+TEST(CliSheets, ListsInWorkbookOrder) {
+  Result r = Cli("sheets " + Q(Fixture("reordered.xlsx")));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "小区信息\n路测\nEmpty\nHidden\nOdd\n");
+  r = Cli("sheets " + Q(Fixture("book.xls")));
+  EXPECT_EQ(r.out, "小区信息\n路测\nEmpty\n");
+}
+
+TEST(CliColumns, HeadersThenRolesOfTheWindow) {
+  Result r = Cli("columns " + Q(Fixture("basic.xlsx")) + " 小区信息 --window sector");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "基站名称\n经度\n纬度\n方位角\nCI\n备注\nname\t基站名称\nlon\t经度\nlat\t纬度\nazimuth\t方位角\n");
+  r = Cli("columns " + Q(Fixture("basic.xlsx")) + " 路测 --window=flyline-points");
+  EXPECT_EQ(r.out, "LON\nLAT\nRX LevSub(dBm)\nCI\n描述\nlon\tLON\nlat\tLAT\nci\tCI\n");
+  r = Cli("columns " + Q(Fixture("inline.xlsx")) + " 数据");
+  EXPECT_EQ(r.out, "站名\n经度\n纬度\n方位角\n");
+}
+
+TEST(CliQuery, PrintsNamesAndRowsTabSeparated) {
+  Result r = Cli("query " + Q(Fixture("basic.xlsx")) + " " +
+                 Q("select [基站名称],[经度],[备注] from [小区信息$]"));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "基站名称\t经度\t备注\n广州天河A\t113.26451\t宏站\n广州天河B\t113.26452\tA&B <1>\n室分C\t113.3\t\n");
+  r = Cli("query " + Q(Fixture("dates.xls")) + " " + Q("select [date],[time] from [Dates$]"));
+  EXPECT_EQ(r.out, "date\ttime\n2024-01-31\t00:00:00\n2024-02-29\t13:45:30\n1999-12-31\t23:59:59\n");
+}
+
+TEST(CliErrors, FailureStatusAndReasonOnStandardError) {
+  Result r = Cli("query " + Q(Fixture("basic.xlsx")) + " " + Q("select [nope] from [路测$]"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_THAT(r.err, testing::HasSubstr("nope"));
+  r = Cli("sheets " + Q(Fixture("truncated.xlsx")));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, testing::HasSubstr("不完整"));
+  r = Cli("columns " + Q(Fixture("basic.xlsx")) + " Nope");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, testing::HasSubstr("Nope"));
+  r = Cli("query " + Q(Fixture("baddeflate.xlsx")) + " " + Q("select * from [First$]"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");  // no partial rows
+  EXPECT_EQ(Cli("columns " + Q(Fixture("basic.xlsx")) + " S --window nope").status, 2);
+  EXPECT_EQ(Cli("sheets").status, 2);
+  EXPECT_EQ(Cli("query " + Q(Fixture("basic.xlsx"))).status, 2);
+}
+
+}  // namespace
+}  // namespace tessaro::test
