@@ -12,6 +12,8 @@
 #include <memory>
 
 #include "common/RandomColour.h"
+#include "geodesy/DestinationPoint.h"
+#include "shell/MDIForm1.h"
 #include "kml/ui/Form3.h"
 #include "mif/ui/map3.h"
 #include "shell/Dialogs.h"
@@ -96,6 +98,39 @@ TEST(FlyLineWorkbook, WindowsWriteWhatTheCommandLineWrites) {
     EXPECT_EQ(Read(dir.filePath("win.mif")), Read(dir.filePath("cli.mif")));
     EXPECT_EQ(Read(dir.filePath("win.mid")), Read(dir.filePath("cli.mid")));
     EXPECT_FALSE(Read(dir.filePath("win.mid")).isEmpty());
+  }
+  setDialogs(nullptr);
+}
+
+TEST(FlyLineWorkbook, RadiusAndAltitudeComeFromTheSectorWindows) {
+  QTemporaryDir dir;
+  const QString script = QStringLiteral(TESSARO_SOURCE_DIR) + "/tests/flyline/make_fixtures.py";
+  if (QProcess::execute("/usr/bin/python3", {script, dir.path()}) != 0) GTEST_SKIP() << "python3-xlsxwriter missing";
+  const QString book = dir.filePath("flyline.xlsx");
+  try {
+    tessaro::ListSheetNames(book.toStdString());
+  } catch (const std::exception&) {
+    GTEST_SKIP() << "no workbook provider in this build";
+  }
+  Scripted fake;
+  setDialogs(&fake);
+  {
+    MDIForm1 main;
+    main.child("Form1")->findChild<QLineEdit*>("Text5")->setText("160");
+    main.child("Form1")->findChild<QLineEdit*>("Text7")->setText("30");
+    main.child("map")->findChild<QLineEdit*>("Text5")->setText("abc");
+    auto* kml = static_cast<FlyLineWindow*>(main.child("Form3"));
+    Generate(*kml, fake, book, dir.filePath("r.kml"));
+    ASSERT_EQ(fake.texts.value(0), QStringLiteral("Kml文件已生成！")) << fake.details.value(0).toStdString();
+    const QByteArray text = Read(dir.filePath("r.kml"));
+    const QByteArray start = QByteArray::fromStdString(tessaro::KmlPointText(30, 120, 0, 160)) + ",30\r\n";
+    EXPECT_TRUE(text.contains("<coordinates>\r\n" + start + "120.01,30.01,5\r\n")) << text.left(900).toStdString();
+    // The MIF side reads the MIF sector window's radius: not a number there.
+    auto* mif = static_cast<FlyLineWindow*>(main.child("map3"));
+    Generate(*mif, fake, book, dir.filePath("r"));
+    EXPECT_EQ(fake.texts.value(1), QStringLiteral("程序出错，请检查是否正确配置数据或源数据存在空值"));
+    EXPECT_TRUE(fake.details.value(1).contains("abc")) << fake.details.value(1).toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("r.mif")));
   }
   setDialogs(nullptr);
 }
