@@ -121,12 +121,6 @@ std::string FlyLineQuery(const FlyLineInputs& in) {
   return sql;
 }
 
-std::string NumberedFlyLineQuery(const FlyLineInputs& in, const std::vector<std::string>& cellColumns,
-                                 const std::vector<std::string>& pointColumns) {
-  auto sql = NumberedQuery(in, cellColumns, pointColumns);
-  return sql ? *sql : FlyLineQuery(in);
-}
-
 FlyLineResult InOrder(RecordSet rows) {
   FlyLineResult r;
   r.order.resize(rows.rowCount());

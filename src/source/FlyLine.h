@@ -76,14 +76,6 @@ int ResultColumnCount(FlyLineForm form);
 // "]" are quoted so the query still works.
 std::string FlyLineQuery(const FlyLineInputs& in);
 
-// The join as it is run: the same select list, tables, filter and condition,
-// with two more columns carrying sheet row numbers: tessaro_point_row, the
-// first drive-test row of each distinct point row (the distinct rows are
-// formed over all of `pointColumns`, the drive-test table's columns), and
-// tessaro_cell_row, the cell-sheet row.
-std::string NumberedFlyLineQuery(const FlyLineInputs& in, const std::vector<std::string>& cellColumns,
-                                 const std::vector<std::string>& pointColumns);
-
 // The join's rows and the order to draw them in: drive order (by the first
 // drive-test row of each distinct point row) and, for a point that matches
 // several cells, cell-sheet order. Row k to draw is rows.at(order[k], ...).
@@ -95,10 +87,12 @@ struct FlyLineResult {
 // Rows at hand, drawn in their own order.
 FlyLineResult InOrder(RecordSet rows);
 
-// Runs the numbered join on an open connection and sorts by the carried row
-// numbers (an explicit sort: an ORDER BY here can make the engine give up
-// its index on the identifier and join quadratically). Throws Error with the
-// provider's reason.
+// Runs the join on an open connection with two more result columns carrying
+// sheet row numbers (the first drive-test row of each distinct point row,
+// grouped over every column of the drive-test table as "distinct *" does, and
+// the cell-sheet row), and sorts by them. The sort is explicit: an ORDER BY
+// here can make the engine give up its index on the identifier and join
+// quadratically. Throws Error with the provider's reason.
 FlyLineResult RunFlyLineQuery(Connection& connection, const FlyLineInputs& in);
 
 // The proposed output name: workbook stem + "_" + drive-test sheet + "飞线图"
