@@ -31,6 +31,13 @@ std::string RowText(std::size_t row) { return "第 " + std::to_string(row + 1) +
   throw Error(RowText(row) + "，列“" + column + "”：" + what);
 }
 
+// A coordinate as written from the workbook: its text form, without blanks
+// around it (a blank inside a coordinate text would split the point).
+std::string CoordinateText(const Value& v) {
+  if (v.kind() == Value::Kind::Text) return Trim(v.textRef());
+  return v.text();
+}
+
 bool IsBlank(const Value& v) { return v.isNull() || (v.kind() == Value::Kind::Text && Trim(v.textRef()).empty()); }
 
 void AppendComputed(std::string& out, const RingInput& in, double bearing, double distance, bool& ok) {
@@ -164,9 +171,9 @@ void WriteLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, Kml
     kml.line("<altitudeMode>relativeToGround</altitudeMode>");
     kml.line("<coordinates>");
     line.clear();
-    AppendXmlEscaped(line, rs.value(1).text());
+    AppendXmlEscaped(line, CoordinateText(rs.value(1)));
     line.push_back(',');
-    AppendXmlEscaped(line, rs.value(2).text());
+    AppendXmlEscaped(line, CoordinateText(rs.value(2)));
     line += ",5";  // labels always stand 5 m above ground
     kml.line(line);
     kml.line("</coordinates>");
@@ -202,7 +209,7 @@ void WriteLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, Kml
     const Value& lonV = rs.value(1);
     const Value& latV = rs.value(2);
     const Value& azV = rs.value(3);
-    const std::string lonText = lonV.text(), latText = latV.text();
+    const std::string lonText = CoordinateText(lonV), latText = CoordinateText(latV);
     RingInput in;
     in.lonText = lonText;
     in.latText = latText;

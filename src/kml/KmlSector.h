@@ -66,7 +66,7 @@ struct RingInput {
   bool hasAzimuth = false;
   double azimuth = 0;
   double radius = 0;      // distance of the arc points (R or R / 2)
-  double indoorRadius = 0;// distance of the circle and square points (R / 3)
+  double indoorRadius = 0;  // distance of the circle and square points (R / 3)
   double halfBeam = 0;    // h = H / 2
 };
 // Returns false when a computed point has no finite result.

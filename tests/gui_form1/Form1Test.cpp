@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -191,7 +193,7 @@ TEST(Form1, TemplatesSaveRestoreResetDelete) {
 
   // Refused names and a cancelled prompt write nothing.
   w.fake.shown.clear();
-  w.fake.inputs = {QStringLiteral("../escape"), QStringLiteral(".."), std::nullopt};
+  w.fake.inputs = {QStringLiteral("../escape"), QStringLiteral(".."), QString()};
   w.click("Command4");
   w.click("Command4");
   w.click("Command4");
@@ -306,4 +308,38 @@ TEST(Form1, FullGenerateFromAFixtureWorkbook) {
   EXPECT_EQ(bar->maximum(), 9);
   EXPECT_EQ(bar->value(), 9);
   EXPECT_TRUE(w.text("Text5")->isEnabled());
+}
+
+TEST(Form1, WindowKeepsRepaintingDuringALongRun) {
+  Window w;
+  const fs::path book = w.dir / "many.xlsx";
+  const std::string make =
+      "/usr/bin/python3 -c \"import sys, xlsxwriter\n"
+      "b = xlsxwriter.Workbook(sys.argv[1], {'constant_memory': True}); s = b.add_worksheet('cells')\n"
+      "s.write_row(0, 0, ['Site', 'LON', 'LAT', 'Azimuth'])\n"
+      "[s.write_row(i + 1, 0, ['S%d-%d' % (i // 3, i % 3 + 1), 113 + i * 1e-5, 22.5, (i % 3) * 120]) for i in range(30000)]\n"
+      "b.close()\" '" + book.string() + "' 2>/dev/null";
+  if (std::system(make.c_str()) != 0) GTEST_SKIP() << "python3-xlsxwriter is not installed";
+  w.fake.files = {QStringList{QString::fromStdString(book.string())}};
+  w.click("Command2");
+  ASSERT_EQ(w.combo("Combo4")->currentText(), "Azimuth");
+  // Measure the longest pause of the GUI thread's event loop while the run goes.
+  QElapsedTimer clock;
+  qint64 last = 0, longest = 0;
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    const qint64 now = clock.elapsed();
+    longest = std::max(longest, now - last);
+    last = now;
+  });
+  w.fake.shown.clear();
+  clock.start();
+  tick.start(10);
+  w.click("Command1");
+  WaitForJobs();
+  tick.stop();
+  ASSERT_EQ(w.fake.shown.size(), 1u);
+  EXPECT_EQ(w.fake.shown[0].text, QStringLiteral("Kml文件已生成！")) << w.fake.shown[0].detail.toStdString();
+  EXPECT_LT(longest, 100) << "the window froze for " << longest << " ms";
+  EXPECT_TRUE(fs::exists(w.dir / "many_cells.kml"));
 }

@@ -32,8 +32,9 @@ class FakeDialogs : public tessaro::ui::Dialogs {
   std::optional<QString> input(QWidget*, const QString& title, const QString& prompt, const QString& initial) override {
     shown.push_back({"input", title, prompt, initial});
     if (inputs.empty()) return std::nullopt;
-    auto a = inputs.front();
+    const QString a = inputs.front();
     inputs.pop_front();
+    if (a.isNull()) return std::nullopt;  // a null text scripts "cancel"
     return a;
   }
   std::optional<QColor> colour(QWidget*, const QColor& initial) override {
@@ -53,7 +54,7 @@ class FakeDialogs : public tessaro::ui::Dialogs {
 
   std::vector<Shown> shown;
   std::deque<bool> answers;
-  std::deque<std::optional<QString>> inputs;
+  std::deque<QString> inputs;  // QString() cancels, QString("") answers empty
   std::deque<std::optional<QColor>> colours;
   std::deque<QStringList> files;
 };

@@ -142,7 +142,7 @@ TEST_F(Fixture, CliOptionsTemplatesAndFailures) {
   { std::ofstream(save / "TD.txt", std::ios::binary) << "50%\r\n3\r\n1.2\r\n100\r\n5\r\n60\r\n 255 \r\n 65280 \r\n 16711680 \r\n"; }
   const fs::path out = dir / "t.kml";
   Ran r = Shell(Cli(Quote(book.string()) + " -q --sheet 小区 --save-dir " + Quote(save.string()) +
-                    " --template TD --outline-width=4 --fill-colour #FFC080 -o " + Quote(out.string())));
+                    " --template TD --outline-width=4 --fill-colour '#FFC080' -o " + Quote(out.string())));
   ASSERT_EQ(r.status, 0) << r.out;
   const std::string kml = ReadAll(out);
   EXPECT_NE(kml.find("<width>4</width>\r\n<color>FF0000FF</color>"), std::string::npos);

@@ -228,7 +228,7 @@ TEST(SectorLayer, QueryTexts) {
 TEST(SectorLayer, DescriptionsAndEscaping) {
   TempDir dir;
   auto out = dir.path / "d.kml";
-  RecordSet rs = Cells({T("A&B<1>"), T("113.5"), T("22.5"), I(-5), T("说明 & <备注>"),
+  RecordSet rs = Cells({T("A&B<1>"), T(" 113.5"), T("22.5 "), I(-5), T("说明 & <备注>"),
                         T("C-2"), R(113.6), R(22.6), Value(), T("第二行")},
                        true);
   KmlSectorParams p = Params(out);
@@ -246,6 +246,8 @@ TEST(SectorLayer, DescriptionsAndEscaping) {
   EXPECT_NE(kml.find("<description>\r\n第二行\r\n</description>"), std::string::npos);
   EXPECT_NE(kml.find("<width>2&amp;</width>"), std::string::npos);
   EXPECT_NE(kml.find("<scale>&lt;1&gt;</scale>"), std::string::npos);
+  // Blanks around a coordinate text would split the point: they are dropped.
+  EXPECT_NE(kml.find("\r\n113.5,22.5,5\r\n"), std::string::npos);
   EXPECT_NE(kml.find("\r\n113.5,22.5,5&amp; 113.5,22.5,5&amp;\r\n"), std::string::npos);
   EXPECT_EQ(kml.find("A&B"), std::string::npos);
   // The label folder carries no descriptions.
