@@ -19,6 +19,7 @@
 
 #include "kml/ui/Form3.h"
 #include "mif/ui/map3.h"
+#include "gui_shell/FakeDialogs.h"
 #include "shell/Dialogs.h"
 #include "shell/MDIForm1.h"
 #include "shell/Worker.h"
@@ -27,22 +28,13 @@ using namespace tessaro::ui;
 
 namespace {
 
-struct Message {
-  QString title, text, detail;
-};
-
-class FakeDialogs : public Dialogs {
- public:
-  void message(QWidget*, const QString& title, const QString& text, const QString& detail) override {
-    messages.push_back({title, text, detail});
-  }
-  bool question(QWidget*, const QString&, const QString&) override { return true; }
-  std::optional<QString> input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-  std::optional<QColor> colour(QWidget*, const QColor&) override { return {}; }
-  QStringList openFiles(QWidget*, const QString&, const QString&) override { return files; }
-  std::vector<Message> messages;
-  QStringList files;
-};
+// The message boxes shown so far.
+std::vector<Shown> Messages(const FakeDialogs& fake) {
+  std::vector<Shown> out;
+  for (const Shown& s : fake.shown)
+    if (s.kind == "message") out.push_back(s);
+  return out;
+}
 
 struct Variant {
   bool kml;
@@ -54,11 +46,7 @@ struct Variant {
 
 class FlyLineWindows : public ::testing::TestWithParam<Variant> {
  protected:
-  void SetUp() override {
-    setDialogs(&fake);
-    window = GetParam().make();
-  }
-  void TearDown() override { setDialogs(nullptr); }
+  void SetUp() override { window = GetParam().make(); }
   template <class T>
   T* get(const char* name) {
     T* w = window->findChild<T*>(name);
@@ -113,9 +101,9 @@ TEST_P(FlyLineWindows, ControlsCarryTheirDesignTexts) {
 TEST_P(FlyLineWindows, ConditionEditor) {
   // Before any workbook both lists show their design texts: refused.
   get<QPushButton>("Command1")->click();
-  ASSERT_EQ(fake.messages.size(), 1u);
-  EXPECT_EQ(fake.messages[0].title, QStringLiteral("友情提示！"));
-  EXPECT_EQ(fake.messages[0].text, QStringLiteral("请正确设置条件！"));
+  ASSERT_EQ(Messages(fake).size(), 1u);
+  EXPECT_EQ(Messages(fake)[0].title, QStringLiteral("友情提示！"));
+  EXPECT_EQ(Messages(fake)[0].text, QStringLiteral("请正确设置条件！"));
   EXPECT_EQ(text("Text2"), "");
 
   get<QComboBox>("Combo8")->setEditText("RxLev");
@@ -128,7 +116,7 @@ TEST_P(FlyLineWindows, ConditionEditor) {
   get<QLineEdit>("Text3")->setText("");
   get<QPushButton>("Command1")->click();
   EXPECT_EQ(text("Text2"), "b.[RxLev]>=-85 and b.[SINR]<0");
-  EXPECT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(Messages(fake).size(), 1u);
   get<QPushButton>("Command4")->click();
   EXPECT_EQ(text("Text2"), "");
 }
@@ -139,7 +127,7 @@ TEST_P(FlyLineWindows, ProposedNameFollowsTheDriveTestSheet) {
   QFile f(book);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.close();
-  fake.files = {book};
+  fake.files.push_back({book});
   get<QPushButton>("Command2")->click();
   EXPECT_EQ(window->fileName(), "a.xls");
   EXPECT_EQ(text("Text1"), QFileInfo(book).absoluteFilePath());
@@ -165,11 +153,12 @@ TEST_P(FlyLineWindows, AFailedGenerationReportsTheReasonAndWritesNothing) {
   get<QLineEdit>("Text6")->setText(dir.filePath("out"));
   get<QPushButton>("Command3")->click();
   WaitForJobs();
-  ASSERT_EQ(fake.messages.size(), 1u);
-  EXPECT_EQ(fake.messages[0].title, QStringLiteral("友情提示"));
-  EXPECT_EQ(fake.messages[0].text, GetParam().kml ? QStringLiteral("程序出错，请检查是否正确配置数据")
+  const std::vector<Shown> shown = Messages(fake);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].title, QStringLiteral("友情提示"));
+  EXPECT_EQ(shown[0].text, GetParam().kml ? QStringLiteral("程序出错，请检查是否正确配置数据")
                                                   : QStringLiteral("程序出错，请检查是否正确配置数据或源数据存在空值"));
-  EXPECT_FALSE(fake.messages[0].detail.isEmpty());
+  EXPECT_FALSE(shown[0].detail.isEmpty());
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 0);
   EXPECT_TRUE(get<QPushButton>("Command3")->isEnabled());
 }
@@ -179,7 +168,6 @@ INSTANTIATE_TEST_SUITE_P(KmlAndMif, FlyLineWindows, ::testing::Values(Variant{tr
 
 TEST(FlyLineMenu, BothWindowsOpenFromTheMainWindow) {
   FakeDialogs fake;
-  setDialogs(&fake);
   {
     MDIForm1 main;
     main.findChild<QAction*>("gaoji")->trigger();
@@ -195,7 +183,7 @@ TEST(FlyLineMenu, BothWindowsOpenFromTheMainWindow) {
       main.findChild<QAction*>(which == "map3" ? "fx" : "gaoji")->trigger();
       if (qEnvironmentVariableIsSet("TESSARO_SHOW_BOOK")) {
         auto* w = static_cast<FlyLineWindow*>(main.child(which));
-        fake.files = {qEnvironmentVariable("TESSARO_SHOW_BOOK")};
+        fake.files.push_back({qEnvironmentVariable("TESSARO_SHOW_BOOK")});
         w->Command2_Click();
         auto* cells = w->findChild<QComboBox*>("Combo7");
         cells->setCurrentIndex(cells->count() - 1);
@@ -209,5 +197,4 @@ TEST(FlyLineMenu, BothWindowsOpenFromTheMainWindow) {
       }
     }
   }
-  setDialogs(nullptr);
 }

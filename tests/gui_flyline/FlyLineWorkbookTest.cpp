@@ -16,6 +16,7 @@
 #include "shell/MDIForm1.h"
 #include "kml/ui/Form3.h"
 #include "mif/ui/map3.h"
+#include "gui_shell/FakeDialogs.h"
 #include "shell/Dialogs.h"
 #include "shell/Worker.h"
 #include "source/Provider.h"
@@ -24,19 +25,16 @@ using namespace tessaro::ui;
 
 namespace {
 
-class Scripted : public Dialogs {
- public:
-  void message(QWidget*, const QString& title, const QString& text, const QString& detail) override {
-    titles << title;
-    texts << text;
-    details << detail;
-  }
-  bool question(QWidget*, const QString&, const QString&) override { return true; }
-  std::optional<QString> input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-  std::optional<QColor> colour(QWidget*, const QColor&) override { return {}; }
-  QStringList openFiles(QWidget*, const QString&, const QString&) override { return files; }
-  QStringList titles, texts, details, files;
-};
+// Title, text and detail of the message boxes shown so far.
+QStringList Shown_(const FakeDialogs& fake, QString Shown::*field) {
+  QStringList out;
+  for (const Shown& s : fake.shown)
+    if (s.kind == "message") out << s.*field;
+  return out;
+}
+QStringList Texts(const FakeDialogs& f) { return Shown_(f, &Shown::text); }
+QStringList Titles(const FakeDialogs& f) { return Shown_(f, &Shown::title); }
+QStringList Details(const FakeDialogs& f) { return Shown_(f, &Shown::detail); }
 
 QByteArray Read(const QString& p) {
   QFile f(p);
@@ -45,8 +43,8 @@ QByteArray Read(const QString& p) {
 }
 
 // Opens the workbook, picks the cell sheet, sets a condition and generates.
-void Generate(FlyLineWindow& w, Scripted& fake, const QString& book, const QString& out) {
-  fake.files = {book};
+void Generate(FlyLineWindow& w, FakeDialogs& fake, const QString& book, const QString& out) {
+  fake.files.push_back({book});
   w.Command2_Click();
   auto* cells = w.findChild<QComboBox*>("Combo7");
   cells->setCurrentIndex(cells->findText("Cells"));
@@ -74,14 +72,13 @@ TEST(FlyLineWorkbook, WindowsWriteWhatTheCommandLineWrites) {
   } catch (const std::exception&) {
     GTEST_SKIP() << "no workbook provider in this build";
   }
-  Scripted fake;
-  setDialogs(&fake);
+  FakeDialogs fake;
   const QString cli = qEnvironmentVariable("TESSARO_CLI", QStringLiteral(TESSARO_BINARY_DIR) + "/bin/tessaro-cli");
   {
     Form3 w;
     Generate(w, fake, book, dir.filePath("win.kml"));
-    ASSERT_EQ(fake.texts.value(0), QStringLiteral("Kml文件已生成！")) << fake.details.value(0).toStdString();
-    EXPECT_EQ(fake.titles.value(0), QStringLiteral("友情提示"));
+    ASSERT_EQ(Texts(fake).value(0), QStringLiteral("Kml文件已生成！")) << Details(fake).value(0).toStdString();
+    EXPECT_EQ(Titles(fake).value(0), QStringLiteral("友情提示"));
     EXPECT_TRUE(w.findChild<QComboBox*>("Combo2")->currentText() == "Longitude");
     ASSERT_EQ(QProcess::execute(cli, {"kml-flyline", book, "--cells", "Cells", "--condition", "RxLev>=-85", "-q",
                                       "-o", dir.filePath("cli.kml")}),
@@ -91,7 +88,7 @@ TEST(FlyLineWorkbook, WindowsWriteWhatTheCommandLineWrites) {
   {
     map3 w;
     Generate(w, fake, book, dir.filePath("win"));
-    ASSERT_EQ(fake.texts.value(1), QStringLiteral("MIF文件已生成！")) << fake.details.value(1).toStdString();
+    ASSERT_EQ(Texts(fake).value(1), QStringLiteral("MIF文件已生成！")) << Details(fake).value(1).toStdString();
     ASSERT_EQ(QProcess::execute(cli, {"mif-flyline", book, "--cells", "Cells", "--condition", "RxLev>=-85", "-q",
                                       "-o", dir.filePath("cli")}),
               0);
@@ -99,7 +96,6 @@ TEST(FlyLineWorkbook, WindowsWriteWhatTheCommandLineWrites) {
     EXPECT_EQ(Read(dir.filePath("win.mid")), Read(dir.filePath("cli.mid")));
     EXPECT_FALSE(Read(dir.filePath("win.mid")).isEmpty());
   }
-  setDialogs(nullptr);
 }
 
 TEST(FlyLineWorkbook, RadiusAndAltitudeComeFromTheSectorWindows) {
@@ -112,8 +108,7 @@ TEST(FlyLineWorkbook, RadiusAndAltitudeComeFromTheSectorWindows) {
   } catch (const std::exception&) {
     GTEST_SKIP() << "no workbook provider in this build";
   }
-  Scripted fake;
-  setDialogs(&fake);
+  FakeDialogs fake;
   {
     MDIForm1 main;
     main.child("Form1")->findChild<QLineEdit*>("Text5")->setText("160");
@@ -121,16 +116,15 @@ TEST(FlyLineWorkbook, RadiusAndAltitudeComeFromTheSectorWindows) {
     main.child("map")->findChild<QLineEdit*>("Text5")->setText("abc");
     auto* kml = static_cast<FlyLineWindow*>(main.child("Form3"));
     Generate(*kml, fake, book, dir.filePath("r.kml"));
-    ASSERT_EQ(fake.texts.value(0), QStringLiteral("Kml文件已生成！")) << fake.details.value(0).toStdString();
+    ASSERT_EQ(Texts(fake).value(0), QStringLiteral("Kml文件已生成！")) << Details(fake).value(0).toStdString();
     const QByteArray text = Read(dir.filePath("r.kml"));
     const QByteArray start = QByteArray::fromStdString(tessaro::KmlPointText(30, 120, 0, 160)) + ",30\r\n";
     EXPECT_TRUE(text.contains("<coordinates>\r\n" + start + "120.01,30.01,5\r\n")) << text.left(900).toStdString();
     // The MIF side reads the MIF sector window's radius: not a number there.
     auto* mif = static_cast<FlyLineWindow*>(main.child("map3"));
     Generate(*mif, fake, book, dir.filePath("r"));
-    EXPECT_EQ(fake.texts.value(1), QStringLiteral("程序出错，请检查是否正确配置数据或源数据存在空值"));
-    EXPECT_TRUE(fake.details.value(1).contains("abc")) << fake.details.value(1).toStdString();
+    EXPECT_EQ(Texts(fake).value(1), QStringLiteral("程序出错，请检查是否正确配置数据或源数据存在空值"));
+    EXPECT_TRUE(Details(fake).value(1).contains("abc")) << Details(fake).value(1).toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath("r.mif")));
   }
-  setDialogs(nullptr);
 }
