@@ -1,14 +1,16 @@
 #pragma once
-#include <QWidget>
+#include "kml/ui/Form3.h"
 
 namespace tessaro::ui {
 
-// Placeholder window until its layer lands.
-class map3 : public QWidget {
+// The MIF fly-line window: the input side of Form3, written as a MIF/MID pair.
+class map3 : public FlyLineWindow {
   Q_OBJECT
  public:
   explicit map3(QWidget* parent = nullptr);
 
+ protected:
+  void Generate() override;
 };
 
 }  // namespace tessaro::ui

@@ -1,0 +1,87 @@
+#include "mif/MifFlyLine.h"
+
+#include <functional>
+
+#include "common/RandomColour.h"
+#include "geodesy/DestinationPoint.h"
+
+namespace tessaro {
+
+std::vector<MifColumn> FlyLineMifColumns(const FlyLineInputs& in) {
+  std::vector<MifColumn> cols = {{"alo", " Float"},
+                                 {"ala", " Float"},
+                                 {"fwj", " Float"},
+                                 {in.pointLon, " Float"},
+                                 {in.pointLat, " Float"},
+                                 {in.pointCi, " Char(20)"}};
+  if (QueryForm(in) == FlyLineForm::FilterWithField) cols.push_back({in.conditionField, " Char(20)"});
+  return cols;
+}
+
+namespace {
+
+MifFlyLineResult Generate(const MifFlyLineParams& p, const std::function<FlyLineResult()>& query, Progress& progress) {
+  ColourValue colour = NewRandomColor();
+  MifWriter writer;
+  writer.open(p.output);
+  const FlyLineResult result = query();
+  const RecordSet& rows = result.rows;
+  const std::vector<MifColumn> columns = FlyLineMifColumns(p.inputs);
+  const int valueCount = static_cast<int>(columns.size());
+  if (rows.fieldCount() < valueCount)
+    throw Error("查询结果只有 " + std::to_string(rows.fieldCount()) + " 列，需要 " + std::to_string(valueCount) + " 列");
+  writer.writeHeader(columns);
+  progress.setMaximum(static_cast<double>(rows.rowCount()));
+
+  std::optional<double> radius;
+  auto readRadius = [&] {
+    if (!radius) radius = RadiusFromBox(p.radius);
+    return *radius;
+  };
+  std::string previous;
+  std::vector<std::string> values(static_cast<std::size_t>(valueCount));
+  std::vector<std::string> object(4);
+  object[0] = "Pline 2";
+  for (std::size_t k = 0; k < result.order.size(); ++k) {
+    const std::size_t i = result.order[k];
+    progress.advance();
+    const FlyLineRow r = ReadFlyLineRow(rows, i, k, readRadius);
+    for (int c = 0; c < valueCount; ++c) values[static_cast<std::size_t>(c)] = rows.at(i, c).text();
+    std::string& start = object[1];
+    start.clear();
+    if (r.directed) {
+      if (!AppendMifPointText(start, r.lat, r.lon, r.azimuth, r.distance))
+        throw Error("结果第 " + std::to_string(k + 1) + " 行：无法计算飞线起点（小区 " + r.alo + " " + r.ala + "）");
+    } else {
+      start = r.alo + " " + r.ala;
+    }
+    object[2] = r.pointLon + " " + r.pointLat;
+    if (r.serving != previous) colour = NewRandomColor();
+    previous = r.serving;
+    object[3] = " Pen (1,2," + std::to_string(MifColor(colour)) + ")";
+    writer.writeRow(values, object);
+  }
+  writer.close();
+  return {writer.mifPath(), writer.midPath(), writer.replacementNote()};
+}
+
+}  // namespace
+
+MifFlyLineResult GenerateMifFlyLine(const MifFlyLineParams& params, Progress& progress) {
+  std::unique_ptr<Connection> connection;
+  return Generate(
+      params,
+      [&] {
+        connection = Connection::open(ConnectionString(params.workbook));
+        FlyLineResult result = RunFlyLineQuery(*connection, params.inputs);
+        connection->close();
+        return result;
+      },
+      progress);
+}
+
+MifFlyLineResult GenerateMifFlyLine(const MifFlyLineParams& params, const FlyLineResult& rows, Progress& progress) {
+  return Generate(params, [&] { return rows; }, progress);
+}
+
+}  // namespace tessaro
