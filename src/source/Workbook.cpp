@@ -536,6 +536,8 @@ std::string WorkbookPathOf(const std::string& connectionString) {
 
 std::size_t SheetLoadCount() { return gLoads.load(); }
 
+long long EngineMemoryUsed() { return static_cast<long long>(sqlite3_memory_used()); }
+
 void ClearWorkbookCache() {
   std::lock_guard<std::mutex> lock(gCacheMutex);
   gCache.clear();

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <optional>
 
@@ -37,12 +38,31 @@ class XmlPart {
   XmlPart() : parser_(XML_ParserCreate("UTF-8")) {
     if (!parser_) throw Error("内存不足：无法创建 XML 解析器");
     XML_SetUserData(parser_, this);
+    // Exceptions must not unwind through expat's C frames: a handler's error
+    // is kept, parsing stops, and feed() throws it.
     XML_SetElementHandler(
-        parser_, [](void* u, const char* n, const char** a) { static_cast<XmlPart*>(u)->start(Local(n), a); },
-        [](void* u, const char* n) { static_cast<XmlPart*>(u)->end(Local(n)); });
+        parser_,
+        [](void* u, const char* n, const char** a) {
+          auto* self = static_cast<XmlPart*>(u);
+          if (self->stopped_) return;
+          try {
+            self->start(Local(n), a);
+          } catch (...) {
+            self->fail(std::current_exception());
+          }
+        },
+        [](void* u, const char* n) {
+          auto* self = static_cast<XmlPart*>(u);
+          if (self->stopped_) return;
+          try {
+            self->end(Local(n));
+          } catch (...) {
+            self->fail(std::current_exception());
+          }
+        });
     XML_SetCharacterDataHandler(parser_, [](void* u, const char* s, int len) {
       auto* self = static_cast<XmlPart*>(u);
-      if (self->capture_) self->text_.append(s, static_cast<std::size_t>(len));
+      if (self->capture_ && !self->stopped_) self->text_.append(s, static_cast<std::size_t>(len));
     });
   }
   virtual ~XmlPart() { XML_ParserFree(parser_); }
@@ -54,12 +74,14 @@ class XmlPart {
     stopped_ = true;
     XML_StopParser(parser_, XML_FALSE);
   }
-  bool stopped() const { return stopped_; }
+  bool stopped() const { return stopped_ && !error_; }
 
   // Feeds one chunk; `last` on the final chunk. Throws Error on bad XML.
   void feed(const char* data, std::size_t size, bool last, const std::string& part) {
     if (stopped_) return;
-    if (XML_Parse(parser_, data, static_cast<int>(size), last ? 1 : 0) == XML_STATUS_ERROR) {
+    const auto status = XML_Parse(parser_, data, static_cast<int>(size), last ? 1 : 0);
+    if (error_) std::rethrow_exception(error_);
+    if (status == XML_STATUS_ERROR) {
       if (stopped_) return;
       throw Error("工作簿已损坏：" + part + " 第 " + std::to_string(XML_GetCurrentLineNumber(parser_)) +
                   " 行 XML 无效（" + XML_ErrorString(XML_GetErrorCode(parser_)) + "）");
@@ -73,8 +95,14 @@ class XmlPart {
   std::string text_;
 
  private:
+  void fail(std::exception_ptr e) {
+    if (!error_) error_ = e;
+    stop();
+  }
+
   XML_Parser parser_;
   bool stopped_ = false;
+  std::exception_ptr error_;
 };
 
 // The zip container.
