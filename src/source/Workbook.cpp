@@ -183,8 +183,11 @@ void FormatFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
 
+// The engine's aggregate memory is only 8-byte aligned: plain doubles, with
+// a compensated (Neumaier) sum for accuracy.
 struct AvgState {
-  long double sum;
+  double sum;
+  double compensation;
   long long count;
   bool failed;
 };
@@ -201,7 +204,10 @@ void AvgStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_error(ctx, msg.c_str(), -1);
     return;
   }
-  st->sum += *v;
+  const double t = st->sum + *v;
+  if (std::fabs(st->sum) >= std::fabs(*v)) st->compensation += (st->sum - t) + *v;
+  else st->compensation += (*v - t) + st->sum;
+  st->sum = t;
   ++st->count;
 }
 
@@ -211,7 +217,7 @@ void AvgFinal(sqlite3_context* ctx) {
     if (!st || !st->failed) sqlite3_result_null(ctx);
     return;
   }
-  sqlite3_result_double(ctx, static_cast<double>(st->sum / st->count));
+  sqlite3_result_double(ctx, (st->sum + st->compensation) / static_cast<double>(st->count));
 }
 
 class Statement {

@@ -157,6 +157,11 @@ TEST(Provider, BracketNameWorksForHeadersHoldingABracket) {
   EXPECT_THAT(rows[1], ElementsAre("q1", "r1"));
 }
 
+TEST(Provider, SheetAndColumnNamesWithBlanksAndQuotes) {
+  Rows rows = Texts("inline.xlsx", "select [a b], " + BracketName("c\"d") + " from [data 'x' 1$]");
+  EXPECT_THAT(rows, ElementsAre(ElementsAre("a b", "c\"d"), ElementsAre("1", "two")));
+}
+
 TEST(Provider, SheetsInWorkbookOrderIncludingHiddenAndEmpty) {
   EXPECT_THAT(ListSheetNames(Fixture("basic.xlsx")), ElementsAre("小区信息", "路测", "Empty", "Hidden", "Odd"));
   EXPECT_THAT(ListSheetNames(Fixture("book.xls")), ElementsAre("小区信息", "路测", "Empty"));

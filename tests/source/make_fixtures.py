@@ -81,6 +81,9 @@ def inline():
     ws.write_row(0, 0, ["站名", "经度", "纬度", "方位角"])
     ws.write_row(1, 0, ["一号站", 113.1, 23.1, 30])
     ws.write_row(2, 0, ["二号站", 113.2, 23.2, 150])
+    quoted = wb.add_worksheet("Data 'x' 1")
+    quoted.write_row(0, 0, ["a b", "c\"d"])
+    quoted.write_row(1, 0, [1, "two"])
     wb.close()
 
 
