@@ -248,7 +248,9 @@ void Exec(sqlite3* db, const std::string& sql) {
 // numbers REAL, text TEXT unless it is exactly a number's ordinary text form.
 void BindCell(sqlite3_stmt* st, int index, const Cell& cell) {
   auto bindNumber = [&](double v) {
-    if (v == std::floor(v) && std::fabs(v) < 9007199254740992.0)
+    // Whole numbers below 1e15 are INTEGER: their decimal text is their
+    // ordinary text form. Larger ones stay REAL and read back as "1E+15".
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
       sqlite3_bind_int64(st, index, static_cast<sqlite3_int64>(v));
     else
       sqlite3_bind_double(st, index, v);

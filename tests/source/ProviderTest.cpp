@@ -83,6 +83,11 @@ TEST(Provider, NumbersReadBackInTheirOrdinaryTextForm) {
   EXPECT_EQ(rs.value(0).kind(), Value::Kind::Integer);
   EXPECT_EQ(rs.value(1).kind(), Value::Kind::Real);
   EXPECT_EQ(rs.value(2).text(), "1E+15");
+  // Whole numbers from 1e15 on stay REAL, so a cell reads as its text form;
+  // a 15-digit identifier held as text becomes a whole number.
+  RecordSet big = Open("inline.xlsx", "select [big], typeof([big]), [imsi], typeof([imsi]) from [Data 'x' 1$]");
+  EXPECT_EQ(big.value(0).text() + " " + big.value(1).text(), "1E+15 real");
+  EXPECT_EQ(big.value(2).text() + " " + big.value(3).text(), "460001234567890 integer");
   rs.moveNext();
   rs.moveNext();
   EXPECT_TRUE(rs.value(3).isNull());

@@ -82,8 +82,8 @@ def inline():
     ws.write_row(1, 0, ["一号站", 113.1, 23.1, 30])
     ws.write_row(2, 0, ["二号站", 113.2, 23.2, 150])
     quoted = wb.add_worksheet("Data 'x' 1")
-    quoted.write_row(0, 0, ["a b", "c\"d"])
-    quoted.write_row(1, 0, [1, "two"])
+    quoted.write_row(0, 0, ["a b", "c\"d", "big", "imsi"])
+    quoted.write_row(1, 0, [1, "two", 1e15, "460001234567890"])
     wb.close()
 
 
