@@ -142,6 +142,11 @@ TEST(Readers, ConstantMemoryInlineStrings) {
   EXPECT_EQ(rows[2][1], "t:二号站");
 }
 
+TEST(Readers, ChosenByFirstBytesNotByExtension) {
+  EXPECT_EQ(OpenWorkbook(Fixture("xls-named.xlsx"))->sheetNames(), OpenWorkbook(Fixture("book.xls"))->sheetNames());
+  EXPECT_EQ(ReadAll("xlsx-named.xls", 0), ReadAll("inline.xlsx", 0));
+}
+
 struct BadCase {
   const char* file;
   const char* reason;  // part of the error text

@@ -5,6 +5,7 @@ hand-written package for the XML corners writers rarely produce, and damaged
 files."""
 import datetime
 import os
+import shutil
 import sys
 import zipfile
 
@@ -254,6 +255,12 @@ def damaged():
         z.writestr("hello.txt", "no workbook part here")
 
 
+def misnamed():
+    # The reader is chosen by the first bytes, not by the extension.
+    shutil.copyfile(path("book.xls"), path("xls-named.xlsx"))
+    shutil.copyfile(path("inline.xlsx"), path("xlsx-named.xls"))
+
+
 basic()
 inline()
 dates_xlsx()
@@ -262,3 +269,4 @@ book_xls()
 reordered()
 handmade("handmade.xlsx")
 damaged()
+misnamed()
