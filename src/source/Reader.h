@@ -45,6 +45,10 @@ std::unique_ptr<WorkbookReader> OpenXls(const std::string& path);
 // "YYYY-MM-DD HH:MM:SS" from a serial day number (1900 or 1904 system).
 std::string DateText(double serial, bool date, bool time, bool date1904);
 
+// An ISO 8601 date cell ("2024-01-31T13:45:30Z") in the same text; `kind` is
+// what its number format shows (as FormatDateKind gives it).
+std::string IsoDateText(const std::string& iso, int kind);
+
 // Decodes the "_xHHHH_" escapes of spreadsheet XML text in place.
 void DecodeXmlEscapes(std::string& text);
 

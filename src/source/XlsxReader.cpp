@@ -322,6 +322,32 @@ std::string CellName(std::uint32_t row, std::uint32_t col) {
   return letters + std::to_string(row + 1);
 }
 
+}  // namespace
+
+// "2024-01-31T13:45:30.000Z" as the reader writes dates: the date, the time
+// or both as the cell's format shows them (both when the time is not 0:00
+// and the format does not say). Other texts are kept as they are.
+std::string IsoDateText(const std::string& iso, int kind) {
+  auto digits = [&](std::size_t at, std::size_t n) {
+    if (at + n > iso.size()) return false;
+    for (std::size_t i = at; i < at + n; ++i)
+      if (iso[i] < '0' || iso[i] > '9') return false;
+    return true;
+  };
+  const bool hasDate = digits(0, 4) && iso.size() >= 10 && iso[4] == '-' && digits(5, 2) && iso[7] == '-' && digits(8, 2);
+  const std::size_t t = hasDate ? 10 : 0;
+  const bool hasTime = (hasDate ? iso.size() > 10 && iso[10] == 'T' : true) && digits(t + (hasDate ? 1 : 0), 2) &&
+                       iso.size() >= t + (hasDate ? 9 : 8) && iso[t + (hasDate ? 3 : 2)] == ':';
+  if (!hasDate && !hasTime) return iso;
+  std::string date = hasDate ? iso.substr(0, 10) : "";
+  std::string time = hasTime ? iso.substr(t + (hasDate ? 1 : 0), 8) : "00:00:00";
+  if (kind == 1 || (kind == 0 && time == "00:00:00" && hasDate)) return date;
+  if (kind == 2 || !hasDate) return time;
+  return date + " " + time;
+}
+
+namespace {
+
 // The rows of one worksheet.
 class SheetPart : public XmlPart {
  public:
@@ -452,11 +478,13 @@ class SheetPart : public XmlPart {
         break;
       case 'e':  // an error value (#N/A, #DIV/0!) holds no value
         break;
-      case 'd':  // ISO 8601 date text
+      case 'd': {  // ISO 8601 date text: shown as a serial date would be
         if (text_.empty()) break;
         cell.kind = Cell::Kind::Text;
-        cell.text = text_;
+        const int kind = style_ < xfKinds_->size() ? (*xfKinds_)[style_] : 0;
+        cell.text = IsoDateText(text_, kind);
         break;
+      }
       default: {
         if (text_.find_first_not_of(" \t\r\n") == std::string::npos) break;
         std::optional<double> v = ParseNumber(text_);
