@@ -222,9 +222,12 @@ void AvgFinal(sqlite3_context* ctx) {
 
 class Statement {
  public:
-  Statement(sqlite3* db, const std::string& sql) {
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
+  // `tail` receives what follows the first statement, when asked for.
+  Statement(sqlite3* db, const std::string& sql, std::string* tail = nullptr) {
+    const char* rest = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, &rest) != SQLITE_OK)
       throw Error(sqlite3_errmsg(db));
+    if (tail) *tail = rest ? std::string(rest) : std::string();
   }
   ~Statement() { sqlite3_finalize(stmt_); }
   Statement(const Statement&) = delete;
@@ -471,12 +474,18 @@ RecordSet Run(Book& book, const std::string& sql) {
     if (auto index = book.sheetIndex(t)) book.load(*index);
   book.openDb();
   std::unique_ptr<Statement> st;
+  std::string tail;
   try {
-    st = std::make_unique<Statement>(book.db, prepared.sql);
+    st = std::make_unique<Statement>(book.db, prepared.sql, &tail);
   } catch (const Error& e) {
     throw Error(TranslateError(book, e.what()));
   }
   sqlite3_stmt* s = st->get();
+  // One query that only reads: the loaded sheets are shared by every later
+  // command on this workbook and must stay as the file has them.
+  if (!s) throw Error("SQL 语句是空的");
+  if (tail.find_first_not_of(" \t\r\n;") != std::string::npos) throw Error("只能执行一条 SQL 语句：" + Trim(tail));
+  if (!sqlite3_stmt_readonly(s)) throw Error("只能执行查询语句（select）：" + sql);
   const int n = sqlite3_column_count(s);
   std::vector<std::string> names;
   for (int i = 0; i < n; ++i) {

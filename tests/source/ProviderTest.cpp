@@ -152,6 +152,11 @@ TEST(Provider, ErrorsNameTheProblem) {
   EXPECT_THAT(ErrorOf("missing.xlsx", "select 1"), testing::HasSubstr("找不到工作簿文件"));
   EXPECT_THROW(ListColumnNames(Fixture("basic.xlsx"), "Nope"), Error);
   EXPECT_THROW(ListSheetNames(Fixture("notbook.xlsx")), Error);
+  // Only one read-only query: the loaded sheets stay as the file has them.
+  EXPECT_THAT(ErrorOf("basic.xlsx", "delete from [路测$]"), testing::HasSubstr("只能执行查询语句"));
+  EXPECT_THAT(ErrorOf("basic.xlsx", "select 1 from [路测$]; delete from [路测$]"), testing::HasSubstr("一条"));
+  EXPECT_EQ(Open("basic.xlsx", "select count(*) from [路测$];").value(0).text(), "7");
+  EXPECT_THAT(ErrorOf("basic.xlsx", "  "), testing::HasSubstr("空"));
   // A failed load leaves no half table behind: the next query fails the same way.
   EXPECT_THAT(ErrorOf("badcrc.xlsx", "select count(*) from [First$]"), testing::HasSubstr("CRC"));
   EXPECT_THAT(ErrorOf("badcrc.xlsx", "select count(*) from [First$]"), testing::HasSubstr("CRC"));
