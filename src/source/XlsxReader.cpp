@@ -32,6 +32,8 @@ const char* Attr(const char** attrs, const char* localName) {
   return nullptr;
 }
 
+constexpr std::size_t kMaxText = 1 << 20;
+
 // An expat parser fed from a zip part. Subclasses handle the events.
 class XmlPart {
  public:
@@ -62,7 +64,14 @@ class XmlPart {
         });
     XML_SetCharacterDataHandler(parser_, [](void* u, const char* s, int len) {
       auto* self = static_cast<XmlPart*>(u);
-      if (self->capture_ && !self->stopped_) self->text_.append(s, static_cast<std::size_t>(len));
+      if (!self->capture_ || self->stopped_) return;
+      // A cell holds at most 32767 characters; far longer text is a damaged
+      // or hostile file, not data to keep in memory.
+      if (self->text_.size() + static_cast<std::size_t>(len) > kMaxText) {
+        self->fail(std::make_exception_ptr(Error("工作簿已损坏：单元格文本超过 " + std::to_string(kMaxText) + " 字节")));
+        return;
+      }
+      self->text_.append(s, static_cast<std::size_t>(len));
     });
   }
   virtual ~XmlPart() { XML_ParserFree(parser_); }

@@ -176,6 +176,7 @@ TEST(Readers, BadInputGivesAClearError) {
       {"baddeflate.xlsx", "解压失败", false},
       {"badnumber.xlsx", "单元格 B2：数值“1.5abc”无效", false},
       {"badxml.xlsx", "XML 无效", false},
+      {"hugetext.xlsx", "单元格文本超过", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);

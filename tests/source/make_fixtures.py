@@ -245,6 +245,7 @@ def damaged():
         raw[k] ^= 0x5A
     open(path("baddeflate.xlsx"), "wb").write(raw)
     handmade("badnumber.xlsx", first=HAND_FIRST.replace("<v>1.5</v>", "<v>1.5abc</v>"))
+    handmade("hugetext.xlsx", first=HAND_FIRST.replace("<t>h1</t>", "<t>" + "x" * (1 << 21) + "</t>"))
     handmade("badxml.xlsx", first=HAND_FIRST.replace("</sheetData>", "<row>"))
     open(path("notbook.xlsx"), "w").write("just some text, not a workbook\n")
     open(path("empty.xlsx"), "w").close()
