@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/Error.h"
+#include "common/Progress.h"
 
 namespace tessaro::source {
 
@@ -33,6 +34,9 @@ class WorkbookReader {
   // when the data is damaged; the sink then has seen only part of the rows.
   virtual void readSheet(std::size_t index, const RowSink& sink, bool headerOnly) = 0;
 };
+
+// The progress that sheet loading on this thread reports into, if any.
+Progress* CurrentLoadProgress();
 
 // Opens a workbook, choosing the reader by the file's first bytes. Throws
 // Error naming the problem (missing, not a workbook, encrypted, damaged).

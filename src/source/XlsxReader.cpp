@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -130,15 +131,23 @@ class Zip {
   bool has(const std::string& part) { return unzLocateFile(zip_, part.c_str(), 2) == UNZ_OK; }
 
   // Streams a part into `xml`. A part read to its end has its CRC checked.
-  void parse(const std::string& part, XmlPart& xml) {
+  // `progress`, when given, follows the share of the part read (0..1000).
+  void parse(const std::string& part, XmlPart& xml, Progress* progress = nullptr) {
     if (unzLocateFile(zip_, part.c_str(), 2) != UNZ_OK) throw Error("工作簿缺少部件 " + part);
+    unz_file_info64 info{};
+    unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0);
     if (unzOpenCurrentFile(zip_) != UNZ_OK) throw Error("工作簿已损坏：无法打开部件 " + part);
     std::vector<char> buf(1 << 18);
+    if (progress) progress->setMaximum(1000);
+    double read = 0;
     try {
       for (;;) {
         int n = unzReadCurrentFile(zip_, buf.data(), static_cast<unsigned>(buf.size()));
         if (n < 0) throw Error("工作簿已损坏：部件 " + part + " 解压失败（错误 " + std::to_string(n) + "）");
         xml.feed(buf.data(), static_cast<std::size_t>(n), n == 0, part);
+        read += n;
+        if (progress && info.uncompressed_size > 0)
+          progress->setValue(std::min(1000.0, 1000.0 * read / static_cast<double>(info.uncompressed_size)));
         if (xml.stopped()) break;
         if (n == 0) break;
       }
@@ -599,7 +608,7 @@ class XlsxReader : public WorkbookReader {
       }
     }
     SheetPart sheet(strings, &xfKinds_, date1904_, sink, names_[index]);
-    zip_.parse(part, sheet);
+    zip_.parse(part, sheet, headerOnly ? nullptr : CurrentLoadProgress());
   }
 
  private:

@@ -144,6 +144,23 @@ TEST(Provider, SecondCommandOnAnUnchangedWorkbookDoesNotParseAgain) {
   EXPECT_EQ(source::SheetLoadCount(), before + 2);
 }
 
+TEST(Provider, LoadingReportsProgressWhileAScopeLives) {
+  source::ClearWorkbookCache();
+  for (const char* book : {"basic.xlsx", "book.xls"}) {
+    SCOPED_TRACE(book);
+    Progress progress;
+    {
+      LoadProgress scope(progress);
+      Open(book, "select * from [路测$]");
+    }
+    EXPECT_EQ(progress.maximum(), 1000);
+    EXPECT_GT(progress.value(), 0);
+    Progress untouched;
+    Open(book, "select * from [小区信息$]");  // no scope: nothing to report into
+    EXPECT_EQ(untouched.maximum(), 0);
+  }
+}
+
 TEST(Provider, ErrorsNameTheProblem) {
   EXPECT_THAT(ErrorOf("basic.xlsx", "select * from [Nope$]"), testing::HasSubstr("没有工作表“Nope”"));
   EXPECT_THAT(ErrorOf("basic.xlsx", "select [nope] from [路测$]"), testing::HasSubstr("没有列“nope”"));
