@@ -28,7 +28,6 @@ namespace source {
 namespace {
 
 std::atomic<std::size_t> gLoads{0};
-thread_local Progress* tLoadProgress = nullptr;
 
 std::string Lower(const std::string& s) {
   std::string out = s;
@@ -554,8 +553,6 @@ std::string WorkbookPathOf(const std::string& connectionString) {
 
 std::size_t SheetLoadCount() { return gLoads.load(); }
 
-Progress* CurrentLoadProgress() { return tLoadProgress; }
-
 long long EngineMemoryUsed() { return static_cast<long long>(sqlite3_memory_used()); }
 
 void ClearWorkbookCache() {
@@ -564,12 +561,6 @@ void ClearWorkbookCache() {
 }
 
 }  // namespace source
-
-LoadProgress::LoadProgress(Progress& progress) : previous_(source::tLoadProgress) {
-  source::tLoadProgress = &progress;
-}
-
-LoadProgress::~LoadProgress() { source::tLoadProgress = previous_; }
 
 std::unique_ptr<Connection> Connection::open(const std::string& connectionString) {
   const std::string path = source::WorkbookPathOf(connectionString);
