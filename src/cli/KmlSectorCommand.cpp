@@ -1,13 +1,101 @@
-// Placeholder: the command lands with its layer.
-#include "cli/Commands.h"
+// tessaro-cli kml-sector: the KML sector layer without a window.
+#include <filesystem>
+#include <map>
 
-#include <iostream>
+#include "cli/Args.h"
+#include "cli/Commands.h"
+#include "common/Error.h"
+#include "kml/KmlSector.h"
+#include "source/Columns.h"
+#include "source/Provider.h"
+#include "templates/SaveFolder.h"
+#include "templates/SectorTemplate.h"
 
 namespace tessaro::cli {
 
-int KmlSector(const CommandArgs&) {
-  std::cerr << "not built yet\n";
-  return 1;
+namespace {
+
+constexpr const char* kDone = "Kml文件已生成！";
+constexpr const char* kFailed = "请正确设置信息！";
+
+ColourValue ColourOption(const Args& a, const std::string& name, ColourValue current) {
+  auto v = a.get(name);
+  if (!v) return current;
+  auto c = ParseColourOption(*v);
+  if (!c) throw UsageError("option " + name + ": not a colour: " + *v);
+  return *c;
+}
+
+}  // namespace
+
+int KmlSector(const CommandArgs& args) {
+  const Args a = Parse(args,
+                       {{"--sheet"}, {"--name"}, {"--lon"}, {"--lat"}, {"--azimuth"}, {"--description"},
+                        {"--opacity"}, {"--outline-width"}, {"--label-scale"}, {"--radius"}, {"--altitude"},
+                        {"--beamwidth"}, {"--outline-colour"}, {"--fill-colour"}, {"--label-colour"},
+                        {"--template"}, {"--save-dir"}, {"-o"}},
+                       1, 1);
+  KmlSectorParams p;
+  p.workbook = a.positional[0];
+  try {
+    if (auto dir = a.get("--save-dir")) SetSaveFolder(*dir);
+    // A template first; single options then override its values.
+    SectorSettings s;
+    if (auto t = a.get("--template")) {
+      if (std::string problem = TemplateNameProblem(*t); !problem.empty()) return Fail(kFailed, problem);
+      s = LoadSectorTemplate(SaveFolder(), *t + ".txt");
+    }
+    p.opacity = a.get("--opacity", s.opacity);
+    p.outlineWidth = a.get("--outline-width", s.outlineWidth);
+    p.labelScale = a.get("--label-scale", s.labelScale);
+    p.radius = a.get("--radius", s.radius);
+    p.altitude = a.get("--altitude", s.altitude);
+    p.beamwidth = a.get("--beamwidth", s.beamwidth);
+    p.outlineColour = ColourOption(a, "--outline-colour", s.outlineColour);
+    p.fillColour = ColourOption(a, "--fill-colour", s.fillColour);
+    p.labelColour = ColourOption(a, "--label-colour", s.labelColour);
+
+    if (auto sheet = a.get("--sheet")) {
+      p.sheet = *sheet;
+    } else {
+      auto sheets = ListSheetNames(p.workbook);
+      if (sheets.empty()) return Fail(kFailed, "工作簿中没有工作表：" + p.workbook);
+      p.sheet = sheets.front();
+    }
+    // Columns left out take what the window would pre-select.
+    std::map<Role, std::string> detected;
+    if (!a.has("--name") || !a.has("--lon") || !a.has("--lat") || !a.has("--azimuth"))
+      detected = DetectColumns(ListColumnNames(p.workbook, p.sheet), WindowRoles("sector"));
+    auto column = [&](const char* option, Role role, const char* label) {
+      if (auto v = a.get(option)) return *v;
+      auto it = detected.find(role);
+      if (it == detected.end())
+        throw Error(std::string("没有可自动选择的") + label + "列（工作表“" + p.sheet + "”），请用 " + option + " 指定");
+      return it->second;
+    };
+    p.nameColumn = column("--name", Role::Name, "基站名");
+    p.lonColumn = column("--lon", Role::Lon, "经度");
+    p.latColumn = column("--lat", Role::Lat, "纬度");
+    p.azimuthColumn = column("--azimuth", Role::Azimuth, "方位角");
+    if (auto d = a.get("--description")) {
+      p.useDescription = true;
+      p.descriptionColumn = *d;
+    }
+
+    if (auto o = a.get("-o")) {
+      p.output = *o;
+    } else {
+      namespace fs = std::filesystem;
+      const fs::path book(p.workbook);
+      auto name = ProposeOutputName(book.filename().string(), p.sheet, ".kml");
+      if (!name) throw UsageError("cannot propose an output name for " + book.filename().string() + "; give -o OUT");
+      p.output = (book.parent_path() / *name).string();
+    }
+    RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateKmlSector(p, progress); });
+  } catch (const Error& e) {
+    return Fail(kFailed, e.what());
+  }
+  return Succeed(kDone, {p.output});
 }
 
 }  // namespace tessaro::cli

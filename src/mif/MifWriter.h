@@ -26,6 +26,11 @@ std::string MifColumnName(const std::string& header);
 // equal (case included) to an earlier one gets the first free "_2", "_3", ...
 std::vector<std::string> MifColumnNames(const std::vector<std::string>& headers);
 
+// Appends one attribute value as the .mid line holds it: unchanged, except
+// that a value holding "," or a double quote is written in double quotes with
+// its quotes doubled ("A,B" -> "\"A,B\""), and a line break becomes a blank.
+void AppendMidValue(std::string& line, const std::string& value);
+
 class MifWriter {
  public:
   MifWriter() = default;
@@ -35,7 +40,8 @@ class MifWriter {
   // Header lines: Version, Charset, Delimiter, CoordSys, Columns n, the n
   // declarations, Data.
   void writeHeader(const std::vector<MifColumn>& declarations);
-  // The attribute line (values joined by "," plus a trailing ",") to .mid,
+  // The attribute line (values joined by "," plus a trailing ",", each as
+  // AppendMidValue writes it) to .mid,
   // then an empty line and the object lines to .mif. Texts are UTF-8;
   // characters CP936 lacks become "?".
   void writeRow(const std::vector<std::string>& values, const std::vector<std::string>& objectLines);
@@ -48,7 +54,9 @@ class MifWriter {
   // Characters written as "?" and the 1-based data rows they were in.
   int replacedCharacters() const { return replaced_; }
   const std::vector<long long>& rowsWithReplacements() const { return replacedRows_; }
-  // "n 个字符无法用 GBK 编码，已写作“?”（第 r1、r2 行）" or "" when none.
+  // "n 个字符无法用 GBK 编码，已写作“?”（第 r1、r2 行）" or "" when none; rows
+  // are counted from 1 in the order written, and "列名" says a declaration
+  // held such a character.
   std::string replacementNote() const;
 
  private:
@@ -57,6 +65,7 @@ class MifWriter {
   std::unique_ptr<OutputFile> mif_, mid_;
   long long row_ = 0;
   int replaced_ = 0;
+  int headerReplaced_ = 0;
   bool rowReplaced_ = false;
   std::vector<long long> replacedRows_;
   std::string line_;

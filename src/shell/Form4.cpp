@@ -1,12 +1,67 @@
 #include "shell/Form4.h"
 
+#include <QFile>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "shell/Dialogs.h"
+
+// The help page is compiled into the static GUI library; register it before
+// the first use so the linker keeps it.
+static void InitHelpResource() { Q_INIT_RESOURCE(help); }
+
 namespace tessaro::ui {
 
-Form4::Form4(QWidget* parent) : QWidget(parent) {
+Form4::Form4(QWidget* parent) : Form4(HelpPage(), parent) {}
+
+Form4::Form4(const QString& helpPage, QWidget* parent) : QWidget(parent) {
+  InitHelpResource();
   setObjectName("Form4");
   setWindowTitle(QStringLiteral("注意事项"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  help_ = new QTextBrowser(this);
+  help_->setObjectName("Help");
+  help_->setOpenExternalLinks(false);
+  layout->addWidget(help_);
+  load(helpPage);
 }
 
-QString Form4::ContactText() { return QStringLiteral("联系作者"); }
+void Form4::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  if (shownOnce_) return;  // later shows keep the reader's place
+  shownOnce_ = true;
+  // The page was laid out while the window was still small; start at its top.
+  QTimer::singleShot(0, this, [this] { help_->verticalScrollBar()->setValue(0); });
+}
+
+QString Form4::HelpPage() { return QStringLiteral(":/help/help.html"); }
+
+void Form4::load(const QString& helpPage) {
+  QFile page(helpPage);
+  if (page.open(QIODevice::ReadOnly)) {
+    help_->setHtml(QString::fromUtf8(page.readAll()));
+    loaded_ = true;
+    return;
+  }
+  // Without its page the window stays empty; say so once, after the frame
+  // has appeared.
+  QTimer::singleShot(0, this, [this] {
+    dialogs().message(this, QStringLiteral("友情提示"), QStringLiteral("无法调取帮助界面，因为帮助页面已丢失！"));
+  });
+}
+
+QString Form4::ContactText() {
+  const QString contact =
+      QStringLiteral("项目主页：https://tessaro.example.org    问题反馈：https://tessaro.example.org/issues");
+  const QString rights = QStringLiteral("Tessaro 版权所有，保留所有权利。");
+  const QString disclaimer = QStringLiteral(
+      "本软件为免费软件，不提供任何形式的担保。"
+      "使用本软件所产生的一切后果由使用者自行承担。"
+      "使用本软件即表示您已接受上述条款。");
+  return contact + QChar(10) + rights + QChar(10) + QString(81, QChar('-')) + QChar(10) + disclaimer;
+}
 
 }  // namespace tessaro::ui

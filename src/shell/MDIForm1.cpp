@@ -1,6 +1,8 @@
 #include "shell/MDIForm1.h"
 
 #include <QAction>
+#include <QEvent>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -21,6 +23,8 @@ namespace tessaro::ui {
 namespace {
 MDIForm1* gInstance = nullptr;
 const char* const kChildOrder[] = {"Form1", "Form2", "Form3", "Form5", "map", "map2", "map3", "Form4"};
+constexpr int kOuterWidth = 600;
+constexpr int kOuterHeight = 360;
 }  // namespace
 
 MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
@@ -32,6 +36,7 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
                  Qt::MSWindowsFixedSizeDialogHint);
   area_ = new QMdiArea(this);
   area_->setObjectName("MDIArea");
+  area_->installEventFilter(this);
   setCentralWidget(area_);
 
   auto addItem = [this](QMenu* menu, const char* name, const QString& caption, const QString& child) {
@@ -61,8 +66,10 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
   lx->setObjectName("lx");
   connect(lx, &QAction::triggered, this, &MDIForm1::showContact);
 
-  // 9000 x 5400 twips: 600 x 360 pixels, not resizable.
-  setFixedSize(600, 360);
+  // 9000 x 5400 twips: 600 x 360 pixels outside, not resizable. The frame's
+  // own size is known once the window manager has decorated the window;
+  // fitOuterFrame then takes it off the client area.
+  setFixedSize(kOuterWidth, kOuterHeight);
 
   // The notes window is the first child shown.
   auto* notes = new Form4(this);
@@ -80,14 +87,48 @@ void MDIForm1::addChild(QWidget* w) {
   QMdiSubWindow* sub = area_->addSubWindow(w);
   // Closing a child hides it; it lives until the program ends.
   sub->setAttribute(Qt::WA_DeleteOnClose, false);
+  // A child always fills the area: a title and a close button, nothing to
+  // minimise or maximise (a maximised child would rename the frame).
+  sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                      Qt::WindowCloseButtonHint);
   sub->setObjectName(w->objectName() + "Window");
   sub->setWindowTitle(w->windowTitle());
   subs_[w->objectName()] = sub;
   children_[w->objectName()] = w;
-  // Child placement: the notes window's position, the frame's size.
-  sub->resize(area_->size());
-  sub->move(0, 0);
+  // Child placement: every child at the notes window's place (the area's
+  // top left corner), filling the area.
+  sub->setGeometry(QRect(QPoint(0, 0), area_->viewport()->size()));
   sub->hide();
+}
+
+void MDIForm1::placeChildren() {
+  const QRect r(QPoint(0, 0), area_->viewport()->size());
+  for (QMdiSubWindow* sub : subs_)
+    if (sub->geometry() != r) sub->setGeometry(r);
+}
+
+void MDIForm1::fitOuterFrame() {
+  const QSize frame = frameGeometry().size() - geometry().size();
+  const QSize client(kOuterWidth - frame.width(), kOuterHeight - frame.height());
+  if (client.isValid() && size() != client) setFixedSize(client);
+}
+
+bool MDIForm1::event(QEvent* e) {
+  switch (e->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::WindowStateChange:
+      QTimer::singleShot(0, this, &MDIForm1::fitOuterFrame);
+      break;
+    default:
+      break;
+  }
+  return QMainWindow::event(e);
+}
+
+bool MDIForm1::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == area_ && e->type() == QEvent::Resize) QTimer::singleShot(0, this, &MDIForm1::placeChildren);
+  return QMainWindow::eventFilter(watched, e);
 }
 
 void MDIForm1::ensureChildren() {
@@ -109,7 +150,8 @@ void MDIForm1::showChild(const QString& name) {
   ensureChildren();
   QMdiSubWindow* chosen = subs_.value(name);
   if (!chosen) return;
-  chosen->resize(area_->size());
+  if (chosen->isMinimized() || chosen->isMaximized()) chosen->showNormal();
+  chosen->setGeometry(QRect(QPoint(0, 0), area_->viewport()->size()));
   chosen->show();
   chosen->widget()->show();
   area_->setActiveSubWindow(chosen);

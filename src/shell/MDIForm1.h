@@ -31,7 +31,14 @@ class MDIForm1 : public QMainWindow {
   // the cross-window reads of the fly-line windows.
   QString controlText(const QString& window, const QString& control);
 
+ protected:
+  bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
  private:
+  // Keeps the outer frame (title bar and borders included) at 600 x 360.
+  void fitOuterFrame();
+  void placeChildren();
   void ensureChildren();
   void addChild(QWidget* w);
   void showContact();

@@ -88,7 +88,7 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string&
   if (!dir) return names;
   while (dirent* e = ::readdir(dir)) {
     std::string name = e->d_name;
-    if (name.size() <= extension.size()) continue;
+    if (name.size() < extension.size()) continue;
     if (name.compare(name.size() - extension.size(), extension.size(), extension) != 0) continue;
     std::error_code ec;
     if (!fs::is_regular_file(fs::path(folder) / name, ec)) continue;

@@ -1,0 +1,77 @@
+#pragma once
+// The KML sector layer: a cell table (name, longitude, latitude, azimuth and
+// optionally a description per row) becomes a document with one label point
+// per row (folder "基站名称") and one wedge polygon per row (folder "基站扇区").
+//
+// The sector window and `tessaro-cli kml-sector` both fill KmlSectorParams
+// from their inputs and call GenerateKmlSector, so they write the same bytes.
+#include <string>
+#include <string_view>
+
+#include "common/Colour.h"
+#include "common/Progress.h"
+
+namespace tessaro {
+
+class RecordSet;
+
+struct KmlSectorParams {
+  std::string workbook;           // Text1: the workbook path
+  std::string sheet;              // Combo5
+  std::string nameColumn;         // Combo1
+  std::string lonColumn;          // Combo2
+  std::string latColumn;          // Combo3
+  std::string azimuthColumn;      // Combo4
+  bool useDescription = false;    // Check1
+  std::string descriptionColumn;  // Combo6
+  // The boxes, as typed.
+  std::string opacity = "70%";    // Text2
+  std::string outlineWidth = "2"; // Text3
+  std::string labelScale = "0.8"; // Text4
+  std::string radius = "80";      // Text5
+  std::string altitude = "5";     // Text7
+  std::string beamwidth = "35";   // Text8
+  ColourValue outlineColour = 0xC0FFFF;  // Command3
+  ColourValue fillColour = 0x80C0FF;     // Command7
+  ColourValue labelColour = 0xC0FFFF;    // Command8
+  std::string output;             // Text6: the KML file to write
+};
+
+// The query of the layer: four columns, or five when the description is on
+// and its column differs from the name column.
+std::string KmlSectorQuery(const KmlSectorParams& params);
+
+// Opens the workbook, runs the query and writes the layer to params.output.
+// The file appears only when it is complete. Throws Error with the reason
+// (row, column, what was wrong).
+void GenerateKmlSector(const KmlSectorParams& params, Progress& progress);
+
+// The same on a result already read (fields: name, lon, lat, azimuth[, description]).
+void GenerateKmlSector(const KmlSectorParams& params, RecordSet& rows, Progress& progress);
+
+// A name that marks a second band: last character's number above 3, last four
+// characters' number 1800, or ending in "1800-1", "1800-2" or "1800-3".
+bool IsShortRadiusName(std::string_view name);
+
+// What a row's azimuth asks for.
+enum class RingShape { Circle, Square, Sector };
+
+// The ring text of one row (appended to `out`): `lonText`/`latText` are the
+// workbook's texts, `lat`/`lon` their numbers, `altitude` the (escaped)
+// altitude text. `azimuth` is empty when the cell is empty. Used by the layer
+// and its tests; throws nothing (callers check the inputs first).
+struct RingInput {
+  std::string_view lonText, latText, altitude;
+  double lon = 0, lat = 0;
+  bool hasAzimuth = false;
+  double azimuth = 0;
+  double radius = 0;      // distance of the arc points (R or R / 2)
+  double indoorRadius = 0;  // distance of the circle and square points (R / 3)
+  double halfBeam = 0;    // h = H / 2
+};
+// Returns false when a computed point has no finite result.
+bool AppendSectorRing(std::string& out, const RingInput& in);
+// Whether a row of this azimuth computes points (and so needs numeric coordinates).
+bool RingNeedsPoints(bool hasAzimuth, double azimuth, double halfBeam);
+
+}  // namespace tessaro

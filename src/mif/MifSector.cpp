@@ -1,0 +1,245 @@
+#include "mif/MifSector.h"
+
+#include <cmath>
+#include <optional>
+
+#include "common/Error.h"
+#include "common/Text.h"
+#include "geodesy/DestinationPoint.h"
+#include "mif/MifWriter.h"
+
+namespace tessaro {
+
+namespace {
+
+// The last `n` characters (code points) of a UTF-8 text, or all of it.
+std::string_view LastChars(std::string_view s, std::size_t n) {
+  std::size_t pos = s.size();
+  while (n > 0 && pos > 0) {
+    --pos;
+    while (pos > 0 && (static_cast<unsigned char>(s[pos]) & 0xC0) == 0x80) --pos;
+    --n;
+  }
+  return s.substr(pos);
+}
+
+std::string RowPrefix(std::size_t row) { return "第 " + std::to_string(row) + " 行数据："; }
+
+std::string Quoted(const std::string& s) { return "“" + s + "”"; }
+
+// Draws the regions of the layer with the window's parameters; the style
+// lines and the radius are worked out once for all rows.
+class SectorDrawer {
+ public:
+  explicit SectorDrawer(const MifSectorParams& p)
+      : params_(p),
+        radius_(LeadingNumber(p.radius)),
+        pen_(" Pen (" + p.penWidth + "," + p.penPattern + "," + std::to_string(MifColor(p.penColour)) + ")"),
+        brush_(" Brush (" + p.brushPattern + "," + std::to_string(MifColor(p.brushColour)) + ",16777215)") {}
+
+  void draw(const Value& name, const Value& lonValue, const Value& latValue, const Value& azValue,
+            std::size_t row, std::vector<std::string>& lines) {
+    used_ = 0;
+    const std::string nameText = name.text();
+    if (nameText.empty()) throw Error(RowPrefix(row) + "基站名列" + Quoted(params_.nameColumn) + "为空");
+    const double lon = Coordinate(lonValue, "经度", params_.lonColumn, row);
+    const double lat = Coordinate(latValue, "纬度", params_.latColumn, row);
+    std::optional<double> az;
+    if (!azValue.isNull() && !(azValue.kind() == Value::Kind::Text && Trim(azValue.textRef()).empty())) {
+      az = azValue.number();
+      if (!az)
+        throw Error(RowPrefix(row) + "方位角列" + Quoted(params_.azimuthColumn) + "的值" + Quoted(azValue.text()) +
+                    "不是数字");
+    }
+    site_ = lonValue.text();
+    site_.push_back(' ');
+    site_ += latValue.text();
+
+    add(lines) = "Region 1";
+    if (az && *az == -1) {
+      // Indoor distribution system: a closed 18-sided circle, the site is no vertex.
+      add(lines) = "19";
+      static const int kCircle[] = {360, 340, 320, 300, 280, 260, 240, 220, 200, 180,
+                                    160, 140, 120, 100, 80,  60,  40,  20,  360};
+      for (int b : kCircle) point(lines, lat, lon, b, radius_ / 3, row);
+    } else if (az && *az == -2) {
+      // Indoor site: a closed square with its corners NW, SW, SE, NE.
+      add(lines) = "5";
+      static const int kSquare[] = {315, 225, 135, 45, 315};
+      for (int b : kSquare) point(lines, lat, lon, b, radius_ / 3, row);
+    } else if (az && *az >= 0) {
+      const long h = halfBeam(row);
+      const double d = IsShortRadiusName(nameText) ? radius_ / 2 : radius_;
+      const double a = *az;
+      // The bearing rules: the arc may cross north on either side.
+      double firstShift = 0, secondShift = 0;
+      if (h <= a && a <= 360 - h) {
+      } else if (a < h) {
+        secondShift = 360;
+      } else {
+        firstShift = -360;
+      }
+      // A negative half width gives no arc points; the count says what is written.
+      const long steps = h > 0 ? h : 0;
+      add(lines) = std::to_string(2 * steps + 2);
+      add(lines) = site_;
+      for (long i = steps; i >= 1; --i) point(lines, lat, lon, a + static_cast<double>(i) + firstShift, d, row);
+      for (long j = 1; j <= steps; ++j) point(lines, lat, lon, a - static_cast<double>(j) + secondShift, d, row);
+      add(lines) = site_;
+    } else {
+      // No direction (empty, or negative other than -1 and -2): a degenerate
+      // region of the site point twice, with a count that matches it.
+      add(lines) = "2";
+      add(lines) = site_;
+      add(lines) = site_;
+    }
+    add(lines) = pen_;
+    add(lines) = brush_;
+    std::string& centre = add(lines);
+    centre = " Center ";
+    centre += site_;
+    lines.resize(used_);
+  }
+
+ private:
+  double Coordinate(const Value& v, const char* what, const std::string& column, std::size_t row) {
+    auto n = v.number();
+    if (n) return *n;
+    if (v.isNull() || v.text().empty())
+      throw Error(RowPrefix(row) + what + "列" + Quoted(column) + "为空");
+    throw Error(RowPrefix(row) + what + "列" + Quoted(column) + "的值" + Quoted(v.text()) + "不是数字");
+  }
+
+  long halfBeam(std::size_t row) {
+    if (!h_) {
+      auto beam = ParseNumber(Trim(params_.beamwidth));
+      if (!beam)
+        throw Error(RowPrefix(row) + "半功率角" + Quoted(params_.beamwidth) + "不是数字");
+      if (!(std::fabs(*beam) <= 65534))
+        throw Error(RowPrefix(row) + "半功率角" + Quoted(params_.beamwidth) + "超出范围");
+      h_ = HalfBeamSteps(*beam);
+    }
+    return *h_;
+  }
+
+  void point(std::vector<std::string>& lines, double lat, double lon, double bearing, double distance,
+             std::size_t row) {
+    if (!AppendMifPointText(add(lines), lat, lon, bearing, distance))
+      throw Error(RowPrefix(row) + "无法计算方位角 " + NumberText(bearing) + " 上的点（纬度 " + NumberText(lat) + "）");
+  }
+
+  // The next line of the object, cleared; the strings of the previous row
+  // are reused so that their buffers are not allocated again for every row.
+  std::string& add(std::vector<std::string>& lines) {
+    if (used_ < lines.size()) {
+      std::string& s = lines[used_++];
+      s.clear();
+      return s;
+    }
+    ++used_;
+    return lines.emplace_back();
+  }
+
+  const MifSectorParams& params_;
+  std::size_t used_ = 0;
+  double radius_;
+  std::string pen_, brush_, site_;
+  std::optional<long> h_;
+};
+
+}  // namespace
+
+std::string MifSectorQuery(const MifSectorParams& p) {
+  return "select " + BracketName(p.nameColumn) + " as jzm," + BracketName(p.lonColumn) + " as jd," +
+         BracketName(p.latColumn) + " as wd," + BracketName(p.azimuthColumn) + " as fwj,yb.* from " +
+         BracketName(p.sheet + "$") + " as yb";
+}
+
+bool IsShortRadiusName(const std::string& name) {
+  if (LeadingNumber(LastChars(name, 1)) > 3) return true;
+  if (LeadingNumber(LastChars(name, 4)) == 1800) return true;
+  std::string_view six = LastChars(name, 6);
+  return six == "1800-1" || six == "1800-3" || six == "1800-2";
+}
+
+long HalfBeamSteps(double beamwidth) {
+  const double x = beamwidth / 2;
+  double r = std::floor(x);
+  const double frac = x - r;
+  if (frac > 0.5 || (frac == 0.5 && std::fmod(r, 2.0) != 0)) r += 1;
+  return static_cast<long>(r);
+}
+
+void MifSectorObject(const MifSectorParams& params, const Value& name, const Value& lon, const Value& lat,
+                     const Value& azimuth, std::vector<std::string>& lines) {
+  SectorDrawer(params).draw(name, lon, lat, azimuth, 1, lines);
+}
+
+namespace {
+
+void CheckColumns(const MifSectorParams& p) {
+  if (p.nameColumn.empty()) throw Error("未选择基站名列");
+  if (p.lonColumn.empty()) throw Error("未选择经度列");
+  if (p.latColumn.empty()) throw Error("未选择纬度列");
+  if (p.azimuthColumn.empty()) throw Error("未选择方位角列");
+}
+
+MifSectorResult Write(const MifSectorParams& p, MifWriter& writer, RecordSet& rs, Progress& progress) {
+  if (rs.fieldCount() < 5) throw Error("查询结果的列数不足：" + std::to_string(rs.fieldCount()));
+  // One declaration per sheet column; the longitude and latitude columns are Float.
+  std::vector<MifColumn> decls;
+  for (int i = 4; i < rs.fieldCount(); ++i) {
+    const std::string& h = rs.fieldName(i);
+    decls.push_back({h, (h == p.lonColumn || h == p.latColumn) ? " Float" : " Char(20)"});
+  }
+  writer.writeHeader(decls);
+  progress.setMaximum(static_cast<double>(rs.rowCount()));
+  if (rs.rowCount() == 0) throw Error("工作表" + Quoted(p.sheet) + "没有数据行");
+
+  SectorDrawer drawer(p);
+  std::vector<std::string> values, lines;
+  const int fields = rs.fieldCount();
+  std::size_t row = 0;
+  for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+    ++row;
+    progress.advance(1);
+    values.resize(static_cast<std::size_t>(fields - 4));
+    for (int i = 4; i < fields; ++i) values[static_cast<std::size_t>(i - 4)] = rs.value(i).text();
+    if (values.front().empty())
+      throw Error(RowPrefix(row) + "第一列" + Quoted(rs.fieldName(4)) + "为空");
+    drawer.draw(rs.value(0), rs.value(1), rs.value(2), rs.value(3), row, lines);
+    writer.writeRow(values, lines);
+  }
+  writer.close();
+  MifSectorResult result;
+  result.mifPath = AbsolutePath(writer.mifPath());
+  result.midPath = AbsolutePath(writer.midPath());
+  result.rows = row;
+  result.replacementNote = writer.replacementNote();
+  return result;
+}
+
+}  // namespace
+
+MifSectorResult GenerateMifSector(const MifSectorParams& p, RecordSet& records, Progress& progress) {
+  if (p.outputBase.empty()) throw Error("未填写MIF文件名");
+  CheckColumns(p);
+  MifWriter writer;
+  writer.open(p.outputBase);
+  return Write(p, writer, records, progress);
+}
+
+MifSectorResult GenerateMifSector(const MifSectorParams& p, Progress& progress) {
+  if (p.outputBase.empty()) throw Error("未填写MIF文件名");
+  CheckColumns(p);
+  MifWriter writer;
+  writer.open(p.outputBase);
+  auto connection = Connection::open(ConnectionString(p.workbook));
+  RecordSet rs = connection->execute(MifSectorQuery(p));
+  MifSectorResult result = Write(p, writer, rs, progress);
+  rs.close();
+  connection->close();
+  return result;
+}
+
+}  // namespace tessaro

@@ -1,0 +1,73 @@
+#pragma once
+// The MIF sector layer: one filled region per row of a cell table.
+//
+// Directed cells become wedges whose arc is sampled in 1 degree steps around
+// the azimuth; indoor distribution systems (azimuth -1) become an 18-sided
+// circle and indoor sites (azimuth -2) a square, both at a third of the
+// radius; sectors of a second band (short-radius names) are drawn at half the
+// radius. Every column of the sheet goes into the attribute line.
+//
+// The window `map` and `tessaro-cli mif-sector` both call GenerateMifSector,
+// so they write the same bytes.
+#include <string>
+#include <vector>
+
+#include "common/Colour.h"
+#include "common/Progress.h"
+#include "source/Provider.h"
+
+namespace tessaro {
+
+struct MifSectorParams {
+  std::string workbook;       // full path of the workbook
+  std::string sheet;          // sheet name
+  std::string nameColumn;     // site-name column
+  std::string lonColumn;      // longitude column
+  std::string latColumn;      // latitude column
+  std::string azimuthColumn;  // azimuth column
+  // Box texts, read exactly as the window's boxes hold them.
+  std::string penWidth = "1";
+  std::string penPattern = "2";
+  std::string brushPattern = "2";
+  std::string radius = "80";     // metres, leading number
+  std::string beamwidth = "35";  // degrees, must be a number on directed rows
+  ColourValue penColour = 0xC0E0FF;    // red in the low byte
+  ColourValue brushColour = 0xC0FFFF;
+  std::string outputBase;  // the pair is outputBase + ".mif" / ".mid"
+};
+
+struct MifSectorResult {
+  std::string mifPath;  // absolute paths of the written pair
+  std::string midPath;
+  std::size_t rows = 0;
+  // Characters code page 936 lacks, written as "?"; "" when none.
+  std::string replacementNote;
+};
+
+// "select [name] as jzm,[lon] as jd,[lat] as wd,[azimuth] as fwj,yb.* from [sheet$] as yb"
+std::string MifSectorQuery(const MifSectorParams& params);
+
+// A short-radius sector: the last character's leading number is above 3, or
+// the last four characters read 1800, or the name ends in "1800-1", "1800-2"
+// or "1800-3".
+bool IsShortRadiusName(const std::string& name);
+
+// Half the beam width rounded to a whole number, halves to the even
+// neighbour: 35 -> 18, 33 -> 16, 1 -> 0.
+long HalfBeamSteps(double beamwidth);
+
+// Opens the workbook, runs the layer's query and writes the pair. Throws
+// Error naming the row and column on any failure; the earlier files of the
+// pair's names are then left untouched.
+MifSectorResult GenerateMifSector(const MifSectorParams& params, Progress& progress);
+
+// The same on a query result already at hand (fields jzm, jd, wd, fwj, then
+// every sheet column). The workbook and sheet of `params` are not used.
+MifSectorResult GenerateMifSector(const MifSectorParams& params, RecordSet& records, Progress& progress);
+
+// The object lines of one row ("Region 1", the count, the points, pen, brush
+// and centre), appended to `lines` (which is cleared first).
+void MifSectorObject(const MifSectorParams& params, const Value& name, const Value& lon, const Value& lat,
+                     const Value& azimuth, std::vector<std::string>& lines);
+
+}  // namespace tessaro

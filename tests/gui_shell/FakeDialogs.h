@@ -1,0 +1,60 @@
+#pragma once
+// A scripted stand-in for the dialogs: records what a window shows and
+// answers from queues (OK / default answers when a queue is empty).
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "shell/Dialogs.h"
+
+struct Shown {
+  QString kind, title, text, detail;
+};
+
+class FakeDialogs : public tessaro::ui::Dialogs {
+ public:
+  FakeDialogs() { tessaro::ui::setDialogs(this); }
+  ~FakeDialogs() override { tessaro::ui::setDialogs(nullptr); }
+
+  void message(QWidget*, const QString& title, const QString& text, const QString& detail) override {
+    shown.push_back({"message", title, text, detail});
+  }
+  bool question(QWidget*, const QString& title, const QString& text) override {
+    shown.push_back({"question", title, text, {}});
+    if (answers.empty()) return false;
+    bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::optional<QString> input(QWidget*, const QString& title, const QString& prompt, const QString& initial) override {
+    shown.push_back({"input", title, prompt, initial});
+    if (inputs.empty()) return std::nullopt;
+    const QString a = inputs.front();
+    inputs.pop_front();
+    if (a.isNull()) return std::nullopt;  // a null text scripts "cancel"
+    return a;
+  }
+  std::optional<QColor> colour(QWidget*, const QColor& initial) override {
+    shown.push_back({"colour", {}, initial.name(), {}});
+    if (colours.empty()) return std::nullopt;
+    auto a = colours.front();
+    colours.pop_front();
+    return a;
+  }
+  QStringList openFiles(QWidget*, const QString& title, const QString& filter) override {
+    shown.push_back({"open", title, filter, {}});
+    if (files.empty()) return {};
+    auto a = files.front();
+    files.pop_front();
+    return a;
+  }
+
+  std::vector<Shown> shown;
+  std::deque<bool> answers;
+  std::deque<QString> inputs;  // QString() cancels, QString("") answers empty
+  std::deque<std::optional<QColor>> colours;
+  std::deque<QStringList> files;
+};

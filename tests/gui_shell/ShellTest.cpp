@@ -1,0 +1,155 @@
+// The main window, its menu and the notes window.
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTextBrowser>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "FakeDialogs.h"
+#include "shell/Form4.h"
+#include "shell/MDIForm1.h"
+#include "templates/SaveFolder.h"
+
+using namespace tessaro::ui;
+namespace fs = std::filesystem;
+
+namespace {
+
+void Trigger(MDIForm1& w, const char* action) {
+  QAction* a = w.findChild<QAction*>(action);
+  ASSERT_NE(a, nullptr) << action;
+  a->trigger();
+  QCoreApplication::processEvents();
+}
+
+QStringList Visible(MDIForm1& w) {
+  QStringList names;
+  for (const char* n : {"Form1", "Form2", "Form3", "Form5", "map", "map2", "map3", "Form4"})
+    if (w.subWindow(n) && w.subWindow(n)->isVisible()) names << n;
+  return names;
+}
+
+}  // namespace
+
+TEST(MainWindow, CaptionFrameAndMenu) {
+  FakeDialogs fake;
+  MDIForm1 w;
+  w.show();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("Tessaro (公测）V1.0.5"));
+  EXPECT_TRUE(w.windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(w.minimumSize(), w.maximumSize());  // fixed
+  EXPECT_EQ(w.frameGeometry().size(), QSize(600, 360));
+  // The notes window is the only child at start, and it fills the area.
+  EXPECT_EQ(Visible(w), QStringList{"Form4"});
+  EXPECT_EQ(w.subWindow("Form4")->geometry(), QRect(QPoint(0, 0), w.area()->viewport()->size()));
+  const std::pair<const char*, const char*> items[] = {
+      {"bts", "基站扇区"}, {"dt", "路测轨迹"}, {"gaoji", "飞线专题"}, {"dibiao", "CQT 地标"},
+      {"ms", "基站扇区"},  {"ml", "路测轨迹"}, {"fx", "飞线专题"},   {"help", "帮助说明"}, {"lx", "联系作者"}};
+  for (const auto& [name, caption] : items) {
+    QAction* a = w.findChild<QAction*>(name);
+    ASSERT_NE(a, nullptr) << name;
+    EXPECT_EQ(a->text(), QString::fromUtf8(caption)) << name;
+  }
+  EXPECT_TRUE(fake.shown.empty());  // the help page is there: no message
+}
+
+TEST(MainWindow, OneChildVisibleAndContentsKept) {
+  FakeDialogs fake;
+  MDIForm1 w;
+  w.show();
+  const std::pair<const char*, const char*> menu[] = {{"bts", "Form1"}, {"dt", "Form2"}, {"gaoji", "Form3"},
+                                                      {"dibiao", "Form5"}, {"ms", "map"},  {"ml", "map2"},
+                                                      {"fx", "map3"},     {"help", "Form4"}};
+  for (const auto& [action, child] : menu) {
+    Trigger(w, action);
+    EXPECT_EQ(Visible(w), QStringList{child}) << action;
+    EXPECT_EQ(w.subWindow(child)->geometry(), QRect(QPoint(0, 0), w.area()->viewport()->size())) << child;
+  }
+  Trigger(w, "bts");
+  auto* text5 = w.child("Form1")->findChild<QLineEdit*>("Text5");
+  ASSERT_NE(text5, nullptr);
+  text5->setText("123");
+  Trigger(w, "help");
+  Trigger(w, "bts");
+  Trigger(w, "bts");  // the same item twice
+  EXPECT_EQ(Visible(w), QStringList{"Form1"});
+  EXPECT_EQ(w.controlText("Form1", "Text5"), "123");
+  // The close button hides a child; it is not destroyed.
+  w.subWindow("Form1")->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_NE(w.subWindow("Form1"), nullptr);
+  Trigger(w, "bts");
+  EXPECT_EQ(w.controlText("Form1", "Text5"), "123");
+  EXPECT_TRUE(fake.shown.empty());
+}
+
+TEST(MainWindow, SectorMenuShowsTheCurrentTemplates) {
+  FakeDialogs fake;
+  const fs::path dir = fs::temp_directory_path() / ("tessaro-shell-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  tessaro::SetSaveFolder(dir.string());
+  MDIForm1 w;
+  w.show();
+  Trigger(w, "bts");
+  auto* list = w.child("Form1")->findChild<QListWidget*>("List1");
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->count(), 0);  // empty save folder
+  std::ofstream(dir / "GSM.txt") << "x";
+  Trigger(w, "help");
+  Trigger(w, "bts");
+  ASSERT_EQ(list->count(), 1);
+  EXPECT_EQ(list->item(0)->text(), "GSM.txt");
+  fs::remove_all(dir);
+}
+
+TEST(NotesWindow, HelpPageAndContactMessage) {
+  FakeDialogs fake;
+  MDIForm1 w;
+  w.show();
+  auto* notes = w.findChild<Form4*>("Form4");
+  ASSERT_NE(notes, nullptr);
+  EXPECT_TRUE(notes->helpLoaded());
+  const QString page = notes->findChild<QTextBrowser*>("Help")->toPlainText();
+  for (const char* step : {"打开文件", "数据表", "检查数据列", "设置参数", "生成"})
+    EXPECT_TRUE(page.contains(QString::fromUtf8(step))) << step;
+  EXPECT_EQ(notes->windowTitle(), QStringLiteral("注意事项"));
+
+  Trigger(w, "bts");
+  Trigger(w, "lx");
+  ASSERT_EQ(fake.shown.size(), 1u);
+  EXPECT_EQ(fake.shown[0].title, QStringLiteral("联系作者"));
+  EXPECT_EQ(fake.shown[0].text, Form4::ContactText());
+  EXPECT_EQ(Visible(w), QStringList{"Form1"});  // the message changes no window
+
+  const QString text = Form4::ContactText();
+  EXPECT_EQ(text.count(QChar(10)), 3);
+  const QStringList parts = text.split(QChar(10));
+  ASSERT_EQ(parts.size(), 4);
+  EXPECT_TRUE(parts[0].contains("https://tessaro.example.org"));
+  EXPECT_TRUE(parts[0].contains("https://tessaro.example.org/issues"));
+  EXPECT_EQ(parts[2], QString(81, '-'));
+  EXPECT_EQ(parts[3].count(QStringLiteral("。")), 3);
+}
+
+TEST(NotesWindow, MissingHelpPageSaysSoOnce) {
+  FakeDialogs fake;
+  Form4 notes(":/help/missing.html", nullptr);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(notes.helpLoaded());
+  ASSERT_EQ(fake.shown.size(), 1u);
+  EXPECT_EQ(fake.shown[0].title, QStringLiteral("友情提示"));
+  EXPECT_TRUE(fake.shown[0].text.contains(QStringLiteral("帮助")));
+  notes.hide();
+  notes.show();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(fake.shown.size(), 1u);
+}
