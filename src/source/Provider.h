@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/Error.h"
+#include "common/Progress.h"
 
 namespace tessaro {
 
@@ -98,6 +99,20 @@ std::vector<std::string> ListSheetNames(const std::string& workbookPath);
 // The header names of a sheet as the provider names its columns, in sheet
 // order, reading no further than the header row. Throws Error.
 std::vector<std::string> ListColumnNames(const std::string& workbookPath, const std::string& sheet);
+
+// While an instance lives, the sheets that queries on this thread load report
+// their reading into `progress` (maximum 1000, value the share read so far),
+// so a window can show the loading of a large sheet before it counts rows.
+class LoadProgress {
+ public:
+  explicit LoadProgress(Progress& progress);
+  ~LoadProgress();
+  LoadProgress(const LoadProgress&) = delete;
+  LoadProgress& operator=(const LoadProgress&) = delete;
+
+ private:
+  Progress* previous_;
+};
 
 // "[name]" as pasted into SQL text; a name holding "]" is quoted so that the
 // query still works.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/Error.h"
+#include "common/Progress.h"
 
 namespace tessaro::source {
 
@@ -34,6 +35,9 @@ class WorkbookReader {
   virtual void readSheet(std::size_t index, const RowSink& sink, bool headerOnly) = 0;
 };
 
+// The progress that sheet loading on this thread reports into, if any.
+Progress* CurrentLoadProgress();
+
 // Opens a workbook, choosing the reader by the file's first bytes. Throws
 // Error naming the problem (missing, not a workbook, encrypted, damaged).
 std::unique_ptr<WorkbookReader> OpenWorkbook(const std::string& path);
@@ -44,6 +48,10 @@ std::unique_ptr<WorkbookReader> OpenXls(const std::string& path);
 // The text a date-formatted cell reads as: "YYYY-MM-DD", "HH:MM:SS" or
 // "YYYY-MM-DD HH:MM:SS" from a serial day number (1900 or 1904 system).
 std::string DateText(double serial, bool date, bool time, bool date1904);
+
+// An ISO 8601 date cell ("2024-01-31T13:45:30Z") in the same text; `kind` is
+// what its number format shows (as FormatDateKind gives it).
+std::string IsoDateText(const std::string& iso, int kind);
 
 // Decodes the "_xHHHH_" escapes of spreadsheet XML text in place.
 void DecodeXmlEscapes(std::string& text);

@@ -183,8 +183,11 @@ void FormatFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
 
+// The engine's aggregate memory is only 8-byte aligned: plain doubles, with
+// a compensated (Neumaier) sum for accuracy.
 struct AvgState {
-  long double sum;
+  double sum;
+  double compensation;
   long long count;
   bool failed;
 };
@@ -201,7 +204,10 @@ void AvgStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_error(ctx, msg.c_str(), -1);
     return;
   }
-  st->sum += *v;
+  const double t = st->sum + *v;
+  if (std::fabs(st->sum) >= std::fabs(*v)) st->compensation += (st->sum - t) + *v;
+  else st->compensation += (*v - t) + st->sum;
+  st->sum = t;
   ++st->count;
 }
 
@@ -211,14 +217,17 @@ void AvgFinal(sqlite3_context* ctx) {
     if (!st || !st->failed) sqlite3_result_null(ctx);
     return;
   }
-  sqlite3_result_double(ctx, static_cast<double>(st->sum / st->count));
+  sqlite3_result_double(ctx, (st->sum + st->compensation) / static_cast<double>(st->count));
 }
 
 class Statement {
  public:
-  Statement(sqlite3* db, const std::string& sql) {
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
+  // `tail` receives what follows the first statement, when asked for.
+  Statement(sqlite3* db, const std::string& sql, std::string* tail = nullptr) {
+    const char* rest = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, &rest) != SQLITE_OK)
       throw Error(sqlite3_errmsg(db));
+    if (tail) *tail = rest ? std::string(rest) : std::string();
   }
   ~Statement() { sqlite3_finalize(stmt_); }
   Statement(const Statement&) = delete;
@@ -242,7 +251,9 @@ void Exec(sqlite3* db, const std::string& sql) {
 // numbers REAL, text TEXT unless it is exactly a number's ordinary text form.
 void BindCell(sqlite3_stmt* st, int index, const Cell& cell) {
   auto bindNumber = [&](double v) {
-    if (v == std::floor(v) && std::fabs(v) < 9007199254740992.0)
+    // Whole numbers below 1e15 are INTEGER: their decimal text is their
+    // ordinary text form. Larger ones stay REAL and read back as "1E+15".
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
       sqlite3_bind_int64(st, index, static_cast<sqlite3_int64>(v));
     else
       sqlite3_bind_double(st, index, v);
@@ -463,12 +474,18 @@ RecordSet Run(Book& book, const std::string& sql) {
     if (auto index = book.sheetIndex(t)) book.load(*index);
   book.openDb();
   std::unique_ptr<Statement> st;
+  std::string tail;
   try {
-    st = std::make_unique<Statement>(book.db, prepared.sql);
+    st = std::make_unique<Statement>(book.db, prepared.sql, &tail);
   } catch (const Error& e) {
     throw Error(TranslateError(book, e.what()));
   }
   sqlite3_stmt* s = st->get();
+  // One query that only reads: the loaded sheets are shared by every later
+  // command on this workbook and must stay as the file has them.
+  if (!s) throw Error("SQL 语句是空的");
+  if (tail.find_first_not_of(" \t\r\n;") != std::string::npos) throw Error("只能执行一条 SQL 语句：" + Trim(tail));
+  if (!sqlite3_stmt_readonly(s)) throw Error("只能执行查询语句（select）：" + sql);
   const int n = sqlite3_column_count(s);
   std::vector<std::string> names;
   for (int i = 0; i < n; ++i) {
@@ -535,6 +552,8 @@ std::string WorkbookPathOf(const std::string& connectionString) {
 }
 
 std::size_t SheetLoadCount() { return gLoads.load(); }
+
+long long EngineMemoryUsed() { return static_cast<long long>(sqlite3_memory_used()); }
 
 void ClearWorkbookCache() {
   std::lock_guard<std::mutex> lock(gCacheMutex);

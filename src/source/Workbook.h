@@ -15,4 +15,7 @@ void ClearWorkbookCache();
 // How many sheets have been parsed into tables in this process so far.
 std::size_t SheetLoadCount();
 
+// Bytes the SQL engine holds now (the loaded tables and their indexes).
+long long EngineMemoryUsed();
+
 }  // namespace tessaro::source

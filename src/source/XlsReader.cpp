@@ -70,7 +70,7 @@ class XlsReader : public WorkbookReader {
 
   const std::vector<std::string>& sheetNames() const override { return names_; }
 
-  void readSheet(std::size_t index, const RowSink& sink, bool) override {
+  void readSheet(std::size_t index, const RowSink& sink, bool headerOnly) override {
     if (index >= names_.size()) throw Error("工作表序号超出范围");
     if (freexl_select_active_worksheet(handle_, static_cast<unsigned short>(index)) != FREEXL_OK)
       throw Error("无法读取工作表“" + names_[index] + "”");
@@ -79,7 +79,10 @@ class XlsReader : public WorkbookReader {
     if (freexl_worksheet_dimensions(handle_, &rows, &cols) != FREEXL_OK)
       throw Error("无法读取工作表“" + names_[index] + "”的大小");
     std::vector<Cell> cells;
+    Progress* progress = headerOnly ? nullptr : CurrentLoadProgress();
+    if (progress) progress->setMaximum(1000);
     for (unsigned int r = 0; r < rows; ++r) {
+      if (progress && r % 1024 == 0) progress->setValue(1000.0 * r / rows);
       cells.assign(cols, Cell());
       bool any = false;
       for (unsigned short c = 0; c < cols; ++c) {
@@ -115,6 +118,7 @@ class XlsReader : public WorkbookReader {
       while (!cells.empty() && cells.back().kind == Cell::Kind::Empty) cells.pop_back();
       if (!sink(r, cells)) return;
     }
+    if (progress) progress->setValue(1000);
   }
 
  private:

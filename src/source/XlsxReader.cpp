@@ -10,6 +10,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <exception>
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -31,18 +33,46 @@ const char* Attr(const char** attrs, const char* localName) {
   return nullptr;
 }
 
+constexpr std::size_t kMaxText = 1 << 20;
+
 // An expat parser fed from a zip part. Subclasses handle the events.
 class XmlPart {
  public:
   XmlPart() : parser_(XML_ParserCreate("UTF-8")) {
     if (!parser_) throw Error("内存不足：无法创建 XML 解析器");
     XML_SetUserData(parser_, this);
+    // Exceptions must not unwind through expat's C frames: a handler's error
+    // is kept, parsing stops, and feed() throws it.
     XML_SetElementHandler(
-        parser_, [](void* u, const char* n, const char** a) { static_cast<XmlPart*>(u)->start(Local(n), a); },
-        [](void* u, const char* n) { static_cast<XmlPart*>(u)->end(Local(n)); });
+        parser_,
+        [](void* u, const char* n, const char** a) {
+          auto* self = static_cast<XmlPart*>(u);
+          if (self->stopped_) return;
+          try {
+            self->start(Local(n), a);
+          } catch (...) {
+            self->fail(std::current_exception());
+          }
+        },
+        [](void* u, const char* n) {
+          auto* self = static_cast<XmlPart*>(u);
+          if (self->stopped_) return;
+          try {
+            self->end(Local(n));
+          } catch (...) {
+            self->fail(std::current_exception());
+          }
+        });
     XML_SetCharacterDataHandler(parser_, [](void* u, const char* s, int len) {
       auto* self = static_cast<XmlPart*>(u);
-      if (self->capture_) self->text_.append(s, static_cast<std::size_t>(len));
+      if (!self->capture_ || self->stopped_) return;
+      // A cell holds at most 32767 characters; far longer text is a damaged
+      // or hostile file, not data to keep in memory.
+      if (self->text_.size() + static_cast<std::size_t>(len) > kMaxText) {
+        self->fail(std::make_exception_ptr(Error("工作簿已损坏：单元格文本超过 " + std::to_string(kMaxText) + " 字节")));
+        return;
+      }
+      self->text_.append(s, static_cast<std::size_t>(len));
     });
   }
   virtual ~XmlPart() { XML_ParserFree(parser_); }
@@ -54,12 +84,14 @@ class XmlPart {
     stopped_ = true;
     XML_StopParser(parser_, XML_FALSE);
   }
-  bool stopped() const { return stopped_; }
+  bool stopped() const { return stopped_ && !error_; }
 
   // Feeds one chunk; `last` on the final chunk. Throws Error on bad XML.
   void feed(const char* data, std::size_t size, bool last, const std::string& part) {
     if (stopped_) return;
-    if (XML_Parse(parser_, data, static_cast<int>(size), last ? 1 : 0) == XML_STATUS_ERROR) {
+    const auto status = XML_Parse(parser_, data, static_cast<int>(size), last ? 1 : 0);
+    if (error_) std::rethrow_exception(error_);
+    if (status == XML_STATUS_ERROR) {
       if (stopped_) return;
       throw Error("工作簿已损坏：" + part + " 第 " + std::to_string(XML_GetCurrentLineNumber(parser_)) +
                   " 行 XML 无效（" + XML_ErrorString(XML_GetErrorCode(parser_)) + "）");
@@ -73,8 +105,14 @@ class XmlPart {
   std::string text_;
 
  private:
+  void fail(std::exception_ptr e) {
+    if (!error_) error_ = e;
+    stop();
+  }
+
   XML_Parser parser_;
   bool stopped_ = false;
+  std::exception_ptr error_;
 };
 
 // The zip container.
@@ -93,15 +131,23 @@ class Zip {
   bool has(const std::string& part) { return unzLocateFile(zip_, part.c_str(), 2) == UNZ_OK; }
 
   // Streams a part into `xml`. A part read to its end has its CRC checked.
-  void parse(const std::string& part, XmlPart& xml) {
+  // `progress`, when given, follows the share of the part read (0..1000).
+  void parse(const std::string& part, XmlPart& xml, Progress* progress = nullptr) {
     if (unzLocateFile(zip_, part.c_str(), 2) != UNZ_OK) throw Error("工作簿缺少部件 " + part);
+    unz_file_info64 info{};
+    unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0);
     if (unzOpenCurrentFile(zip_) != UNZ_OK) throw Error("工作簿已损坏：无法打开部件 " + part);
     std::vector<char> buf(1 << 18);
+    if (progress) progress->setMaximum(1000);
+    double read = 0;
     try {
       for (;;) {
         int n = unzReadCurrentFile(zip_, buf.data(), static_cast<unsigned>(buf.size()));
         if (n < 0) throw Error("工作簿已损坏：部件 " + part + " 解压失败（错误 " + std::to_string(n) + "）");
         xml.feed(buf.data(), static_cast<std::size_t>(n), n == 0, part);
+        read += n;
+        if (progress && info.uncompressed_size > 0)
+          progress->setValue(std::min(1000.0, 1000.0 * read / static_cast<double>(info.uncompressed_size)));
         if (xml.stopped()) break;
         if (n == 0) break;
       }
@@ -294,6 +340,32 @@ std::string CellName(std::uint32_t row, std::uint32_t col) {
   return letters + std::to_string(row + 1);
 }
 
+}  // namespace
+
+// "2024-01-31T13:45:30.000Z" as the reader writes dates: the date, the time
+// or both as the cell's format shows them (both when the time is not 0:00
+// and the format does not say). Other texts are kept as they are.
+std::string IsoDateText(const std::string& iso, int kind) {
+  auto digits = [&](std::size_t at, std::size_t n) {
+    if (at + n > iso.size()) return false;
+    for (std::size_t i = at; i < at + n; ++i)
+      if (iso[i] < '0' || iso[i] > '9') return false;
+    return true;
+  };
+  const bool hasDate = digits(0, 4) && iso.size() >= 10 && iso[4] == '-' && digits(5, 2) && iso[7] == '-' && digits(8, 2);
+  const std::size_t t = hasDate ? 10 : 0;
+  const bool hasTime = (hasDate ? iso.size() > 10 && iso[10] == 'T' : true) && digits(t + (hasDate ? 1 : 0), 2) &&
+                       iso.size() >= t + (hasDate ? 9 : 8) && iso[t + (hasDate ? 3 : 2)] == ':';
+  if (!hasDate && !hasTime) return iso;
+  std::string date = hasDate ? iso.substr(0, 10) : "";
+  std::string time = hasTime ? iso.substr(t + (hasDate ? 1 : 0), 8) : "00:00:00";
+  if (kind == 1 || (kind == 0 && time == "00:00:00" && hasDate)) return date;
+  if (kind == 2 || !hasDate) return time;
+  return date + " " + time;
+}
+
+namespace {
+
 // The rows of one worksheet.
 class SheetPart : public XmlPart {
  public:
@@ -424,11 +496,13 @@ class SheetPart : public XmlPart {
         break;
       case 'e':  // an error value (#N/A, #DIV/0!) holds no value
         break;
-      case 'd':  // ISO 8601 date text
+      case 'd': {  // ISO 8601 date text: shown as a serial date would be
         if (text_.empty()) break;
         cell.kind = Cell::Kind::Text;
-        cell.text = text_;
+        const int kind = style_ < xfKinds_->size() ? (*xfKinds_)[style_] : 0;
+        cell.text = IsoDateText(text_, kind);
         break;
+      }
       default: {
         if (text_.find_first_not_of(" \t\r\n") == std::string::npos) break;
         std::optional<double> v = ParseNumber(text_);
@@ -534,7 +608,7 @@ class XlsxReader : public WorkbookReader {
       }
     }
     SheetPart sheet(strings, &xfKinds_, date1904_, sink, names_[index]);
-    zip_.parse(part, sheet);
+    zip_.parse(part, sheet, headerOnly ? nullptr : CurrentLoadProgress());
   }
 
  private:

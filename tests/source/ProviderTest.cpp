@@ -83,6 +83,11 @@ TEST(Provider, NumbersReadBackInTheirOrdinaryTextForm) {
   EXPECT_EQ(rs.value(0).kind(), Value::Kind::Integer);
   EXPECT_EQ(rs.value(1).kind(), Value::Kind::Real);
   EXPECT_EQ(rs.value(2).text(), "1E+15");
+  // Whole numbers from 1e15 on stay REAL, so a cell reads as its text form;
+  // a 15-digit identifier held as text becomes a whole number.
+  RecordSet big = Open("inline.xlsx", "select [big], typeof([big]), [imsi], typeof([imsi]) from [Data 'x' 1$]");
+  EXPECT_EQ(big.value(0).text() + " " + big.value(1).text(), "1E+15 real");
+  EXPECT_EQ(big.value(2).text() + " " + big.value(3).text(), "460001234567890 integer");
   rs.moveNext();
   rs.moveNext();
   EXPECT_TRUE(rs.value(3).isNull());
@@ -139,6 +144,23 @@ TEST(Provider, SecondCommandOnAnUnchangedWorkbookDoesNotParseAgain) {
   EXPECT_EQ(source::SheetLoadCount(), before + 2);
 }
 
+TEST(Provider, LoadingReportsProgressWhileAScopeLives) {
+  source::ClearWorkbookCache();
+  for (const char* book : {"basic.xlsx", "book.xls"}) {
+    SCOPED_TRACE(book);
+    Progress progress;
+    {
+      LoadProgress scope(progress);
+      Open(book, "select * from [路测$]");
+    }
+    EXPECT_EQ(progress.maximum(), 1000);
+    EXPECT_GT(progress.value(), 0);
+    Progress untouched;
+    Open(book, "select * from [小区信息$]");  // no scope: nothing to report into
+    EXPECT_EQ(untouched.maximum(), 0);
+  }
+}
+
 TEST(Provider, ErrorsNameTheProblem) {
   EXPECT_THAT(ErrorOf("basic.xlsx", "select * from [Nope$]"), testing::HasSubstr("没有工作表“Nope”"));
   EXPECT_THAT(ErrorOf("basic.xlsx", "select [nope] from [路测$]"), testing::HasSubstr("没有列“nope”"));
@@ -147,6 +169,11 @@ TEST(Provider, ErrorsNameTheProblem) {
   EXPECT_THAT(ErrorOf("missing.xlsx", "select 1"), testing::HasSubstr("找不到工作簿文件"));
   EXPECT_THROW(ListColumnNames(Fixture("basic.xlsx"), "Nope"), Error);
   EXPECT_THROW(ListSheetNames(Fixture("notbook.xlsx")), Error);
+  // Only one read-only query: the loaded sheets stay as the file has them.
+  EXPECT_THAT(ErrorOf("basic.xlsx", "delete from [路测$]"), testing::HasSubstr("只能执行查询语句"));
+  EXPECT_THAT(ErrorOf("basic.xlsx", "select 1 from [路测$]; delete from [路测$]"), testing::HasSubstr("一条"));
+  EXPECT_EQ(Open("basic.xlsx", "select count(*) from [路测$];").value(0).text(), "7");
+  EXPECT_THAT(ErrorOf("basic.xlsx", "  "), testing::HasSubstr("空"));
   // A failed load leaves no half table behind: the next query fails the same way.
   EXPECT_THAT(ErrorOf("badcrc.xlsx", "select count(*) from [First$]"), testing::HasSubstr("CRC"));
   EXPECT_THAT(ErrorOf("badcrc.xlsx", "select count(*) from [First$]"), testing::HasSubstr("CRC"));
@@ -155,6 +182,11 @@ TEST(Provider, ErrorsNameTheProblem) {
 TEST(Provider, BracketNameWorksForHeadersHoldingABracket) {
   Rows rows = Texts("basic.xlsx", "select " + BracketName("a]b") + "," + BracketName("Name") + " from [Odd$]");
   EXPECT_THAT(rows[1], ElementsAre("q1", "r1"));
+}
+
+TEST(Provider, SheetAndColumnNamesWithBlanksAndQuotes) {
+  Rows rows = Texts("inline.xlsx", "select [a b], " + BracketName("c\"d") + " from [data 'x' 1$]");
+  EXPECT_THAT(rows, ElementsAre(ElementsAre("a b", "c\"d"), ElementsAre("1", "two")));
 }
 
 TEST(Provider, SheetsInWorkbookOrderIncludingHiddenAndEmpty) {

@@ -89,6 +89,17 @@ TEST(DateFormats, SerialsToText) {
   EXPECT_EQ(DateText(-5, true, false, false), "-5");  // no date: the number stays
 }
 
+TEST(DateFormats, IsoDateCells) {
+  EXPECT_EQ(IsoDateText("2024-01-31T00:00:00Z", 0), "2024-01-31");
+  EXPECT_EQ(IsoDateText("2024-02-29T13:45:30.000", 0), "2024-02-29 13:45:30");
+  EXPECT_EQ(IsoDateText("2024-02-29T13:45:30", 1), "2024-02-29");
+  EXPECT_EQ(IsoDateText("2024-02-29T13:45:30", 2), "13:45:30");
+  EXPECT_EQ(IsoDateText("2024-02-29", 3), "2024-02-29 00:00:00");
+  EXPECT_EQ(IsoDateText("13:45:30", 0), "13:45:30");
+  EXPECT_EQ(IsoDateText("soon", 0), "soon");
+  EXPECT_EQ(IsoDateText("2024-1-3", 0), "2024-1-3");
+}
+
 TEST(XlsxReader, HandWrittenPackageCorners) {
   auto book = OpenWorkbook(Fixture("handmade.xlsx"));
   // Workbook order with a prefixed namespace and an absolute target.
@@ -142,6 +153,11 @@ TEST(Readers, ConstantMemoryInlineStrings) {
   EXPECT_EQ(rows[2][1], "t:二号站");
 }
 
+TEST(Readers, ChosenByFirstBytesNotByExtension) {
+  EXPECT_EQ(OpenWorkbook(Fixture("xls-named.xlsx"))->sheetNames(), OpenWorkbook(Fixture("book.xls"))->sheetNames());
+  EXPECT_EQ(ReadAll("xlsx-named.xls", 0), ReadAll("inline.xlsx", 0));
+}
+
 struct BadCase {
   const char* file;
   const char* reason;  // part of the error text
@@ -160,6 +176,7 @@ TEST(Readers, BadInputGivesAClearError) {
       {"baddeflate.xlsx", "解压失败", false},
       {"badnumber.xlsx", "单元格 B2：数值“1.5abc”无效", false},
       {"badxml.xlsx", "XML 无效", false},
+      {"hugetext.xlsx", "单元格文本超过", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);

@@ -5,6 +5,7 @@ hand-written package for the XML corners writers rarely produce, and damaged
 files."""
 import datetime
 import os
+import shutil
 import sys
 import zipfile
 
@@ -81,6 +82,9 @@ def inline():
     ws.write_row(0, 0, ["站名", "经度", "纬度", "方位角"])
     ws.write_row(1, 0, ["一号站", 113.1, 23.1, 30])
     ws.write_row(2, 0, ["二号站", 113.2, 23.2, 150])
+    quoted = wb.add_worksheet("Data 'x' 1")
+    quoted.write_row(0, 0, ["a b", "c\"d", "big", "imsi"])
+    quoted.write_row(1, 0, [1, "two", 1e15, "460001234567890"])
     wb.close()
 
 
@@ -241,6 +245,7 @@ def damaged():
         raw[k] ^= 0x5A
     open(path("baddeflate.xlsx"), "wb").write(raw)
     handmade("badnumber.xlsx", first=HAND_FIRST.replace("<v>1.5</v>", "<v>1.5abc</v>"))
+    handmade("hugetext.xlsx", first=HAND_FIRST.replace("<t>h1</t>", "<t>" + "x" * (1 << 21) + "</t>"))
     handmade("badxml.xlsx", first=HAND_FIRST.replace("</sheetData>", "<row>"))
     open(path("notbook.xlsx"), "w").write("just some text, not a workbook\n")
     open(path("empty.xlsx"), "w").close()
@@ -251,6 +256,12 @@ def damaged():
         z.writestr("hello.txt", "no workbook part here")
 
 
+def misnamed():
+    # The reader is chosen by the first bytes, not by the extension.
+    shutil.copyfile(path("book.xls"), path("xls-named.xlsx"))
+    shutil.copyfile(path("inline.xlsx"), path("xlsx-named.xls"))
+
+
 basic()
 inline()
 dates_xlsx()
@@ -259,3 +270,4 @@ book_xls()
 reordered()
 handmade("handmade.xlsx")
 damaged()
+misnamed()
