@@ -79,6 +79,7 @@ void ApplyDetection(const QStringList& headers, const QList<QPair<tessaro::Role,
     } else {
       c->setCurrentIndex(c->findText(FromUtf8(it->second)));
       c->setEditText(FromUtf8(it->second));
+      ShowTextStart(c);
     }
     c->blockSignals(false);
   }
@@ -86,7 +87,18 @@ void ApplyDetection(const QStringList& headers, const QList<QPair<tessaro::Role,
 
 void ProposeName(QLineEdit* text6, const QString& fileName, const QString& sheet, const QString& extension) {
   auto name = tessaro::ProposeOutputName(Utf8(fileName), Utf8(sheet), Utf8(extension));
-  if (name) text6->setText(FromUtf8(*name));
+  if (name) {
+    text6->setText(FromUtf8(*name));
+    ShowTextStart(text6);
+  }
+}
+
+void ShowTextStart(QLineEdit* box) {
+  if (box && !box->hasFocus()) box->setCursorPosition(0);
+}
+
+void ShowTextStart(QComboBox* list) {
+  if (list) ShowTextStart(list->lineEdit());
 }
 
 QComboBox* NewColumnList(QWidget* parent, const QString& objectName, const QString& designText) {
@@ -95,6 +107,10 @@ QComboBox* NewColumnList(QWidget* parent, const QString& objectName, const QStri
   c->setEditable(true);
   c->setInsertPolicy(QComboBox::NoInsert);
   c->setEditText(designText);
+  ShowTextStart(c);
+  // A column picked from the list shows its start too: "RX LevSub(dBm)" in
+  // a narrow list would otherwise read "evSub(dBm)".
+  QObject::connect(c, qOverload<int>(&QComboBox::currentIndexChanged), c, [c] { ShowTextStart(c); });
   return c;
 }
 

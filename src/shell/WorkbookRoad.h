@@ -35,6 +35,12 @@ void ApplyDetection(const QStringList& headers, const QList<QPair<tessaro::Role,
 // The proposed output name into `text6` (unchanged when the rule gives none).
 void ProposeName(QLineEdit* text6, const QString& fileName, const QString& sheet, const QString& extension);
 
+// Scrolls a box that is not being edited back to the start of its text: a
+// text set by the program otherwise shows its tail when it is wider than the
+// box.
+void ShowTextStart(QLineEdit* box);
+void ShowTextStart(QComboBox* list);
+
 // A column list: editable, so it can show its design text until filled.
 QComboBox* NewColumnList(QWidget* parent, const QString& objectName, const QString& designText);
 

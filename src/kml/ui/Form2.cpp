@@ -52,6 +52,7 @@ Form2::Form2(QWidget* parent) : QWidget(parent) {
   Caption(this, QStringLiteral("Kml文件名："), 118, 30, 68);
   text6_ = new QLineEdit(QStringLiteral("可自定义要保存的Kml文件名"), this);
   text6_->setObjectName("Text6");
+  ShowTextStart(text6_);
   Place(text6_, 186, 30, 144);
 
   Caption(this, QStringLiteral("经度："), 4, 56, 36);

@@ -43,6 +43,7 @@ map2::map2(QWidget* parent) : QWidget(parent) {
   Caption(this, QStringLiteral("MIF文件名："), 118, 30, 68);
   text6_ = new QLineEdit(QStringLiteral("可自定义要保存的mif文件名"), this);
   text6_->setObjectName("Text6");
+  ShowTextStart(text6_);
   Place(text6_, 186, 30, 144);
 
   Caption(this, QStringLiteral("经度："), 4, 56, 36);
