@@ -1,4 +1,5 @@
 // tessaro: the windows.
+#include <QAction>
 #include <QApplication>
 #include <QStringList>
 
@@ -15,6 +16,16 @@ int main(int argc, char** argv) {
   // map3): for screenshots and scripted demonstrations.
   const QStringList args = QApplication::arguments();
   const qsizetype at = args.indexOf("--show");
-  if (at >= 0 && at + 1 < args.size()) window.showChild(args.at(at + 1));
+  if (at >= 0 && at + 1 < args.size()) {
+    const QString name = args.at(at + 1);
+    // The menu entries of the two template windows also list the saved
+    // templates; starting there does the same.
+    const QString menuEntry = name == "Form1" ? "bts" : name == "Form2" ? "dt" : QString();
+    QAction* entry = menuEntry.isEmpty() ? nullptr : window.findChild<QAction*>(menuEntry);
+    if (entry)
+      entry->trigger();
+    else
+      window.showChild(name);
+  }
   return QApplication::exec();
 }
