@@ -185,3 +185,34 @@ TEST(WindowsReview, NarrowBoxesShowTheStartOfTheirText) {
     EXPECT_EQ(data->lineEdit()->cursorPosition(), 0);
   }
 }
+
+// Every window keeps all of its controls inside the main window when a window
+// manager's title bar and border take their share of the 600 x 360 pixels
+// (598 x 339 client area with a 20-pixel title bar and 1-pixel borders).
+TEST(WindowsReview, EveryWindowFitsBelowAWindowManagersTitleBar) {
+  FakeDialogs fake;
+  MDIForm1 main;
+  main.show();
+  QApplication::processEvents();
+  main.setFixedSize(598, 339);
+  QApplication::processEvents();
+  QApplication::processEvents();
+  const QRect area(QPoint(0, 0), main.area()->viewport()->size());
+  for (const char* name : {"Form1", "Form2", "Form3", "Form5", "map", "map2", "map3", "Form4"}) {
+    SCOPED_TRACE(name);
+    main.showChild(name);
+    QApplication::processEvents();
+    QWidget* w = main.child(name);
+    QMdiSubWindow* sub = main.subWindow(name);
+    EXPECT_TRUE(area.contains(sub->geometry()));
+    // The part of the sub-window its frame leaves to the window's controls.
+    const QRect room = sub->contentsRect();
+    EXPECT_LE(w->minimumHeight(), room.height());
+    for (QWidget* c : w->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+      if (!c->isVisible()) continue;
+      const QRect r(c->mapTo(sub, QPoint(0, 0)), c->size());
+      EXPECT_TRUE(room.contains(r)) << c->objectName().toStdString() << " bottom " << r.bottom() << " of "
+                                    << room.bottom();
+    }
+  }
+}

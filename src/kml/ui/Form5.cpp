@@ -48,8 +48,10 @@ QString IconFolder() { return FromUtf8(tessaro::SaveFolder() + "icon/"); }
 Form5::Form5(QWidget* parent) : QWidget(parent) {
   setObjectName("Form5");
   setWindowTitle(QStringLiteral("CQT 地标"));
-  // Fits the main window's client area below the sub-window's title bar.
-  setMinimumSize(588, 296);
+  // Fits the main window's client area below the sub-window's title bar,
+  // also when a window manager's title bar takes its share of the 360
+  // pixels (288 left with a 20-pixel title bar).
+  setMinimumSize(588, 282);
 
   auto* frame = new QGroupBox(QStringLiteral("文件目录"), this);
   frame->setObjectName("Frame1");
@@ -62,7 +64,7 @@ Form5::Form5(QWidget* parent) : QWidget(parent) {
   Command2->setGeometry(492, 19, 80, 26);
 
   // Left column: sheet, columns, scale and file name.
-  const int lx = 4, lw = 74, fx = 80, fw = 190, rowH = 27;
+  const int lx = 4, lw = 74, fx = 80, fw = 190, rowH = 26;
   int y = 56;
   Caption(this, QStringLiteral("数据源："), lx, y, lw);
   Combo5 = new QComboBox(this);
@@ -140,7 +142,7 @@ Form5::Form5(QWidget* parent) : QWidget(parent) {
   Command1->setGeometry(rx + 150, 200, 130, 30);
   Pro1 = new QProgressBar(this);
   Pro1->setObjectName("Pro1");
-  Pro1->setGeometry(4, 276, 580, 16);
+  Pro1->setGeometry(4, 264, 580, 16);
   Pro1->setRange(0, 1);
   Pro1->setValue(0);
   Pro1->setTextVisible(false);

@@ -29,7 +29,7 @@ void Place(QWidget* w, int x, int y, int width, int height = 22) { w->setGeometr
 map2::map2(QWidget* parent) : QWidget(parent) {
   setObjectName("map2");
   setWindowTitle(QStringLiteral("配置路测信息"));
-  setMinimumSize(590, 290);
+  setMinimumSize(590, 280);  // fits below a window manager's title bar too
 
   auto* command2 = new QPushButton(QStringLiteral("打开文件"), this);
   command2->setObjectName("Command2");
