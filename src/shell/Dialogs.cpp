@@ -2,6 +2,8 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -9,15 +11,29 @@ namespace tessaro::ui {
 
 namespace {
 
+// A short message ("Kml文件已生成！") makes a box so narrow that window
+// managers cut its title down to "友…"; a spacer row keeps the box wide
+// enough for the title and the frame's buttons.
+void WidenForTitle(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  const int width = QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) + kTitleFrameAllowance;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                grid->columnCount());
+}
+
 class QtDialogs : public Dialogs {
  public:
   void message(QWidget* parent, const QString& title, const QString& text, const QString& detail) override {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     if (!detail.isEmpty()) box.setDetailedText(detail);
+    WidenForTitle(box);
     box.exec();
   }
   bool question(QWidget* parent, const QString& title, const QString& text) override {
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    WidenForTitle(box);
+    return box.exec() == QMessageBox::Yes;
   }
   std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,
                                const QString& initial) override {

@@ -32,6 +32,10 @@ Dialogs& dialogs();
 // Installs `d` (not owned); nullptr restores the real dialogs.
 void setDialogs(Dialogs* d);
 
+// Pixels a message box keeps beside its title's text for the window frame's
+// icon and buttons.
+constexpr int kTitleFrameAllowance = 140;
+
 // Colour values as the buttons hold them: 0x00BBGGRR, red in the low byte.
 QColor ColourFromValue(unsigned value);
 unsigned ValueFromColour(const QColor& c);

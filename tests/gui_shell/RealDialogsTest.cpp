@@ -44,10 +44,13 @@ TEST(RealDialogs, ChineseButtonsAndDetail) {
   EXPECT_TRUE(QApplication::font().families().contains("Noto Sans CJK SC"));
   QStringList buttons;
   QString detail, title;
+  int width = 0, wanted = 0;
   WhenModal([&](QWidget* w) {
     auto* box = qobject_cast<QMessageBox*>(w);
     ASSERT_NE(box, nullptr);
     title = box->windowTitle();
+    width = box->width();
+    wanted = box->fontMetrics().horizontalAdvance(title) + kTitleFrameAllowance;
     detail = box->detailedText();
     for (QAbstractButton* b : box->buttons()) buttons << b->text();
     box->button(QMessageBox::Ok)->click();
@@ -55,16 +58,19 @@ TEST(RealDialogs, ChineseButtonsAndDetail) {
   dialogs().message(nullptr, QStringLiteral("友情提示！"), QStringLiteral("请正确设置信息！"), QStringLiteral("第 3 行"));
   EXPECT_EQ(title, QStringLiteral("友情提示！"));
   EXPECT_EQ(detail, QStringLiteral("第 3 行"));
+  EXPECT_GE(width, wanted);  // wide enough that the frame shows the whole title
   EXPECT_TRUE(buttons.contains(QStringLiteral("确定"))) << buttons.join(",").toStdString();
 
   QStringList yesNo;
   WhenModal([&](QWidget* w) {
     auto* box = qobject_cast<QMessageBox*>(w);
     ASSERT_NE(box, nullptr);
+    width = box->width();
     yesNo << box->button(QMessageBox::Yes)->text() << box->button(QMessageBox::No)->text();
     box->button(QMessageBox::Yes)->click();
   });
   EXPECT_TRUE(dialogs().question(nullptr, QStringLiteral("友情提示！"), QStringLiteral("删除？")));
+  EXPECT_GE(width, wanted);
   ASSERT_EQ(yesNo.size(), 2);  // "是(&Y)", "否(&N)": Chinese with their keyboard mnemonics
   EXPECT_TRUE(yesNo[0].startsWith(QStringLiteral("是"))) << yesNo[0].toStdString();
   EXPECT_TRUE(yesNo[1].startsWith(QStringLiteral("否"))) << yesNo[1].toStdString();
