@@ -2,6 +2,7 @@
 // workbook, pick the sheet, press the generate button; the completion message
 // follows and the file written is one the map programs' own readers accept.
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -148,6 +149,19 @@ TEST(WindowsReview, EveryWindowGeneratesFromTheSampleWorkbook) {
       EXPECT_TRUE(Accepted("/usr/bin/ogrinfo", {"-ro", "-al", "-q", layer}, &out)) << out.toStdString();
     }
     QFile::remove(layer);
+  }
+  // Back to every window through its menu entry: each still holds its workbook.
+  const std::pair<const char*, const char*> entries[] = {{"bts", "Form1"}, {"dt", "Form2"}, {"gaoji", "Form3"},
+                                                         {"dibiao", "Form5"}, {"ms", "map"}, {"ml", "map2"},
+                                                         {"fx", "map3"}};
+  for (const auto& [entry, window] : entries) {
+    SCOPED_TRACE(window);
+    auto* action = main.findChild<QAction*>(entry);
+    ASSERT_NE(action, nullptr);
+    action->trigger();
+    QApplication::processEvents();
+    EXPECT_TRUE(main.subWindow(window)->isVisible());
+    EXPECT_EQ(main.controlText(window, "Text1"), book);
   }
 }
 
