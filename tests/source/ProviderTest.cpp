@@ -198,6 +198,8 @@ TEST(Provider, RowsWithoutValuesAreNotRecords) {
 TEST(Provider, SheetAndColumnNamesWithBlanksAndQuotes) {
   Rows rows = Texts("inline.xlsx", "select [a b], " + BracketName("c\"d") + " from [data 'x' 1$]");
   EXPECT_THAT(rows, ElementsAre(ElementsAre("a b", "c\"d"), ElementsAre("1", "two")));
+  // A sheet named like the engine's own tables still works.
+  EXPECT_EQ(Texts("inline.xlsx", "select t.[v] from [sqlite_data$] as t, [SQLITE_DATA$] u")[1][0], "42");
 }
 
 TEST(Provider, SheetsInWorkbookOrderIncludingHiddenAndEmpty) {
