@@ -20,5 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (const auto& t : prepared.tables)
     if (t.empty()) std::abort();
+  if (prepared.spans.size() != prepared.tables.size()) std::abort();
+  for (const auto& [offset, length] : prepared.spans)
+    if (offset + length > prepared.sql.size() || length == 0) std::abort();
   return 0;
 }

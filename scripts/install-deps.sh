@@ -8,7 +8,7 @@ PACKAGES=(
   libsqlite3-dev libminizip-dev libexpat1-dev libfreexl-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev
   fonts-noto-cjk xvfb xauth imagemagick
-  gdal-bin libxml2-utils unzip zip
+  gdal-bin libxml2-utils unzip zip time
   python3 python3-xlsxwriter python3-xlwt
 )
 missing=()

@@ -126,7 +126,18 @@ int Succeed(const std::string& message, const std::vector<std::string>& paths) {
 }
 
 int Fail(const std::string& message, const std::string& reason) {
-  std::cerr << message << "\n" << reason << "\n";
+  // The reason is one line: a name or cell text holding a line break (a sheet
+  // name typed with one) is shown with the break escaped.
+  std::string line;
+  for (char c : reason) {
+    if (c == '\n')
+      line += "\\n";
+    else if (c == '\r')
+      line += "\\r";
+    else
+      line += c;
+  }
+  std::cerr << message << "\n" << line << "\n";
   return 1;
 }
 

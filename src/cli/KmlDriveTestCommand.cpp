@@ -41,6 +41,7 @@ void ApplyLegendOptions(const Args& a, ThresholdLegend& legend, std::string& sca
   }
   bounds[5] = legend.rows[4].upper;
   if (auto name = a.get("--template")) {
+    CheckDriveTestTemplateName(*name);  // a name may not leave the dt folder
     DriveTestTemplate t = LoadDriveTestTemplate(*name + ".txt");
     scale = t.scale;
     bounds = t.bounds;

@@ -8,6 +8,7 @@
 #include "kml/KmlFlyLine.h"
 #include "source/Columns.h"
 #include "source/FlyLine.h"
+#include "templates/SaveFolder.h"
 
 namespace tessaro::cli {
 
@@ -15,14 +16,14 @@ namespace tessaro::cli {
 struct FlyLineCommandInputs {
   std::string book;
   FlyLineInputs inputs;
-  std::string proposedName;  // in the workbook's folder; "" when none can be proposed
+  std::string proposedName;  // in the workbook's folder
 };
 
 std::vector<OptionSpec> FlyLineOptions(bool withAltitude) {
   std::vector<OptionSpec> o = {{"--cells"},     {"--points"},    {"--cell-lon"},  {"--cell-lat"},
                                {"--cell-azimuth"}, {"--cell-ci"}, {"--point-lon"}, {"--point-lat"},
                                {"--point-ci"},  {"--condition"}, {"--condition-field"}, {"--where"},
-                               {"--radius"},    {"-o"}};
+                               {"--radius"},    {"-o"},          {"--save-dir"}};
   if (withAltitude) o.push_back({"--altitude"});
   return o;
 }
@@ -74,17 +75,37 @@ FlyLineCommandInputs ReadFlyLineArgs(const Args& a, const std::string& extension
   in.pointLat = pick("--point-lat", pointRoles, Role::Lat);
   in.pointCi = pick("--point-ci", pointRoles, Role::CellId);
 
+  // A list the pre-selection left empty makes the join fail on a column named
+  // "" whatever else is set: say which one, and which option gives it.
+  const struct {
+    const std::string& column;
+    const char* what;
+    const char* option;
+  } required[] = {{in.cellLon, "小区经度", "--cell-lon"},   {in.cellLat, "小区纬度", "--cell-lat"},
+                  {in.cellAzimuth, "方位角", "--cell-azimuth"}, {in.cellCi, "小区 CI", "--cell-ci"},
+                  {in.pointLon, "点经度", "--point-lon"},    {in.pointLat, "点纬度", "--point-lat"},
+                  {in.pointCi, "接收 CI", "--point-ci"}};
+  for (const auto& r : required)
+    if (r.column.empty())
+      throw Error(std::string("没有可自动选择的") + r.what + "列，请用 " + r.option + " 指定");
+  if (in.filter && in.conditionField.empty())
+    throw Error("已开启条件筛选但没有条件字段，请用 --condition-field 指定");
 
+  // The window's proposal; a file name its rule does not cover (".XLSX",
+  // other formats) gets the stem in place of the cut name.
   namespace fs = std::filesystem;
   const fs::path bookPath(out.book);
-  if (auto name = ProposeFlyLineName(bookPath.filename().string(), in.pointSheet, extension))
-    out.proposedName = (bookPath.parent_path() / *name).string();
+  const std::string file = bookPath.filename().string();
+  const std::string name = ProposeFlyLineName(file, in.pointSheet, extension)
+                               .value_or(bookPath.stem().string() + "_" + in.pointSheet + "飞线图" + extension);
+  out.proposedName = (bookPath.parent_path() / name).string();
   return out;
 }
 
 int KmlFlyLine(const CommandArgs& args) {
   const Args a = Parse(args, FlyLineOptions(true), 1, 1);
   try {
+    if (auto dir = a.get("--save-dir")) SetSaveFolder(*dir);
     FlyLineCommandInputs fl = ReadFlyLineArgs(a, ".kml");
     KmlFlyLineParams p;
     p.workbook = fl.book;
@@ -92,10 +113,11 @@ int KmlFlyLine(const CommandArgs& args) {
     p.radius = a.get("--radius", "80");
     p.altitude = a.get("--altitude", "5");
     p.output = a.get("-o", fl.proposedName);
-    if (p.output.empty()) throw UsageError("no output name can be proposed for " + fl.book + ": give -o OUT");
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateKmlFlyLine(p, progress); });
     return Succeed(kKmlFlyLineDone, {AbsolutePath(p.output)});
-  } catch (const Error& e) {
+  } catch (const UsageError&) {
+    throw;
+  } catch (const std::exception& e) {
     return Fail(kKmlFlyLineFailed, e.what());
   }
 }

@@ -87,9 +87,10 @@ int KmlSector(const CommandArgs& args) {
     } else {
       namespace fs = std::filesystem;
       const fs::path book(p.workbook);
-      auto name = ProposeOutputName(book.filename().string(), p.sheet, ".kml");
-      if (!name) throw UsageError("cannot propose an output name for " + book.filename().string() + "; give -o OUT");
-      p.output = (book.parent_path() / *name).string();
+      // A name the window's rule does not cover (".XLSX", other formats): stem and sheet.
+      const std::string name = ProposeOutputName(book.filename().string(), p.sheet, ".kml")
+                                   .value_or(book.stem().string() + "_" + p.sheet + ".kml");
+      p.output = (book.parent_path() / name).string();
     }
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateKmlSector(p, progress); });
   } catch (const Error& e) {

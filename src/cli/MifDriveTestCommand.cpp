@@ -44,9 +44,10 @@ int MifDriveTest(const CommandArgs& args) {
       p.output.resize(p.output.size() - 4);
     std::string note;
     RunWithProgress(a.quiet(), [&](Progress& progress) { note = GenerateMifDriveTest(p, progress); });
-    int rc = Succeed(kMifDriveTestDone, {p.output + ".mif", p.output + ".mid"});
-    if (!note.empty()) std::cout << note << "\n";
-    return rc;
+    // Standard output holds the message and the paths only; the note on
+    // replaced characters goes with the other remarks to standard error.
+    if (!note.empty()) std::cerr << note << "\n";
+    return Succeed(kMifDriveTestDone, {p.output + ".mif", p.output + ".mid"});
   } catch (const UsageError&) {
     throw;
   } catch (const std::exception& e) {

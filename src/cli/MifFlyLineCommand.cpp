@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "common/OutputFile.h"
 #include "mif/MifFlyLine.h"
+#include "templates/SaveFolder.h"
 
 namespace tessaro::cli {
 
@@ -20,6 +21,7 @@ FlyLineCommandInputs ReadFlyLineArgs(const Args& a, const std::string& extension
 int MifFlyLine(const CommandArgs& args) {
   const Args a = Parse(args, FlyLineOptions(false), 1, 1);
   try {
+    if (auto dir = a.get("--save-dir")) SetSaveFolder(*dir);
     FlyLineCommandInputs fl = ReadFlyLineArgs(a, "");
     MifFlyLineParams p;
     p.workbook = fl.book;
@@ -28,12 +30,13 @@ int MifFlyLine(const CommandArgs& args) {
     p.output = a.get("-o", fl.proposedName);
     if (p.output.size() > 4 && p.output.compare(p.output.size() - 4, 4, ".mif") == 0)
       p.output.resize(p.output.size() - 4);
-    if (p.output.empty()) throw UsageError("no output name can be proposed for " + fl.book + ": give -o BASE");
     MifFlyLineResult result;
     RunWithProgress(a.quiet(), [&](Progress& progress) { result = GenerateMifFlyLine(p, progress); });
     if (!result.replacementNote.empty()) std::cerr << result.replacementNote << "\n";
     return Succeed(kMifFlyLineDone, {AbsolutePath(result.mifPath), AbsolutePath(result.midPath)});
-  } catch (const Error& e) {
+  } catch (const UsageError&) {
+    throw;
+  } catch (const std::exception& e) {
     return Fail(kMifFlyLineFailed, e.what());
   }
 }

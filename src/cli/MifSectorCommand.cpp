@@ -7,6 +7,7 @@
 #include "common/Error.h"
 #include "mif/MifSector.h"
 #include "source/Columns.h"
+#include "templates/SaveFolder.h"
 
 namespace tessaro::cli {
 
@@ -44,7 +45,7 @@ int MifSector(const CommandArgs& args) {
   const Args a = Parse(args,
                        {{"--sheet"}, {"--name"}, {"--lon"}, {"--lat"}, {"--azimuth"}, {"--pen-width"},
                         {"--pen-pattern"}, {"--brush-pattern"}, {"--radius"}, {"--beamwidth"}, {"--pen-colour"},
-                        {"--brush-colour"}, {"-o"}},
+                        {"--brush-colour"}, {"-o"}, {"--save-dir"}},
                        1, 1);
   MifSectorParams p;
   p.workbook = a.positional[0];
@@ -56,6 +57,8 @@ int MifSector(const CommandArgs& args) {
   p.penColour = ColourOption(a, "--pen-colour", p.penColour);
   p.brushColour = ColourOption(a, "--brush-colour", p.brushColour);
   try {
+    // Accepted as by every layer command; this layer reads nothing from the save folder.
+    if (auto dir = a.get("--save-dir")) SetSaveFolder(*dir);
     if (auto s = a.get("--sheet")) {
       p.sheet = *s;
     } else {

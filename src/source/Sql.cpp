@@ -13,9 +13,12 @@ namespace {
 bool IdentStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80; }
 bool IdentPart(unsigned char c) { return IdentStart(c) || (c >= '0' && c <= '9') || c == '$'; }
 
-void AddTable(PreparedSql& out, const std::string& name) {
+// A name ending in "$" whose token takes `length` characters from the
+// current end of the output.
+void AddTable(PreparedSql& out, const std::string& name, std::size_t length) {
   if (name.size() < 2 || name.back() != '$') return;
   out.tables.push_back(name.substr(0, name.size() - 1));
+  out.spans.emplace_back(out.sql.size(), length);
 }
 
 // The content of a quoted name with its doubled quote characters undone.
@@ -50,15 +53,15 @@ PreparedSql PrepareSql(const std::string& sql) {
         }
         ++j;
       }
-      if (c != '\'') AddTable(out, Unquote(sql, i + 1, j < n ? j : n, c));
       const std::size_t stop = j < n ? j + 1 : n;
+      if (c != '\'') AddTable(out, Unquote(sql, i + 1, j < n ? j : n, c), stop - i);
       out.sql.append(sql, i, stop - i);
       i = stop;
     } else if (c == '[') {
       std::size_t j = sql.find(']', i + 1);
       const std::size_t end = j == std::string::npos ? n : j;
-      AddTable(out, sql.substr(i + 1, end - i - 1));
       const std::size_t stop = j == std::string::npos ? n : j + 1;
+      AddTable(out, sql.substr(i + 1, end - i - 1), stop - i);
       out.sql.append(sql, i, stop - i);
       i = stop;
     } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
@@ -84,7 +87,7 @@ PreparedSql PrepareSql(const std::string& sql) {
           continue;
         }
       }
-      AddTable(out, sql.substr(i, j - i));
+      AddTable(out, sql.substr(i, j - i), j - i);
       out.sql.append(sql, i, j - i);
       i = j;
     } else if (c >= '0' && c <= '9') {

@@ -2,6 +2,7 @@
 // SQL text as the layers write it, made ready for the engine. Only
 // src/source/ includes this header.
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessaro::source {
@@ -9,6 +10,9 @@ namespace tessaro::source {
 struct PreparedSql {
   std::string sql;                  // the text to prepare
   std::vector<std::string> tables;  // names written as "[Name$]", "Name$" ...: candidate sheets, "$" removed
+  // Where each of `tables` is written in `sql`: offset and length of the whole
+  // token, brackets or quotes included.
+  std::vector<std::pair<std::size_t, std::size_t>> spans;
 };
 
 // The name the rewrite gives to left(): LEFT is a keyword of the engine.

@@ -296,6 +296,14 @@ std::string HeaderText(const Cell& c, std::size_t col) {
   return FName(col);
 }
 
+// The table a sheet is loaded into: sheet + "$", except that the engine
+// reserves names beginning with "sqlite_", so such sheets get a prefix (and
+// queries naming them are rewritten to it).
+std::string TableName(const std::string& sheet) {
+  const std::string table = sheet + "$";
+  return Lower(table).compare(0, 7, "sqlite_") == 0 ? "tessaro_" + table : table;
+}
+
 struct Book {
   std::string path;
   long long size = 0;
@@ -335,7 +343,7 @@ struct Book {
     const std::string sheet = reader->sheetNames()[index];
     if (columns.count(Lower(sheet))) return;
     openDb();
-    const std::string table = QuoteName(sheet + "$");
+    const std::string table = QuoteName(TableName(sheet));
     std::vector<std::string> names;
     std::set<std::string> taken;
     std::unique_ptr<Statement> insert;
@@ -470,8 +478,14 @@ std::string TranslateError(const Book& book, const std::string& msg) {
 RecordSet Run(Book& book, const std::string& sql) {
   std::lock_guard<std::mutex> lock(book.mutex);
   PreparedSql prepared = PrepareSql(sql);
-  for (const auto& t : prepared.tables)
-    if (auto index = book.sheetIndex(t)) book.load(*index);
+  for (std::size_t k = prepared.tables.size(); k-- > 0;) {  // from the end, so offsets stay valid
+    auto index = book.sheetIndex(prepared.tables[k]);
+    if (!index) continue;
+    book.load(*index);
+    const std::string& sheet = book.reader->sheetNames()[*index];
+    if (TableName(sheet) != sheet + "$")
+      prepared.sql.replace(prepared.spans[k].first, prepared.spans[k].second, QuoteName(TableName(sheet)));
+  }
   book.openDb();
   std::unique_ptr<Statement> st;
   std::string tail;

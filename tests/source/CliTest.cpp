@@ -50,6 +50,7 @@ TEST(CliQuery, PrintsNamesAndRowsTabSeparated) {
                  Q("select [基站名称],[经度],[备注] from [小区信息$]"));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "基站名称\t经度\t备注\n广州天河A\t113.26451\t宏站\n广州天河B\t113.26452\tA&B <1>\n室分C\t113.3\t\n");
+  EXPECT_EQ(Cli("query -q " + Q(Fixture("basic.xlsx")) + " " + Q("select count(*) from [路测$]")).out, "count(*)\n7\n");
   r = Cli("query " + Q(Fixture("dates.xls")) + " " + Q("select [date],[time] from [Dates$]"));
   EXPECT_EQ(r.out, "date\ttime\n2024-01-31\t00:00:00\n2024-02-29\t13:45:30\n1999-12-31\t23:59:59\n");
 }

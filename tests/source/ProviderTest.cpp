@@ -184,9 +184,22 @@ TEST(Provider, BracketNameWorksForHeadersHoldingABracket) {
   EXPECT_THAT(rows[1], ElementsAre("q1", "r1"));
 }
 
+TEST(Provider, RowsWithoutValuesAreNotRecords) {
+  // The hand-written sheet has rows 1, 2, 5, 6, 7: missing rows give no
+  // empty records, and the header is the first row that holds a value.
+  Rows rows = Texts("handmade.xlsx", "select * from [First$]");
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_THAT(rows[0], ElementsAre("h1", "h2", "h3"));
+  EXPECT_THAT(rows[2], ElementsAre("", "formula text", ""));
+  EXPECT_THAT(rows[4], ElementsAre("-85", "", "inline"));
+  EXPECT_EQ(Open("handmade.xlsx", "select typeof([h1]) from [First$] where [h2] is null").value(0).text(), "integer");
+}
+
 TEST(Provider, SheetAndColumnNamesWithBlanksAndQuotes) {
   Rows rows = Texts("inline.xlsx", "select [a b], " + BracketName("c\"d") + " from [data 'x' 1$]");
   EXPECT_THAT(rows, ElementsAre(ElementsAre("a b", "c\"d"), ElementsAre("1", "two")));
+  // A sheet named like the engine's own tables still works.
+  EXPECT_EQ(Texts("inline.xlsx", "select t.[v] from [sqlite_data$] as t, [SQLITE_DATA$] u")[1][0], "42");
 }
 
 TEST(Provider, SheetsInWorkbookOrderIncludingHiddenAndEmpty) {

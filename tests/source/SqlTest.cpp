@@ -32,6 +32,12 @@ TEST(PrepareSql, CollectsTheSheetsAQueryNames) {
       "select a.[x] from [小区$] as a, (select distinct * from [路测 1$]) as b, \"Q\"\"$\", Plain$ where [c$x]=1 and 'T$'");
   EXPECT_THAT(p.tables, testing::ElementsAre("小区", "路测 1", "Q\"", "Plain"));
   EXPECT_TRUE(PrepareSql("select [$] from [a]").tables.empty());
+  // Each name's token, brackets and quotes included, in the rewritten text.
+  auto q = PrepareSql("select left(x,1) from [A$] join \"B$\" join C$");
+  ASSERT_EQ(q.spans.size(), 3u);
+  EXPECT_EQ(q.sql.substr(q.spans[0].first, q.spans[0].second), "[A$]");
+  EXPECT_EQ(q.sql.substr(q.spans[1].first, q.spans[1].second), "\"B$\"");
+  EXPECT_EQ(q.sql.substr(q.spans[2].first, q.spans[2].second), "C$");
 }
 
 TEST(PrepareSql, FieldNamesShowLeftAsWritten) {

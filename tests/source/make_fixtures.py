@@ -85,6 +85,9 @@ def inline():
     quoted = wb.add_worksheet("Data 'x' 1")
     quoted.write_row(0, 0, ["a b", "c\"d", "big", "imsi"])
     quoted.write_row(1, 0, [1, "two", 1e15, "460001234567890"])
+    reserved = wb.add_worksheet("sqlite_data")  # a name the SQL engine keeps for itself
+    reserved.write_row(0, 0, ["v"])
+    reserved.write_row(1, 0, [42])
     wb.close()
 
 
