@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/Error.h"
@@ -22,10 +23,22 @@
 namespace tessaro {
 
 // One cell of a result: empty, a whole number, another number, or text.
+//
+// 16 bytes: the number or the text's address and length, and the kind. A
+// Value made by Text() owns a copy of its text; the cells of a RecordSet point
+// into text storage the RecordSet owns, so a result row costs no allocation of
+// its own. Copying a Value always gives one that owns its text, so a copy
+// stays valid after the RecordSet it came from is gone.
 class Value {
  public:
-  enum class Kind { Null, Integer, Real, Text };
-  Value() = default;
+  enum class Kind : std::uint8_t { Null, Integer, Real, Text };
+  Value() noexcept : i_(0) {}
+  Value(const Value& other);
+  Value(Value&& other) noexcept;
+  Value& operator=(const Value& other);
+  Value& operator=(Value&& other) noexcept;
+  ~Value() { release(); }
+
   static Value Integer(std::int64_t v);
   static Value Real(double v);
   static Value Text(std::string v);
@@ -38,22 +51,54 @@ class Value {
   // The value as a number: a number, or a text that parses whole as one
   // (blanks around it allowed). Nothing for empty cells and other texts.
   std::optional<double> number() const;
-  std::int64_t integer() const { return i_; }
-  double real() const { return d_; }
-  const std::string& textRef() const { return s_; }
+  // The whole number (0 unless kind() is Integer).
+  std::int64_t integer() const { return kind_ == Kind::Integer ? i_ : 0; }
+  // The number as a double (0 unless the value is a number).
+  double real() const {
+    return kind_ == Kind::Real ? d_ : kind_ == Kind::Integer ? static_cast<double>(i_) : 0.0;
+  }
+  // The text of a Text value ("" otherwise); valid while this Value (and, for
+  // a cell, its RecordSet) lives.
+  std::string_view textRef() const {
+    return kind_ == Kind::Text && len_ ? std::string_view(p_, len_) : std::string_view();
+  }
 
  private:
+  friend class RecordSet;
+  // A text that lives elsewhere (in a RecordSet's text storage).
+  static Value View(const char* p, std::uint32_t len) noexcept;
+  void release() noexcept;
+  void copyFrom(const Value& other);
+
+  union {
+    std::int64_t i_;
+    double d_;
+    const char* p_;
+  };
+  std::uint32_t len_ = 0;
   Kind kind_ = Kind::Null;
-  std::int64_t i_ = 0;
-  double d_ = 0;
-  std::string s_;
+  bool owned_ = false;  // p_ is a new[] buffer this Value frees
 };
 
 // A query result held in memory, walked with a cursor.
+//
+// Cells are kept in blocks of whole rows that never move once filled, and
+// texts in chunks owned by the RecordSet, so a large result grows without
+// copying what it already holds. Moving a RecordSet keeps every cell and text
+// where it is; copying one copies its texts into the copy's own storage.
 class RecordSet {
  public:
   RecordSet() = default;
+  // The rows are `cells` in row order, fieldNames.size() cells a row (cells
+  // of an incomplete last row are not a row). Texts are copied in.
   RecordSet(std::vector<std::string> fieldNames, std::vector<Value> cells);
+  // No rows yet: the reader appends the cells of each row in field order.
+  explicit RecordSet(std::vector<std::string> fieldNames);
+  RecordSet(const RecordSet& other);
+  RecordSet(RecordSet&& other) noexcept;
+  RecordSet& operator=(const RecordSet& other);
+  RecordSet& operator=(RecordSet&& other) noexcept;
+  ~RecordSet() = default;
 
   int fieldCount() const { return static_cast<int>(names_.size()); }
   const std::string& fieldName(int index) const;
@@ -70,9 +115,28 @@ class RecordSet {
   const Value& at(std::size_t row, int index) const;
   void close();
 
+  // The next cell (row by row, field by field); ignored without fields.
+  void appendNull();
+  void appendInteger(std::int64_t v);
+  void appendReal(double v);
+  void appendText(std::string_view text);
+  void append(const Value& v);
+
+  void swap(RecordSet& other) noexcept;
+
  private:
+  static constexpr unsigned kRowShift = 10;  // rows per block: 1024
+  void push(Value v);
+  const Value& cell(std::size_t index) const;
+  const char* store(std::string_view text);
+
   std::vector<std::string> names_;
-  std::vector<Value> cells_;
+  std::vector<std::vector<Value>> blocks_;
+  std::vector<std::unique_ptr<char[]>> chunks_;  // text storage; chunks never move
+  char* free_ = nullptr;                         // unused room in the last chunk
+  std::size_t freeSize_ = 0;
+  std::size_t nextChunk_ = 0;
+  std::size_t cells_ = 0;
   std::size_t rows_ = 0;
   std::size_t pos_ = 0;
 };

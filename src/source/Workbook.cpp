@@ -506,25 +506,28 @@ RecordSet Run(Book& book, const std::string& sql) {
     const char* name = sqlite3_column_name(s, i);
     names.push_back(RestoreFieldName(name ? name : ""));
   }
-  std::vector<Value> cells;
+  // The cells go straight into the result: numbers as they are, texts into
+  // the result's own text storage.
+  RecordSet result(std::move(names));
   for (;;) {
     const int rc = sqlite3_step(s);
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) throw Error(TranslateError(book, sqlite3_errmsg(book.db)));
     for (int i = 0; i < n; ++i) {
       switch (sqlite3_column_type(s, i)) {
-        case SQLITE_INTEGER: cells.push_back(Value::Integer(sqlite3_column_int64(s, i))); break;
-        case SQLITE_FLOAT: cells.push_back(Value::Real(sqlite3_column_double(s, i))); break;
-        case SQLITE_NULL: cells.emplace_back(); break;
+        case SQLITE_INTEGER: result.appendInteger(sqlite3_column_int64(s, i)); break;
+        case SQLITE_FLOAT: result.appendReal(sqlite3_column_double(s, i)); break;
+        case SQLITE_NULL: result.appendNull(); break;
         default: {
           const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-          cells.push_back(Value::Text(p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, i))) : ""));
+          result.appendText(p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(s, i)))
+                              : std::string_view());
         }
       }
     }
   }
   if (n == 0) return RecordSet();
-  return RecordSet(std::move(names), std::move(cells));
+  return result;
 }
 
 class SqliteConnection : public Connection {

@@ -35,7 +35,7 @@ class SqliteBook : public tessaro::Connection {
           case tessaro::Value::Kind::Null: sqlite3_bind_null(st, k); break;
           case tessaro::Value::Kind::Integer: sqlite3_bind_int64(st, k, v.integer()); break;
           case tessaro::Value::Kind::Real: sqlite3_bind_double(st, k, v.real()); break;
-          case tessaro::Value::Kind::Text: sqlite3_bind_text(st, k, v.textRef().c_str(), -1, SQLITE_TRANSIENT); break;
+          case tessaro::Value::Kind::Text: sqlite3_bind_text(st, k, std::string(v.textRef()).c_str(), -1, SQLITE_TRANSIENT); break;
         }
       }
       sqlite3_step(st);
