@@ -2,6 +2,7 @@
 
 #include "common/Colour.h"
 #include "common/Text.h"
+#include "source/Columns.h"
 #include "templates/SaveFolder.h"
 
 namespace tessaro {
@@ -112,6 +113,9 @@ void WriteKmlDriveTestFile(const KmlDriveTestParams& p, RecordSet& rows, Progres
 
 void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress) {
   KmlWriter out(p.output);
+  RequireColumn(p.lon, "经度");
+  RequireColumn(p.lat, "纬度");
+  RequireColumn(p.data, "数据");
   auto connection = Connection::open(ConnectionString(p.workbook));
   RecordSet rows = connection->execute(KmlDriveTestOrderedQuery(p));
   WriteKmlDriveTest(p, rows, out, progress);

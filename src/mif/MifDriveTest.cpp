@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "common/Colour.h"
+#include "source/Columns.h"
 
 namespace tessaro {
 
@@ -89,6 +90,9 @@ std::string WriteMifDriveTestFiles(const MifDriveTestParams& p, RecordSet& rows,
 std::string GenerateMifDriveTest(const MifDriveTestParams& p, Progress& progress) {
   MifWriter out;
   out.open(p.output);
+  RequireColumn(p.lon, "经度");
+  RequireColumn(p.lat, "纬度");
+  RequireColumn(p.data, "数据");
   auto connection = Connection::open(ConnectionString(p.workbook));
   RecordSet rows = connection->execute(MifDriveTestQuery(p));
   WriteMifDriveTest(p, rows, out, progress);

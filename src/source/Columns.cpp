@@ -2,6 +2,9 @@
 
 #include <initializer_list>
 
+#include "common/Error.h"
+#include "common/Text.h"
+
 namespace tessaro {
 
 FileSelection SplitFileSelection(const std::string& selection) {
@@ -124,6 +127,10 @@ std::map<Role, std::string> DetectColumns(const std::vector<std::string>& header
     }
   }
   return chosen;
+}
+
+void RequireColumn(const std::string& column, const std::string& what) {
+  if (Trim(column).empty()) throw Error("没有选择" + what + "列");
 }
 
 }  // namespace tessaro

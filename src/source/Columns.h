@@ -42,4 +42,8 @@ std::vector<Role> WindowRoles(const std::string& window);
 // no header matches are absent from the result.
 std::map<Role, std::string> DetectColumns(const std::vector<std::string>& headers, const std::vector<Role>& roles);
 
+// Throws Error "没有选择<what>列" when a column list was left empty, so the
+// reason names the list instead of the engine's "no such column".
+void RequireColumn(const std::string& column, const std::string& what);
+
 }  // namespace tessaro

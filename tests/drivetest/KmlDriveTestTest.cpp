@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "common/Error.h"
 #include "kml/KmlDriveTest.h"
+#include "mif/MifDriveTest.h"
 #include "templates/SaveFolder.h"
 
 using namespace tessaro;
@@ -199,4 +200,35 @@ TEST(KmlDriveTestDocument, NonNumericValueFailsWithRowAndValueAndKeepsTheOldFile
   }
   EXPECT_EQ(dt::ReadFile(p.output), "old");
   EXPECT_EQ(std::distance(dt::fs::directory_iterator(dir), dt::fs::directory_iterator()), 1);
+}
+
+TEST(DriveTestGenerators, UnchosenColumnsAreNamedBeforeTheWorkbookIsRead) {
+  auto dir = dt::TempFolder("unchosen");
+  KmlDriveTestParams k = Base();
+  k.workbook = (dir / "missing.xlsx").string();  // never opened: the check comes first
+  k.output = (dir / "out.kml").string();
+  k.data = "";
+  Progress progress;
+  try {
+    GenerateKmlDriveTest(k, progress);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "没有选择数据列");
+  }
+  k.data = "RX LevSub(dBm)";
+  k.lat = "  ";
+  EXPECT_THROW(GenerateKmlDriveTest(k, progress), Error);
+  MifDriveTestParams m;
+  m.workbook = k.workbook;
+  m.output = (dir / "out").string();
+  m.lon = "";
+  m.lat = "Latitude";
+  m.data = "RX LevSub(dBm)";
+  try {
+    GenerateMifDriveTest(m, progress);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "没有选择经度列");
+  }
+  EXPECT_FALSE(dt::fs::exists(dir / "out.kml"));
 }
