@@ -60,9 +60,9 @@ Args Parse(const std::vector<std::string>& args, const std::vector<OptionSpec>& 
         value = a.substr(eq + 1);
         inlineValue = true;
       }
-      const OptionSpec* spec = find(name);
-      if (!spec) throw UsageError("unknown option " + name);
-      if (spec->takesValue) {
+      const OptionSpec* known = find(name);
+      if (!known) throw UsageError("unknown option " + name);
+      if (known->takesValue) {
         if (!inlineValue) {
           if (i + 1 >= args.size()) throw UsageError("option " + name + " needs a value");
           value = args[++i];

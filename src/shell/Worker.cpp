@@ -65,6 +65,17 @@ void RunInBackground(QWidget* window, QProgressBar* bar, std::function<void(tess
   thread->start();
 }
 
+QString ErrorReason(std::exception_ptr error) {
+  if (!error) return {};
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return QString::fromUtf8(e.what());
+  } catch (...) {
+    return QStringLiteral("未知错误");
+  }
+}
+
 bool IsRunning(QWidget* window) { return gRunning.count(window) != 0; }
 
 void WaitForJobs(int timeoutMs) {

@@ -17,6 +17,9 @@ namespace tessaro::ui {
 void RunInBackground(QWidget* window, QProgressBar* bar, std::function<void(tessaro::Progress&)> job,
                      std::function<void(std::exception_ptr)> done);
 
+// The text of a job's exception, shown as a failure message's detailed text.
+QString ErrorReason(std::exception_ptr error);
+
 // True while a job of `window` runs.
 bool IsRunning(QWidget* window);
 

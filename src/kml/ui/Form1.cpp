@@ -400,14 +400,7 @@ void Form1::generate() {
           dialogs().message(this, kHint, QStringLiteral("Kml文件已生成！"));
           return;
         }
-        QString reason;
-        try {
-          std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-          reason = FromUtf8(e.what());
-        } catch (...) {
-          reason = QStringLiteral("未知错误");
-        }
+        const QString reason = ErrorReason(error);
         dialogs().message(this, kHint, QStringLiteral("请正确设置信息！"), reason);
       });
 }

@@ -220,14 +220,7 @@ void Form2::generate() {
           dialogs().message(this, title, QString::fromUtf8(tessaro::kKmlDriveTestDone));
           return;
         }
-        QString reason;
-        try {
-          std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-          reason = FromUtf8(e.what());
-        } catch (...) {
-          reason = QStringLiteral("未知错误");
-        }
+        const QString reason = ErrorReason(error);
         dialogs().message(this, title, QString::fromUtf8(tessaro::kKmlDriveTestFailed), reason);
       });
 }

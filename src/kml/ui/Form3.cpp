@@ -195,20 +195,6 @@ QString FlyLineWindow::SectorBox(const QString& window, const QString& box, cons
   return main->controlText(window, box);
 }
 
-namespace {
-
-QString Reason(std::exception_ptr error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    return QString::fromUtf8(e.what());
-  } catch (...) {
-    return {};
-  }
-}
-
-}  // namespace
-
 Form3::Form3(QWidget* parent) : FlyLineWindow(Kind::Kml, parent) {
   setObjectName("Form3");
   setWindowTitle(QStringLiteral("KML 飞线专题"));
@@ -226,7 +212,7 @@ void Form3::Generate() {
       this, Pro1, [p](Progress& progress) { GenerateKmlFlyLine(p, progress); },
       [this](std::exception_ptr error) {
         if (error)
-          dialogs().message(this, QString::fromUtf8(kFlyLineTitle), QString::fromUtf8(kKmlFlyLineFailed), Reason(error));
+          dialogs().message(this, QString::fromUtf8(kFlyLineTitle), QString::fromUtf8(kKmlFlyLineFailed), ErrorReason(error));
         else
           dialogs().message(this, QString::fromUtf8(kFlyLineTitle), QString::fromUtf8(kKmlFlyLineDone));
       });

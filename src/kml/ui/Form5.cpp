@@ -274,14 +274,7 @@ void Form5::Command1_Click() {
           dialogs().message(this, QStringLiteral("友情提示！"), QStringLiteral("Kml文件已生成！"));
           return;
         }
-        QString reason;
-        try {
-          std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-          reason = QString::fromUtf8(e.what());
-        } catch (...) {
-          reason = QStringLiteral("未知错误");
-        }
+        const QString reason = ErrorReason(error);
         dialogs().message(this, QStringLiteral("友情提示！"), QStringLiteral("请正确设置信息！"), reason);
       });
 }

@@ -261,14 +261,7 @@ void map::generate() {
                             FromUtf8(result->replacementNote));
           return;
         }
-        QString reason;
-        try {
-          std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-          reason = FromUtf8(e.what());
-        } catch (...) {
-          reason = QStringLiteral("未知错误");
-        }
+        const QString reason = ErrorReason(error);
         dialogs().message(this, QString::fromUtf8(kTitle), QStringLiteral("请正确设置信息或源数据存在空值！"), reason);
       });
 }

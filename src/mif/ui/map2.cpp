@@ -122,14 +122,7 @@ void map2::generate() {
           dialogs().message(this, title, QString::fromUtf8(tessaro::kMifDriveTestDone), FromUtf8(*note));
           return;
         }
-        QString reason;
-        try {
-          std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-          reason = FromUtf8(e.what());
-        } catch (...) {
-          reason = QStringLiteral("未知错误");
-        }
+        const QString reason = ErrorReason(error);
         dialogs().message(this, title, QString::fromUtf8(tessaro::kMifDriveTestFailed), reason);
       });
 }

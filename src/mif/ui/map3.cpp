@@ -30,13 +30,7 @@ void map3::Generate() {
       [this, result](std::exception_ptr error) {
         const QString title = QString::fromUtf8(kFlyLineTitle);
         if (error) {
-          QString reason;
-          try {
-            std::rethrow_exception(error);
-          } catch (const std::exception& e) {
-            reason = QString::fromUtf8(e.what());
-          } catch (...) {
-          }
+          const QString reason = ErrorReason(error);
           dialogs().message(this, title, QString::fromUtf8(kMifFlyLineFailed), reason);
         } else {
           dialogs().message(this, title, QString::fromUtf8(kMifFlyLineDone), FromUtf8(result->replacementNote));
