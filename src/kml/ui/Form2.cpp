@@ -12,17 +12,12 @@
 #include "shell/WorkbookRoad.h"
 #include "shell/Worker.h"
 #include "templates/SaveFolder.h"
+#include "shell/Layout.h"
 #include "templates/ui/DriveTestSettings.h"
 
 namespace tessaro::ui {
 
 namespace {
-
-QLabel* Caption(QWidget* parent, const QString& text, int x, int y, int w) {
-  auto* l = new QLabel(text, parent);
-  l->setGeometry(x, y, w, 22);
-  return l;
-}
 
 QCheckBox* Check(QWidget* parent, const char* name, const QString& text, int x, int y, int w) {
   auto* c = new QCheckBox(text, parent);
@@ -30,8 +25,6 @@ QCheckBox* Check(QWidget* parent, const char* name, const QString& text, int x, 
   c->setGeometry(x, y, w, 22);
   return c;
 }
-
-void Place(QWidget* w, int x, int y, int width, int height = 22) { w->setGeometry(x, y, width, height); }
 
 }  // namespace
 

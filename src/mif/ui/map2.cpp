@@ -10,21 +10,10 @@
 #include "shell/Dialogs.h"
 #include "shell/WorkbookRoad.h"
 #include "shell/Worker.h"
+#include "shell/Layout.h"
 #include "templates/ui/DriveTestSettings.h"
 
 namespace tessaro::ui {
-
-namespace {
-
-QLabel* Caption(QWidget* parent, const QString& text, int x, int y, int w) {
-  auto* l = new QLabel(text, parent);
-  l->setGeometry(x, y, w, 22);
-  return l;
-}
-
-void Place(QWidget* w, int x, int y, int width, int height = 22) { w->setGeometry(x, y, width, height); }
-
-}  // namespace
 
 map2::map2(QWidget* parent) : QWidget(parent) {
   setObjectName("map2");
