@@ -12,19 +12,6 @@ namespace tessaro {
 
 namespace {
 
-// Start of the last `count` UTF-8 characters of `s` (0 when it has fewer).
-std::size_t LastCharacters(std::string_view s, int count) {
-  std::size_t pos = s.size();
-  while (count > 0 && pos > 0) {
-    --pos;
-    while (pos > 0 && (static_cast<unsigned char>(s[pos]) & 0xC0) == 0x80) --pos;
-    --count;
-  }
-  return pos;
-}
-
-std::string_view Tail(std::string_view s, int count) { return s.substr(LastCharacters(s, count)); }
-
 std::string RowText(std::size_t row) { return "第 " + std::to_string(row + 1) + " 行数据"; }
 
 [[noreturn]] void RowError(std::size_t row, const std::string& column, const std::string& what) {
@@ -56,13 +43,6 @@ void AppendSite(std::string& out, const RingInput& in) {
 }
 
 }  // namespace
-
-bool IsShortRadiusName(std::string_view name) {
-  if (LeadingNumber(Tail(name, 1)) > 3) return true;
-  if (LeadingNumber(Tail(name, 4)) == 1800) return true;
-  const std::string_view six = Tail(name, 6);
-  return six == "1800-1" || six == "1800-3" || six == "1800-2";
-}
 
 bool RingNeedsPoints(bool hasAzimuth, double az, double h) {
   if (!hasAzimuth) return false;

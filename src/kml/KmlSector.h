@@ -10,6 +10,7 @@
 
 #include "common/Colour.h"
 #include "common/Progress.h"
+#include "common/Sector.h"
 
 namespace tessaro {
 
@@ -49,9 +50,6 @@ void GenerateKmlSector(const KmlSectorParams& params, Progress& progress);
 // The same on a result already read (fields: name, lon, lat, azimuth[, description]).
 void GenerateKmlSector(const KmlSectorParams& params, RecordSet& rows, Progress& progress);
 
-// A name that marks a second band: last character's number above 3, last four
-// characters' number 1800, or ending in "1800-1", "1800-2" or "1800-3".
-bool IsShortRadiusName(std::string_view name);
 
 // What a row's azimuth asks for.
 enum class RingShape { Circle, Square, Sector };

@@ -12,17 +12,6 @@ namespace tessaro {
 
 namespace {
 
-// The last `n` characters (code points) of a UTF-8 text, or all of it.
-std::string_view LastChars(std::string_view s, std::size_t n) {
-  std::size_t pos = s.size();
-  while (n > 0 && pos > 0) {
-    --pos;
-    while (pos > 0 && (static_cast<unsigned char>(s[pos]) & 0xC0) == 0x80) --pos;
-    --n;
-  }
-  return s.substr(pos);
-}
-
 std::string RowPrefix(std::size_t row) { return "第 " + std::to_string(row) + " 行数据："; }
 
 std::string Quoted(const std::string& s) { return "“" + s + "”"; }
@@ -153,13 +142,6 @@ std::string MifSectorQuery(const MifSectorParams& p) {
   return "select " + BracketName(p.nameColumn) + " as jzm," + BracketName(p.lonColumn) + " as jd," +
          BracketName(p.latColumn) + " as wd," + BracketName(p.azimuthColumn) + " as fwj,yb.* from " +
          BracketName(p.sheet + "$") + " as yb";
-}
-
-bool IsShortRadiusName(const std::string& name) {
-  if (LeadingNumber(LastChars(name, 1)) > 3) return true;
-  if (LeadingNumber(LastChars(name, 4)) == 1800) return true;
-  std::string_view six = LastChars(name, 6);
-  return six == "1800-1" || six == "1800-3" || six == "1800-2";
 }
 
 long HalfBeamSteps(double beamwidth) {

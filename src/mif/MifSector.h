@@ -14,6 +14,7 @@
 
 #include "common/Colour.h"
 #include "common/Progress.h"
+#include "common/Sector.h"
 #include "source/Provider.h"
 
 namespace tessaro {
@@ -47,10 +48,6 @@ struct MifSectorResult {
 // "select [name] as jzm,[lon] as jd,[lat] as wd,[azimuth] as fwj,yb.* from [sheet$] as yb"
 std::string MifSectorQuery(const MifSectorParams& params);
 
-// A short-radius sector: the last character's leading number is above 3, or
-// the last four characters read 1800, or the name ends in "1800-1", "1800-2"
-// or "1800-3".
-bool IsShortRadiusName(const std::string& name);
 
 // Half the beam width rounded to a whole number, halves to the even
 // neighbour: 35 -> 18, 33 -> 16, 1 -> 0.
