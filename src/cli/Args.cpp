@@ -10,6 +10,9 @@
 
 #include <unistd.h>
 
+#include "common/Error.h"
+#include "source/Provider.h"
+
 namespace tessaro::cli {
 
 std::optional<std::string> Args::get(const std::string& name) const {
@@ -79,6 +82,20 @@ Args Parse(const std::vector<std::string>& args, const std::vector<OptionSpec>& 
   if (out.positional.size() < minPositional) throw UsageError("missing argument");
   if (out.positional.size() > maxPositional) throw UsageError("unexpected argument " + out.positional.back());
   return out;
+}
+
+std::string SheetOption(const Args& args, const std::string& option, const std::string& book) {
+  if (auto s = args.get(option)) return *s;
+  const std::vector<std::string> sheets = ListSheetNames(book);
+  if (sheets.empty()) throw Error("工作簿中没有工作表：" + book);
+  return sheets.front();
+}
+
+std::string ColumnOption(const Args& args, const std::string& option, const std::map<Role, std::string>& detected,
+                         Role role) {
+  if (auto v = args.get(option)) return *v;
+  auto it = detected.find(role);
+  return it == detected.end() ? std::string() : it->second;
 }
 
 void RunWithProgress(bool quiet, const std::function<void(Progress&)>& job) {

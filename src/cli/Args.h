@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/Progress.h"
+#include "source/Columns.h"
 
 namespace tessaro::cli {
 
@@ -43,6 +44,15 @@ class Args {
 // when the positional count is outside [minPositional, maxPositional].
 Args Parse(const std::vector<std::string>& args, const std::vector<OptionSpec>& options,
            std::size_t minPositional, std::size_t maxPositional);
+
+// The value of a sheet option, or the first sheet of the workbook in workbook
+// order when it is left out. Throws Error when the workbook has no sheet.
+std::string SheetOption(const Args& args, const std::string& option, const std::string& book);
+
+// A column option's value, or the column the window's pre-selection chose for
+// `role` (`detected`, from DetectColumns), or "" when there is none.
+std::string ColumnOption(const Args& args, const std::string& option, const std::map<Role, std::string>& detected,
+                         Role role);
 
 // Runs a long job on a worker thread while a progress bar is drawn on
 // standard error (only when it is a terminal and not quiet). Exceptions of the

@@ -73,13 +73,7 @@ struct Inputs {
 Inputs ResolveInputs(const Args& a) {
   Inputs in;
   in.book = a.positional.at(0);
-  if (auto s = a.get("--sheet")) {
-    in.sheet = *s;
-  } else {
-    auto sheets = ListSheetNames(in.book);
-    if (sheets.empty()) throw Error("工作簿中没有工作表：" + in.book);
-    in.sheet = sheets.front();
-  }
+  in.sheet = SheetOption(a, "--sheet", in.book);
   in.lon = a.get("--lon", "");
   in.lat = a.get("--lat", "");
   in.value = a.get("--value", "");

@@ -53,27 +53,16 @@ FlyLineCommandInputs ReadFlyLineArgs(const Args& a, const std::string& extension
     }
   }
   in.conditionField = a.get("--condition-field", lastField);
-  if (auto points = a.get("--points")) {
-    in.pointSheet = *points;
-  } else {
-    const std::vector<std::string> sheets = ListSheetNames(out.book);
-    if (sheets.empty()) throw Error("工作簿中没有工作表：" + out.book);
-    in.pointSheet = sheets.front();
-  }
+  in.pointSheet = SheetOption(a, "--points", out.book);
   const auto cellRoles = DetectColumns(ListColumnNames(out.book, in.cellSheet), WindowRoles("flyline-cells"));
   const auto pointRoles = DetectColumns(ListColumnNames(out.book, in.pointSheet), WindowRoles("flyline-points"));
-  auto pick = [&](const char* option, const std::map<Role, std::string>& detected, Role role) {
-    if (auto v = a.get(option)) return *v;
-    auto it = detected.find(role);
-    return it == detected.end() ? std::string() : it->second;
-  };
-  in.cellLon = pick("--cell-lon", cellRoles, Role::Lon);
-  in.cellLat = pick("--cell-lat", cellRoles, Role::Lat);
-  in.cellAzimuth = pick("--cell-azimuth", cellRoles, Role::Azimuth);
-  in.cellCi = pick("--cell-ci", cellRoles, Role::CellId);
-  in.pointLon = pick("--point-lon", pointRoles, Role::Lon);
-  in.pointLat = pick("--point-lat", pointRoles, Role::Lat);
-  in.pointCi = pick("--point-ci", pointRoles, Role::CellId);
+  in.cellLon = ColumnOption(a, "--cell-lon", cellRoles, Role::Lon);
+  in.cellLat = ColumnOption(a, "--cell-lat", cellRoles, Role::Lat);
+  in.cellAzimuth = ColumnOption(a, "--cell-azimuth", cellRoles, Role::Azimuth);
+  in.cellCi = ColumnOption(a, "--cell-ci", cellRoles, Role::CellId);
+  in.pointLon = ColumnOption(a, "--point-lon", pointRoles, Role::Lon);
+  in.pointLat = ColumnOption(a, "--point-lat", pointRoles, Role::Lat);
+  in.pointCi = ColumnOption(a, "--point-ci", pointRoles, Role::CellId);
 
   // A list the pre-selection left empty makes the join fail on a column named
   // "" whatever else is set: say which one, and which option gives it.

@@ -48,25 +48,14 @@ int KmlLandmark(const CommandArgs& args) {
   p.scale = a.get("--scale", "0.8");
 
   try {
-    if (auto sheet = a.get("--sheet")) {
-      p.sheet = *sheet;
-    } else {
-      const auto sheets = ListSheetNames(p.workbook);
-      if (sheets.empty()) return Fail(failure, "工作簿中没有工作表：" + p.workbook);
-      p.sheet = sheets.front();
-    }
+    p.sheet = SheetOption(a, "--sheet", p.workbook);
     // Columns left out take what the window would pre-select.
     std::map<Role, std::string> detected;
     if (!a.has("--name") || !a.has("--lon") || !a.has("--lat"))
       detected = DetectColumns(ListColumnNames(p.workbook, p.sheet), WindowRoles("landmark"));
-    auto column = [&](const char* option, Role role) {
-      if (auto v = a.get(option)) return *v;
-      auto it = detected.find(role);
-      return it == detected.end() ? std::string() : it->second;
-    };
-    p.nameColumn = column("--name", Role::Name);
-    p.lonColumn = column("--lon", Role::Lon);
-    p.latColumn = column("--lat", Role::Lat);
+    p.nameColumn = ColumnOption(a, "--name", detected, Role::Name);
+    p.lonColumn = ColumnOption(a, "--lon", detected, Role::Lon);
+    p.latColumn = ColumnOption(a, "--lat", detected, Role::Lat);
     p.dataColumn = a.get("--value", "");
     if (auto d = a.get("--description")) {
       p.withDescription = true;

@@ -55,13 +55,7 @@ int KmlSector(const CommandArgs& args) {
     p.fillColour = ColourOption(a, "--fill-colour", s.fillColour);
     p.labelColour = ColourOption(a, "--label-colour", s.labelColour);
 
-    if (auto sheet = a.get("--sheet")) {
-      p.sheet = *sheet;
-    } else {
-      auto sheets = ListSheetNames(p.workbook);
-      if (sheets.empty()) return Fail(kFailed, "工作簿中没有工作表：" + p.workbook);
-      p.sheet = sheets.front();
-    }
+    p.sheet = SheetOption(a, "--sheet", p.workbook);
     // Columns left out take what the window would pre-select.
     std::map<Role, std::string> detected;
     if (!a.has("--name") || !a.has("--lon") || !a.has("--lat") || !a.has("--azimuth"))

@@ -59,26 +59,15 @@ int MifSector(const CommandArgs& args) {
   try {
     // Accepted as by every layer command; this layer reads nothing from the save folder.
     if (auto dir = a.get("--save-dir")) SetSaveFolder(*dir);
-    if (auto s = a.get("--sheet")) {
-      p.sheet = *s;
-    } else {
-      auto sheets = ListSheetNames(p.workbook);
-      if (sheets.empty()) throw Error("工作簿中没有工作表：" + p.workbook);
-      p.sheet = sheets.front();
-    }
+    p.sheet = SheetOption(a, "--sheet", p.workbook);
     // Columns left out take the window's pre-selection; none leaves the role empty.
     std::map<Role, std::string> detected;
     if (!a.has("--name") || !a.has("--lon") || !a.has("--lat") || !a.has("--azimuth"))
       detected = DetectColumns(ListColumnNames(p.workbook, p.sheet), WindowRoles("sector"));
-    auto column = [&](const char* option, Role role) {
-      if (auto v = a.get(option)) return *v;
-      auto it = detected.find(role);
-      return it == detected.end() ? std::string() : it->second;
-    };
-    p.nameColumn = column("--name", Role::Name);
-    p.lonColumn = column("--lon", Role::Lon);
-    p.latColumn = column("--lat", Role::Lat);
-    p.azimuthColumn = column("--azimuth", Role::Azimuth);
+    p.nameColumn = ColumnOption(a, "--name", detected, Role::Name);
+    p.lonColumn = ColumnOption(a, "--lon", detected, Role::Lon);
+    p.latColumn = ColumnOption(a, "--lat", detected, Role::Lat);
+    p.azimuthColumn = ColumnOption(a, "--azimuth", detected, Role::Azimuth);
     p.outputBase = OutputBase(a, p.workbook, p.sheet);
     MifSectorResult result;
     RunWithProgress(a.quiet(), [&](Progress& progress) { result = GenerateMifSector(p, progress); });
