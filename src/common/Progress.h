@@ -1,8 +1,14 @@
 #pragma once
-// Progress of a long command, written by the worker and read by the window's
-// timer (or the CLI's bar) from another thread. Values are doubles because
-// some layers advance by half a row.
+// What a long command shares with whoever shows it, across threads: how far
+// it has come (written by the worker, read by the window's timer or the CLI's
+// bar), whether the user asked it to stop, and the notes it leaves for the
+// end message. Values are doubles because some layers advance by half a row.
 #include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/Error.h"
 
 namespace tessaro {
 
@@ -14,9 +20,34 @@ class Progress {
   double maximum() const { return maximum_.load(); }
   double value() const { return value_.load(); }
 
+  // Asks the command to stop. It stops at its next checkCancelled(), which
+  // long loops call every few thousand rows, so within a fraction of a second.
+  void cancel() { cancelled_.store(true); }
+  bool cancelled() const { return cancelled_.load(); }
+  // Throws Cancelled once cancel() has been called.
+  void checkCancelled() const {
+    if (cancelled_.load(std::memory_order_relaxed)) throw Cancelled();
+  }
+
+  // A line for the detail of the end message (what was left out or read
+  // differently). A line already noted is not added twice.
+  void addNote(const std::string& line) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& n : notes_)
+      if (n == line) return;
+    notes_.push_back(line);
+  }
+  std::vector<std::string> notes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return notes_;
+  }
+
  private:
   std::atomic<double> maximum_{0};
   std::atomic<double> value_{0};
+  std::atomic<bool> cancelled_{false};
+  mutable std::mutex mutex_;
+  std::vector<std::string> notes_;
 };
 
 }  // namespace tessaro

@@ -12,11 +12,30 @@
 
 namespace tessaro::source {
 
+// An error cell (#N/A, #DIV/0!, ...) is Text holding the error's text, so a
+// coordinate holding one fails like any other text. A formula cell is its
+// stored result; one without a stored result is Empty and counted in
+// SheetFacts::formulasWithoutResult.
 struct Cell {
   enum class Kind : std::uint8_t { Empty, Number, Text, Boolean };
   Kind kind = Kind::Empty;
   double number = 0;  // Number, and Boolean as 0 or 1
   std::string text;   // Text (dates already turned into their text)
+};
+
+// The texts of the spreadsheet error values, by their BIFF error codes
+// (0x00 #NULL!, 0x07 #DIV/0!, 0x0F #VALUE!, 0x17 #REF!, 0x1D #NAME?,
+// 0x24 #NUM!, 0x2A #N/A); "" for another code.
+const char* ErrorCellText(unsigned code);
+
+// What reading a sheet found besides its rows.
+struct SheetFacts {
+  // The number of columns the sheet declares it uses (its dimension), 0 when
+  // it declares none. Only a hint: rows may be wider.
+  std::size_t declaredColumns = 0;
+  // Formula cells that hold no stored result (read as Empty), in the rows
+  // read.
+  std::uint64_t formulasWithoutResult = 0;
 };
 
 // Cells of one row by 0-based column. Called for every row that holds at
@@ -32,14 +51,17 @@ class WorkbookReader {
   // Streams the rows of sheet `index`. `headerOnly` tells the reader that the
   // sink will stop after the first row, so it may skip work. Throws Error
   // when the data is damaged; the sink then has seen only part of the rows.
-  virtual void readSheet(std::size_t index, const RowSink& sink, bool headerOnly) = 0;
+  // Long reads report into CurrentLoadProgress() and stop with Cancelled
+  // when it is cancelled.
+  virtual SheetFacts readSheet(std::size_t index, const RowSink& sink, bool headerOnly) = 0;
 };
 
 // The progress that sheet loading on this thread reports into, if any.
 Progress* CurrentLoadProgress();
 
-// Opens a workbook, choosing the reader by the file's first bytes. Throws
-// Error naming the problem (missing, not a workbook, encrypted, damaged).
+// Opens a workbook, choosing the reader by the file's first bytes (not its
+// name). Throws Error naming the problem (missing, not a regular file, not a
+// workbook, encrypted, damaged, an unsupported format).
 std::unique_ptr<WorkbookReader> OpenWorkbook(const std::string& path);
 
 std::unique_ptr<WorkbookReader> OpenXlsx(const std::string& path);

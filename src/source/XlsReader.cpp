@@ -70,7 +70,7 @@ class XlsReader : public WorkbookReader {
 
   const std::vector<std::string>& sheetNames() const override { return names_; }
 
-  void readSheet(std::size_t index, const RowSink& sink, bool headerOnly) override {
+  SheetFacts readSheet(std::size_t index, const RowSink& sink, bool headerOnly) override {
     if (index >= names_.size()) throw Error("工作表序号超出范围");
     if (freexl_select_active_worksheet(handle_, static_cast<unsigned short>(index)) != FREEXL_OK)
       throw Error("无法读取工作表“" + names_[index] + "”");
@@ -116,9 +116,10 @@ class XlsReader : public WorkbookReader {
       }
       if (!any) continue;
       while (!cells.empty() && cells.back().kind == Cell::Kind::Empty) cells.pop_back();
-      if (!sink(r, cells)) return;
+      if (!sink(r, cells)) return {};
     }
     if (progress) progress->setValue(1000);
+    return {};
   }
 
  private:
@@ -134,21 +135,5 @@ class XlsReader : public WorkbookReader {
 }  // namespace
 
 std::unique_ptr<WorkbookReader> OpenXls(const std::string& path) { return std::make_unique<XlsReader>(path); }
-
-std::unique_ptr<WorkbookReader> OpenWorkbook(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) throw Error("找不到工作簿文件：" + path);
-  if (S_ISDIR(st.st_mode)) throw Error("不是工作簿文件（是一个文件夹）：" + path);
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) throw Error("无法打开工作簿文件（" + std::string(std::strerror(errno)) + "）：" + path);
-  unsigned char magic[8] = {};
-  const std::size_t n = std::fread(magic, 1, sizeof magic, f);
-  std::fclose(f);
-  if (n >= 4 && magic[0] == 'P' && magic[1] == 'K' && magic[2] == 3 && magic[3] == 4) return OpenXlsx(path);
-  static const unsigned char kCfb[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-  if (n == 8 && std::memcmp(magic, kCfb, 8) == 0) return OpenXls(path);
-  if (n == 0) throw Error("工作簿文件是空的：" + path);
-  throw Error("不是 Excel 工作簿（既非 .xlsx 也非 .xls 格式）：" + path);
-}
 
 }  // namespace tessaro::source

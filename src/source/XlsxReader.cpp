@@ -582,7 +582,7 @@ class XlsxReader : public WorkbookReader {
 
   const std::vector<std::string>& sheetNames() const override { return names_; }
 
-  void readSheet(std::size_t index, const RowSink& sink, bool headerOnly) override {
+  SheetFacts readSheet(std::size_t index, const RowSink& sink, bool headerOnly) override {
     if (index >= parts_.size()) throw Error("工作表序号超出范围");
     const std::string& part = parts_[index];
     if (part.empty() || !zip_.has(part)) throw Error("工作簿缺少工作表“" + names_[index] + "”的数据部件");
@@ -609,6 +609,7 @@ class XlsxReader : public WorkbookReader {
     }
     SheetPart sheet(strings, &xfKinds_, date1904_, sink, names_[index]);
     zip_.parse(part, sheet, headerOnly ? nullptr : CurrentLoadProgress());
+    return {};
   }
 
  private:
