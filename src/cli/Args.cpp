@@ -5,11 +5,13 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
 #include <unistd.h>
 
+#include "cli/Interrupt.h"
 #include "common/Error.h"
 #include "source/Provider.h"
 
@@ -98,18 +100,33 @@ std::string ColumnOption(const Args& args, const std::string& option, const std:
   return it == detected.end() ? std::string() : it->second;
 }
 
+std::string ProposedOutputPath(const std::string& book, const std::string& sheet, const std::string& extension) {
+  namespace fs = std::filesystem;
+  const fs::path path(book);
+  const std::string name = ProposeOutputName(path.filename().string(), sheet, extension)
+                               .value_or(path.stem().string() + "_" + FileNamePart(sheet) + extension);
+  return (path.parent_path() / name).string();
+}
+
 void RunWithProgress(bool quiet, const std::function<void(Progress&)>& job) {
   Progress progress;
+  // A signal cancels the job; queries see the job's progress (loading a
+  // sheet reports into it, and the engine stops when it is cancelled).
+  InterruptibleJob interruptible(progress);
+  auto run = [&] {
+    LoadProgress scope(progress);
+    job(progress);
+  };
   const bool draw = !quiet && ::isatty(STDERR_FILENO);
   if (!draw) {
-    job(progress);
+    run();
     return;
   }
   std::exception_ptr error;
   std::atomic<bool> finished{false};
   std::thread worker([&] {
     try {
-      job(progress);
+      run();
     } catch (...) {
       error = std::current_exception();
     }

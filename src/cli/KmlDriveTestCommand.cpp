@@ -1,5 +1,4 @@
 // tessaro-cli kml-drivetest: the KML drive-test layer without a window.
-#include <filesystem>
 #include <iostream>
 
 #include "cli/Args.h"
@@ -90,16 +89,6 @@ Inputs ResolveInputs(const Args& a) {
   return in;
 }
 
-// -o, or the window's proposal in the workbook's folder.
-std::string DefaultOutput(const std::string& book, const std::string& sheet, const std::string& extension) {
-  namespace fs = std::filesystem;
-  fs::path p(book);
-  const std::string file = p.filename().string();
-  auto name = ProposeOutputName(file, sheet, extension);
-  std::string out = name ? *name : p.stem().string() + "_" + sheet + extension;
-  return (p.parent_path() / out).string();
-}
-
 }  // namespace tessaro::cli::drivetest
 
 namespace tessaro::cli {
@@ -139,10 +128,12 @@ int KmlDriveTest(const CommandArgs& args) {
     p.lon = in.lon;
     p.lat = in.lat;
     p.data = in.value;
-    p.output = a.get("-o", DefaultOutput(in.book, in.sheet, ".kml"));
+    p.output = a.get("-o", ProposedOutputPath(in.book, in.sheet, ".kml"));
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateKmlDriveTest(p, progress); });
     return Succeed(kKmlDriveTestDone, {p.output});
   } catch (const UsageError&) {
+    throw;
+  } catch (const Cancelled&) {
     throw;
   } catch (const std::exception& e) {
     return Fail(kKmlDriveTestFailed, e.what());

@@ -1,5 +1,4 @@
 // tessaro-cli kml-flyline: the KML fly-line window without a window.
-#include <filesystem>
 #include <iostream>
 
 #include "cli/Args.h"
@@ -80,14 +79,8 @@ FlyLineCommandInputs ReadFlyLineArgs(const Args& a, const std::string& extension
   if (in.filter && in.conditionField.empty())
     throw Error("已开启条件筛选但没有条件字段，请用 --condition-field 指定");
 
-  // The window's proposal; a file name its rule does not cover (".XLSX",
-  // other formats) gets the stem in place of the cut name.
-  namespace fs = std::filesystem;
-  const fs::path bookPath(out.book);
-  const std::string file = bookPath.filename().string();
-  const std::string name = ProposeFlyLineName(file, in.pointSheet, extension)
-                               .value_or(bookPath.stem().string() + "_" + in.pointSheet + "飞线图" + extension);
-  out.proposedName = (bookPath.parent_path() / name).string();
+  // The window's proposal (ProposeFlyLineName's suffix).
+  out.proposedName = ProposedOutputPath(out.book, in.pointSheet, "飞线图" + extension);
   return out;
 }
 
@@ -105,6 +98,8 @@ int KmlFlyLine(const CommandArgs& args) {
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateKmlFlyLine(p, progress); });
     return Succeed(kKmlFlyLineDone, {AbsolutePath(p.output)});
   } catch (const UsageError&) {
+    throw;
+  } catch (const Cancelled&) {
     throw;
   } catch (const std::exception& e) {
     return Fail(kKmlFlyLineFailed, e.what());

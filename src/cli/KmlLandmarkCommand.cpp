@@ -64,14 +64,11 @@ int KmlLandmark(const CommandArgs& args) {
     if (auto out = a.get("-o")) {
       p.output = *out;
     } else {
-      namespace fs = std::filesystem;
-      const fs::path book(p.workbook);
-      const std::string file = book.filename().string();
-      std::string name = ProposeOutputName(file, p.sheet, ".kml")
-                             .value_or(book.stem().string() + "_" + p.sheet + ".kml");
-      p.output = (book.parent_path() / name).string();
+      p.output = ProposedOutputPath(p.workbook, p.sheet, ".kml");
     }
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateLandmarkKml(p, progress); });
+  } catch (const Cancelled&) {
+    throw;
   } catch (const std::exception& e) {
     return Fail(failure, e.what());
   }

@@ -1,5 +1,4 @@
 // tessaro-cli kml-sector: the KML sector layer without a window.
-#include <filesystem>
 #include <map>
 
 #include "cli/Args.h"
@@ -79,12 +78,7 @@ int KmlSector(const CommandArgs& args) {
     if (auto o = a.get("-o")) {
       p.output = *o;
     } else {
-      namespace fs = std::filesystem;
-      const fs::path book(p.workbook);
-      // A name the window's rule does not cover (".XLSX", other formats): stem and sheet.
-      const std::string name = ProposeOutputName(book.filename().string(), p.sheet, ".kml")
-                                   .value_or(book.stem().string() + "_" + p.sheet + ".kml");
-      p.output = (book.parent_path() / name).string();
+      p.output = ProposedOutputPath(p.workbook, p.sheet, ".kml");
     }
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateKmlSector(p, progress); });
   } catch (const Error& e) {

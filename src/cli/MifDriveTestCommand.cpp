@@ -16,7 +16,6 @@ struct Inputs {
   std::string book, sheet, lon, lat, value;
 };
 Inputs ResolveInputs(const Args& a);
-std::string DefaultOutput(const std::string& book, const std::string& sheet, const std::string& extension);
 
 }  // namespace tessaro::cli::drivetest
 
@@ -39,7 +38,7 @@ int MifDriveTest(const CommandArgs& args) {
     p.lon = in.lon;
     p.lat = in.lat;
     p.data = in.value;
-    p.output = a.get("-o", DefaultOutput(in.book, in.sheet, ""));
+    p.output = a.get("-o", ProposedOutputPath(in.book, in.sheet, ""));
     if (p.output.size() > 4 && p.output.compare(p.output.size() - 4, 4, ".mif") == 0)
       p.output.resize(p.output.size() - 4);
     std::string note;
@@ -49,6 +48,8 @@ int MifDriveTest(const CommandArgs& args) {
     if (!note.empty()) std::cerr << note << "\n";
     return Succeed(kMifDriveTestDone, {p.output + ".mif", p.output + ".mid"});
   } catch (const UsageError&) {
+    throw;
+  } catch (const Cancelled&) {
     throw;
   } catch (const std::exception& e) {
     return Fail(kMifDriveTestFailed, e.what());

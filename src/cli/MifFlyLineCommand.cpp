@@ -36,6 +36,8 @@ int MifFlyLine(const CommandArgs& args) {
     return Succeed(kMifFlyLineDone, {AbsolutePath(result.mifPath), AbsolutePath(result.midPath)});
   } catch (const UsageError&) {
     throw;
+  } catch (const Cancelled&) {
+    throw;
   } catch (const std::exception& e) {
     return Fail(kMifFlyLineFailed, e.what());
   }

@@ -1,5 +1,4 @@
 // tessaro-cli mif-sector BOOK [options]: the MIF sector layer of the window `map`.
-#include <filesystem>
 #include <iostream>
 
 #include "cli/Args.h"
@@ -26,17 +25,12 @@ ColourValue ColourOption(const Args& a, const std::string& name, ColourValue fal
 // The output base: -o as given (a trailing ".mif" dropped), else the name the
 // window proposes, in the workbook's folder.
 std::string OutputBase(const Args& a, const std::string& book, const std::string& sheet) {
-  namespace fs = std::filesystem;
   if (auto o = a.get("-o")) {
     std::string base = *o;
     if (base.size() > 4 && base.compare(base.size() - 4, 4, ".mif") == 0) base.resize(base.size() - 4);
     return base;
   }
-  fs::path path(book);
-  auto proposed = ProposeOutputName(path.filename().string(), sheet, "");
-  // A name the window's rule does not cover (".XLSX", other formats): stem and sheet.
-  std::string name = proposed ? *proposed : path.stem().string() + "_" + sheet;
-  return (path.parent_path() / name).string();
+  return ProposedOutputPath(book, sheet, "");
 }
 
 }  // namespace
@@ -73,6 +67,8 @@ int MifSector(const CommandArgs& args) {
     RunWithProgress(a.quiet(), [&](Progress& progress) { result = GenerateMifSector(p, progress); });
     if (!result.replacementNote.empty()) std::cerr << result.replacementNote << "\n";
     return Succeed("MIF文件已生成！", {result.mifPath, result.midPath});
+  } catch (const Cancelled&) {
+    throw;
   } catch (const std::exception& e) {
     return Fail(kFailure, e.what());
   }

@@ -7,6 +7,8 @@
 
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
+#include "common/Error.h"
 
 namespace {
 
@@ -41,6 +43,7 @@ void Usage(std::ostream& out) {
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "C");
+  tessaro::cli::InstallInterruptHandling();
   if (argc < 2) {
     Usage(std::cerr);
     return 2;
@@ -59,6 +62,8 @@ int main(int argc, char** argv) {
     if (first == c.name) {
       try {
         return c.run(rest);
+      } catch (const tessaro::Cancelled&) {
+        return tessaro::cli::CancelledStatus();
       } catch (const tessaro::cli::UsageError& e) {
         std::cerr << "tessaro-cli " << c.name << ": " << e.what() << "\nusage: tessaro-cli " << c.synopsis << "\n";
         return 2;

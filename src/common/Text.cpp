@@ -155,4 +155,45 @@ std::string Trim(std::string_view text) {
   return std::string(text.substr(b, e - b));
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of `s` and its
+// code point, or 0 when it is not one.
+std::size_t Utf8Sequence(std::string_view s, char32_t& cp) {
+  const auto b0 = static_cast<unsigned char>(s[0]);
+  std::size_t len = b0 < 0x80 ? 1 : (b0 >> 5) == 0x6 ? 2 : (b0 >> 4) == 0xE ? 3 : (b0 >> 3) == 0x1E ? 4 : 0;
+  if (len == 0 || len > s.size()) return 0;
+  cp = len == 1 ? b0 : b0 & (0x7F >> len);
+  for (std::size_t k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  static const char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+}  // namespace
+
+std::string PrintableExcerpt(std::string_view text, std::size_t maxChars) {
+  std::string out;
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t cp = 0;
+    const std::size_t len = Utf8Sequence(text.substr(i), cp);
+    if (len == 0) {
+      ++i;
+      continue;
+    }
+    if (cp >= 0x20 && cp != 0x7F && !(cp >= 0x80 && cp < 0xA0)) {
+      if (chars == maxChars) return out + "…";
+      out.append(text.substr(i, len));
+      ++chars;
+    }
+    i += len;
+  }
+  return out;
+}
+
 }  // namespace tessaro

@@ -40,4 +40,9 @@ std::string zeRo(const std::string& hexclr);
 // Trims blanks (spaces and tabs) at both ends.
 std::string Trim(std::string_view text);
 
+// A text from a file, fit to be quoted in a message: at most its first
+// `maxChars` printable characters. Control characters (C0, DEL, C1) and bytes
+// that are not UTF-8 are left out; "…" marks a text that was cut.
+std::string PrintableExcerpt(std::string_view text, std::size_t maxChars = 80);
+
 }  // namespace tessaro

@@ -68,6 +68,7 @@ void WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& 
   std::string buf;
   rows.moveFirst();
   while (!rows.eof()) {
+    progress.checkCancelled();
     progress.advance();
     const Value& v = rows.value(2);
     const std::string valueText = v.text();

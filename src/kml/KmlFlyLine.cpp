@@ -32,6 +32,7 @@ void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& q
   std::string block;
   for (std::size_t k = 0; k < result.order.size(); ++k) {
     const std::size_t i = result.order[k];
+    progress.checkCancelled();
     progress.advance();
     const FlyLineRow r = ReadFlyLineRow(rows, i, k, readRadius);
     if (r.serving != previous) colour = NewRandomColor();

@@ -115,6 +115,7 @@ void Write(const LandmarkParams& p, RecordSet& rows, Progress& progress, KmlWrit
 
   rows.moveFirst();
   for (; !rows.eof(); rows.moveNext()) {
+    progress.checkCancelled();
     progress.advance(0.5);
     w.namePlacemark(rows);
   }
@@ -126,6 +127,7 @@ void Write(const LandmarkParams& p, RecordSet& rows, Progress& progress, KmlWrit
   if (!p.customIcons) {
     const std::string icon = DefaultIconLine();
     for (; !rows.eof(); rows.moveNext()) {
+      progress.checkCancelled();
       progress.advance(0.5);
       w.iconPlacemark(rows, icon);
     }
@@ -141,6 +143,7 @@ void Write(const LandmarkParams& p, RecordSet& rows, Progress& progress, KmlWrit
       out.line("<Folder>");
       out.element("name", g.value);
       for (; !rows.eof(); rows.moveNext()) {
+        progress.checkCancelled();
         progress.advance(share);
         if (rows.value(3).text() == g.value) w.iconPlacemark(rows, icon);
       }

@@ -140,6 +140,7 @@ void WriteLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, Kml
   line.reserve(4096);
   rs.moveFirst();
   for (std::size_t row = 0; !rs.eof(); rs.moveNext(), ++row) {
+    progress.checkCancelled();
     progress.advance(0.5);
     const Value& name = rs.value(0);
     if (IsBlank(name)) RowError(row, p.nameColumn, "基站名称为空");
@@ -166,6 +167,7 @@ void WriteLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, Kml
   kml.line("<Folder>");
   kml.line("<name>基站扇区</name>");
   for (std::size_t row = 0; !rs.eof(); rs.moveNext(), ++row) {
+    progress.checkCancelled();
     progress.advance(0.5);
     const Value& name = rs.value(0);
     const std::string nameText = name.text();

@@ -60,6 +60,7 @@ void WriteMifDriveTest(const MifDriveTestParams& p, RecordSet& rows, MifWriter& 
   std::vector<std::string> object;
   rows.moveFirst();
   while (!rows.eof()) {
+    progress.checkCancelled();
     progress.advance();
     const std::size_t r = rows.position();
     for (int i = 3; i < rows.fieldCount(); ++i) values[static_cast<std::size_t>(i - 3)] = rows.value(i).text();

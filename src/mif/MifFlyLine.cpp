@@ -44,6 +44,7 @@ MifFlyLineResult Generate(const MifFlyLineParams& p, const std::function<FlyLine
   object[0] = "Pline 2";
   for (std::size_t k = 0; k < result.order.size(); ++k) {
     const std::size_t i = result.order[k];
+    progress.checkCancelled();
     progress.advance();
     const FlyLineRow r = ReadFlyLineRow(rows, i, k, readRadius);
     for (int c = 0; c < valueCount; ++c) values[static_cast<std::size_t>(c)] = rows.at(i, c).text();

@@ -184,6 +184,7 @@ MifSectorResult Write(const MifSectorParams& p, MifWriter& writer, RecordSet& rs
   std::size_t row = 0;
   for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
     ++row;
+    progress.checkCancelled();
     progress.advance(1);
     values.resize(static_cast<std::size_t>(fields - 4));
     for (int i = 4; i < fields; ++i) values[static_cast<std::size_t>(i - 4)] = rs.value(i).text();

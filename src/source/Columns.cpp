@@ -63,6 +63,15 @@ bool Begins(const std::string& h, std::initializer_list<const char*> texts) {
 
 }  // namespace
 
+std::string FileNamePart(const std::string& name) {
+  std::string out = name;
+  for (char& c : out) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) c = '_';
+  }
+  return out;
+}
+
 std::optional<std::string> ProposeOutputName(const std::string& fileName, const std::string& sheet,
                                              const std::string& extension) {
   if (fileName.empty()) return std::nullopt;
@@ -72,7 +81,7 @@ std::optional<std::string> ProposeOutputName(const std::string& fileName, const 
   if (last == 's') keep = len >= 4 ? len - 4 : 0;
   else if (last == 'x') keep = len >= 5 ? len - 5 : 0;
   else return std::nullopt;
-  return FirstChars(fileName, keep) + "_" + sheet + extension;
+  return FirstChars(fileName, keep) + "_" + FileNamePart(sheet) + extension;
 }
 
 const char* RoleName(Role role) {

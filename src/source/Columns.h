@@ -21,9 +21,18 @@ FileSelection SplitFileSelection(const std::string& selection);
 // The output name from the chosen file name and sheet: "cells.xlsx" and
 // "Sheet1" give "cells_Sheet1" + extension. The rule looks at the file name's
 // last character only ("s": drop 4, "x": drop 5; case-sensitive); otherwise
-// nothing (the box is left unchanged).
+// nothing (the box is left unchanged). The sheet goes in as FileNamePart
+// gives it, so the name stays one file in the workbook's folder whatever the
+// workbook calls its sheets.
 std::optional<std::string> ProposeOutputName(const std::string& fileName, const std::string& sheet,
                                              const std::string& extension);
+
+// A name taken from a workbook as part of a proposed file name: the folder
+// separators "/" and "\", NUL and the other control characters (below
+// U+0020, and U+007F) each become "_"; everything else stays as it is. A
+// sheet named "/../../x" gives "_.._.._x", which is a file name (the stem and
+// "_" before it keep it from being "." or "..").
+std::string FileNamePart(const std::string& name);
 
 enum class Role { Name, Lon, Lat, CellId, Azimuth, Value };
 

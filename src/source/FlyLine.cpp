@@ -5,6 +5,7 @@
 
 #include "common/Text.h"
 #include "source/Columns.h"
+#include "source/Sql.h"
 
 namespace tessaro {
 
@@ -63,6 +64,10 @@ std::string SelectList(const FlyLineInputs& in, FlyLineForm form) {
 }
 
 std::string WhereClause(const FlyLineInputs& in, FlyLineForm form) {
+  // The condition filters the drive-test rows, it is no query of its own: a
+  // WITH would let it run a recursive query that never ends.
+  if (form != FlyLineForm::Plain && source::HasBareWord(in.condition, "with"))
+    throw Error("筛选条件中不能使用 WITH：条件只用来筛选路测表的行（" + in.condition + "）");
   std::string s = " where " + Column("a", in.cellCi) + "=" + Column("b", in.pointCi);
   if (form == FlyLineForm::FilterOnServing) s += " AND " + in.condition;
   if (form == FlyLineForm::FilterWithField) s += " and " + in.condition;

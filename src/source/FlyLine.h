@@ -73,7 +73,9 @@ int ResultColumnCount(FlyLineForm form);
 //   from [cells$] as a,(select distinct * from [dt$]) as b where a.[ci]=b.[ci]
 // with " AND " + condition or ",b.[field]" ... " and " + condition when the
 // filter is on (those two forms have a blank after "as a,"). Names holding
-// "]" are quoted so the query still works.
+// "]" are quoted so the query still works. Throws Error when the filter is on
+// and the condition holds the word WITH: a condition filters rows, it cannot
+// be a query of its own.
 std::string FlyLineQuery(const FlyLineInputs& in);
 
 // The join's rows and the order to draw them in: drive order (by the first

@@ -31,78 +31,100 @@ std::string Unquote(const std::string& sql, std::size_t begin, std::size_t end, 
   return s;
 }
 
+enum class Token { Text, Name, Bracketed, Comment, Word, Number, Other };
+
+struct Span {
+  Token kind;
+  std::size_t stop;   // one past the token
+  std::size_t inner;  // one past its content: before a closing quote or bracket
+};
+
+// The token starting at `i`: a quoted text ('...'), a quoted name ("...",
+// `...`), a bracketed name ([...]), a comment, a word, a number (with its
+// letters: "1e5", "0x1F"), or one other character. An unterminated quote,
+// bracket or comment runs to the end.
+Span NextToken(const std::string& sql, std::size_t i) {
+  const std::size_t n = sql.size();
+  const char c = sql[i];
+  if (c == '\'' || c == '"' || c == '`') {
+    std::size_t j = i + 1;
+    while (j < n) {
+      if (sql[j] == c) {
+        if (j + 1 < n && sql[j + 1] == c) {
+          j += 2;
+          continue;
+        }
+        return {c == '\'' ? Token::Text : Token::Name, j + 1, j};
+      }
+      ++j;
+    }
+    return {c == '\'' ? Token::Text : Token::Name, n, n};
+  }
+  if (c == '[') {
+    const std::size_t j = sql.find(']', i + 1);
+    return {Token::Bracketed, j == std::string::npos ? n : j + 1, j == std::string::npos ? n : j};
+  }
+  if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+    const std::size_t j = sql.find('\n', i);
+    return {Token::Comment, j == std::string::npos ? n : j, 0};
+  }
+  if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+    const std::size_t j = sql.find("*/", i + 2);
+    return {Token::Comment, j == std::string::npos ? n : j + 2, 0};
+  }
+  const bool word = IdentStart(static_cast<unsigned char>(c));
+  if (word || (c >= '0' && c <= '9')) {
+    std::size_t j = i + 1;
+    while (j < n && IdentPart(static_cast<unsigned char>(sql[j]))) ++j;
+    return {word ? Token::Word : Token::Number, j, j};
+  }
+  return {Token::Other, i + 1, i + 1};
+}
+
+// A call "left(" (any case, blanks before the parenthesis allowed) of the
+// word at [i, j), not qualified by a name before a ".".
+bool IsLeftCall(const std::string& sql, std::size_t i, std::size_t j) {
+  if (j - i != 4 || strncasecmp(sql.c_str() + i, "left", 4) != 0) return false;
+  if (i > 0 && sql[i - 1] == '.') return false;
+  std::size_t k = j;
+  while (k < sql.size() && (sql[k] == ' ' || sql[k] == '\t' || sql[k] == '\r' || sql[k] == '\n')) ++k;
+  return k < sql.size() && sql[k] == '(';
+}
+
 }  // namespace
 
 PreparedSql PrepareSql(const std::string& sql) {
   PreparedSql out;
   out.sql.reserve(sql.size() + 16);
-  const std::size_t n = sql.size();
-  std::size_t i = 0;
-  while (i < n) {
-    const char c = sql[i];
-    if (c == '\'' || c == '"' || c == '`') {
-      std::size_t j = i + 1;
-      for (;;) {
-        if (j >= n) break;
-        if (sql[j] == c) {
-          if (j + 1 < n && sql[j + 1] == c) {
-            j += 2;
-            continue;
-          }
-          break;
-        }
-        ++j;
-      }
-      const std::size_t stop = j < n ? j + 1 : n;
-      if (c != '\'') AddTable(out, Unquote(sql, i + 1, j < n ? j : n, c), stop - i);
-      out.sql.append(sql, i, stop - i);
-      i = stop;
-    } else if (c == '[') {
-      std::size_t j = sql.find(']', i + 1);
-      const std::size_t end = j == std::string::npos ? n : j;
-      const std::size_t stop = j == std::string::npos ? n : j + 1;
-      AddTable(out, sql.substr(i + 1, end - i - 1), stop - i);
-      out.sql.append(sql, i, stop - i);
-      i = stop;
-    } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-      std::size_t j = sql.find('\n', i);
-      const std::size_t stop = j == std::string::npos ? n : j;
-      out.sql.append(sql, i, stop - i);
-      i = stop;
-    } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
-      std::size_t j = sql.find("*/", i + 2);
-      const std::size_t stop = j == std::string::npos ? n : j + 2;
-      out.sql.append(sql, i, stop - i);
-      i = stop;
-    } else if (IdentStart(static_cast<unsigned char>(c))) {
-      std::size_t j = i + 1;
-      while (j < n && IdentPart(static_cast<unsigned char>(sql[j]))) ++j;
-      const bool qualified = i > 0 && sql[i - 1] == '.';
-      if (!qualified && j - i == 4 && strncasecmp(sql.c_str() + i, "left", 4) == 0) {
-        std::size_t k = j;
-        while (k < n && (sql[k] == ' ' || sql[k] == '\t' || sql[k] == '\r' || sql[k] == '\n')) ++k;
-        if (k < n && sql[k] == '(') {
+  for (std::size_t i = 0; i < sql.size();) {
+    const auto [kind, stop, inner] = NextToken(sql, i);
+    switch (kind) {
+      case Token::Name: AddTable(out, Unquote(sql, i + 1, inner, sql[i]), stop - i); break;
+      case Token::Bracketed: AddTable(out, sql.substr(i + 1, inner - i - 1), stop - i); break;
+      case Token::Word:
+        if (IsLeftCall(sql, i, stop)) {
           out.sql += kLeftFunction;
-          i = j;
+          i = stop;
           continue;
         }
-      }
-      AddTable(out, sql.substr(i, j - i), j - i);
-      out.sql.append(sql, i, j - i);
-      i = j;
-    } else if (c >= '0' && c <= '9') {
-      // Numbers (and the "1e5" and "0x1F" forms) are copied as one token, so
-      // their letters are never read as names.
-      std::size_t j = i + 1;
-      while (j < n && IdentPart(static_cast<unsigned char>(sql[j]))) ++j;
-      out.sql.append(sql, i, j - i);
-      i = j;
-    } else {
-      out.sql.push_back(c);
-      ++i;
+        AddTable(out, sql.substr(i, stop - i), stop - i);
+        break;
+      default: break;
     }
+    out.sql.append(sql, i, stop - i);
+    i = stop;
   }
   return out;
+}
+
+bool HasBareWord(const std::string& sql, std::string_view word) {
+  for (std::size_t i = 0; i < sql.size();) {
+    const Span t = NextToken(sql, i);
+    if (t.kind == Token::Word && t.stop - i == word.size() && strncasecmp(sql.c_str() + i, word.data(), word.size()) == 0)
+      return true;
+    i = t.stop;
+  }
+  return false;
 }
 
 std::string RestoreFieldName(const std::string& name) {

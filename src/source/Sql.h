@@ -2,6 +2,7 @@
 // SQL text as the layers write it, made ready for the engine. Only
 // src/source/ includes this header.
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,10 @@ extern const char* const kLeftFunction;
 // Quoted texts ('...'), quoted names ("...", `...`) and bracketed names
 // ([...]) and comments are left as they are.
 PreparedSql PrepareSql(const std::string& sql);
+
+// Whether `sql` holds `word` (any case) as a word of its own, outside quoted
+// texts, quoted or bracketed names and comments.
+bool HasBareWord(const std::string& sql, std::string_view word);
 
 // Field names as the user wrote them: the rewritten function name back to "left".
 std::string RestoreFieldName(const std::string& name);

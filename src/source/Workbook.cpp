@@ -21,6 +21,7 @@
 #include "source/Provider.h"
 #include "source/Reader.h"
 #include "source/Sql.h"
+#include "source/SqlGuard.h"
 #include "source/Workbook.h"
 
 namespace tessaro {
@@ -225,8 +226,11 @@ class Statement {
   // `tail` receives what follows the first statement, when asked for.
   Statement(sqlite3* db, const std::string& sql, std::string* tail = nullptr) {
     const char* rest = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, &rest) != SQLITE_OK)
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, &rest);
+    if (rc != SQLITE_OK) {
+      ThrowIfStoppedOrFull(rc);
       throw Error(sqlite3_errmsg(db));
+    }
     if (tail) *tail = rest ? std::string(rest) : std::string();
   }
   ~Statement() { sqlite3_finalize(stmt_); }
@@ -240,9 +244,11 @@ class Statement {
 
 void Exec(sqlite3* db, const std::string& sql) {
   char* err = nullptr;
-  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
+  if (rc != SQLITE_OK) {
     std::string msg = err ? err : "unknown";
     sqlite3_free(err);
+    ThrowIfStoppedOrFull(rc);
     throw Error(msg);
   }
 }
@@ -278,6 +284,18 @@ void BindCell(sqlite3_stmt* st, int index, const Cell& cell) {
   }
 }
 
+// Rethrows the exception being handled, an Error with `prefix` before its
+// text; Cancelled passes unchanged.
+[[noreturn]] void Rethrow(const std::string& prefix) {
+  try {
+    throw;
+  } catch (const MemoryExceeded&) {
+    throw MemoryExceeded(prefix);
+  } catch (const Error& e) {
+    throw Error(prefix + e.what());
+  }
+}
+
 std::string FName(std::size_t col) { return "F" + std::to_string(col + 1); }
 
 std::string UniqueName(const std::string& name, std::set<std::string>& taken) {
@@ -310,6 +328,7 @@ struct Book {
   long long mtimeNs = 0;
   std::mutex mutex;
   sqlite3* db = nullptr;
+  StatementCheck check;  // on while a user's statement is prepared and run
   std::unique_ptr<WorkbookReader> reader;
   std::map<std::string, std::vector<std::string>> columns;  // lower-case sheet name -> loaded columns
 
@@ -327,6 +346,7 @@ struct Book {
     sqlite3_create_function(db, kLeftFunction, 2, flags, nullptr, LeftFunction, nullptr, nullptr);
     sqlite3_create_function(db, "format", 2, flags, nullptr, FormatFunction, nullptr, nullptr);
     sqlite3_create_function(db, "avg", 1, flags, nullptr, nullptr, AvgStep, AvgFinal);
+    GuardConnection(db, &check);
   }
 
   // Index of the sheet named `name` (case-insensitive, as sheet names are).
@@ -360,6 +380,7 @@ struct Book {
       reader->readSheet(
           index,
           [&](std::uint32_t row, const std::vector<Cell>& cells) {
+            if (Progress* progress = CurrentLoadProgress()) progress->checkCancelled();
             if (header) {
               header = false;
               for (std::size_t c = 0; c < cells.size(); ++c) names.push_back(UniqueName(HeaderText(cells[c], c), taken));
@@ -386,8 +407,10 @@ struct Book {
               if (c < cells.size()) BindCell(st, static_cast<int>(c + 1), cells[c]);
               else sqlite3_bind_null(st, static_cast<int>(c + 1));
             }
-            if (sqlite3_step(st) != SQLITE_DONE)
+            if (const int rc = sqlite3_step(st); rc != SQLITE_DONE) {
+              ThrowIfStoppedOrFull(rc);
               throw Error("第 " + std::to_string(row + 1) + " 行无法载入：" + sqlite3_errmsg(db));
+            }
             sqlite3_reset(st);
             return true;
           },
@@ -398,11 +421,12 @@ struct Book {
       }
       insert.reset();
       Exec(db, "COMMIT");
-    } catch (const Error& e) {
+    } catch (...) {
+      // Stopped, out of memory or damaged: no half table stays behind.
       insert.reset();
       sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
       sqlite3_exec(db, ("DROP TABLE IF EXISTS " + table).c_str(), nullptr, nullptr, nullptr);
-      throw Error("无法读取工作表“" + sheet + "”：" + e.what());
+      Rethrow("无法读取工作表“" + sheet + "”：");
     }
     columns[Lower(sheet)] = names;
     ++gLoads;
@@ -462,7 +486,8 @@ std::shared_ptr<Book> GetBook(const std::string& path) {
   return book;
 }
 
-std::string TranslateError(const Book& book, const std::string& msg) {
+// The engine's text for a statement that cannot run, in the user's terms.
+std::string TranslateError(const std::string& msg, const std::string& sql) {
   static const std::string kTable = "no such table: ";
   if (msg.compare(0, kTable.size(), kTable) == 0) {
     std::string name = msg.substr(kTable.size());
@@ -470,14 +495,18 @@ std::string TranslateError(const Book& book, const std::string& msg) {
     return "工作簿中没有工作表“" + name + "”（" + msg + "）";
   }
   static const std::string kColumn = "no such column: ";
-  if (msg.compare(0, kColumn.size(), kColumn) == 0) return "工作表中没有列“" + msg.substr(kColumn.size()) + "”（" + msg + "）";
-  (void)book;
+  if (msg.compare(0, kColumn.size(), kColumn) == 0) {
+    const std::string name = msg.substr(kColumn.size());
+    // Double quotes name a column; a text value goes between single quotes.
+    // (A name holding "]" is double-quoted by the program itself.)
+    const bool quoted = name.find(']') == std::string::npos && sql.find(QuoteName(name)) != std::string::npos;
+    return "工作表中没有列“" + name + "”（" + msg + "）" + (quoted ? "；文字值请写在单引号中：'" + name + "'" : "");
+  }
   return "SQL 语句无法执行：" + msg;
 }
 
-RecordSet Run(Book& book, const std::string& sql) {
-  std::lock_guard<std::mutex> lock(book.mutex);
-  PreparedSql prepared = PrepareSql(sql);
+// Loads the sheets a query names and points the query at their tables.
+void LoadTables(Book& book, PreparedSql& prepared) {
   for (std::size_t k = prepared.tables.size(); k-- > 0;) {  // from the end, so offsets stay valid
     auto index = book.sheetIndex(prepared.tables[k]);
     if (!index) continue;
@@ -486,20 +515,47 @@ RecordSet Run(Book& book, const std::string& sql) {
     if (TableName(sheet) != sheet + "$")
       prepared.sql.replace(prepared.spans[k].first, prepared.spans[k].second, QuoteName(TableName(sheet)));
   }
-  book.openDb();
+}
+
+// While it lives, the engine checks that the statements prepared only read.
+class CheckScope {
+ public:
+  explicit CheckScope(StatementCheck& check) : check_(check) {
+    check_.on = true;
+    check_.refused.clear();
+  }
+  ~CheckScope() { check_.on = false; }
+  CheckScope(const CheckScope&) = delete;
+  CheckScope& operator=(const CheckScope&) = delete;
+
+ private:
+  StatementCheck& check_;
+};
+
+// One query that only reads: the loaded sheets are shared by every later
+// command on this workbook and must stay as the file has them. `sql` is the
+// text as the user wrote it, for the messages.
+std::unique_ptr<Statement> PrepareQuery(Book& book, const std::string& text, const std::string& sql) {
   std::unique_ptr<Statement> st;
   std::string tail;
   try {
-    st = std::make_unique<Statement>(book.db, prepared.sql, &tail);
+    st = std::make_unique<Statement>(book.db, text, &tail);
+  } catch (const MemoryExceeded&) {
+    throw;
   } catch (const Error& e) {
-    throw Error(TranslateError(book, e.what()));
+    if (!book.check.refused.empty())
+      throw Error("只能执行查询语句（select），不能使用 " + book.check.refused + "：" + sql);
+    throw Error(TranslateError(e.what(), text));
   }
-  sqlite3_stmt* s = st->get();
-  // One query that only reads: the loaded sheets are shared by every later
-  // command on this workbook and must stay as the file has them.
-  if (!s) throw Error("SQL 语句是空的");
+  if (!st->get()) throw Error("SQL 语句是空的");
   if (tail.find_first_not_of(" \t\r\n;") != std::string::npos) throw Error("只能执行一条 SQL 语句：" + Trim(tail));
-  if (!sqlite3_stmt_readonly(s)) throw Error("只能执行查询语句（select）：" + sql);
+  if (!sqlite3_stmt_readonly(st->get())) throw Error("只能执行查询语句（select）：" + sql);
+  return st;
+}
+
+// Steps through a prepared query into a result. The engine's memory and the
+// result's together stay under the engine's ceiling.
+RecordSet ReadRows(Book& book, sqlite3_stmt* s, const std::string& text) {
   const int n = sqlite3_column_count(s);
   std::vector<std::string> names;
   for (int i = 0; i < n; ++i) {
@@ -509,25 +565,62 @@ RecordSet Run(Book& book, const std::string& sql) {
   // The cells go straight into the result: numbers as they are, texts into
   // the result's own text storage.
   RecordSet result(std::move(names));
-  for (;;) {
+  long long bytes = 0;
+  for (std::size_t row = 1;; ++row) {
     const int rc = sqlite3_step(s);
     if (rc == SQLITE_DONE) break;
-    if (rc != SQLITE_ROW) throw Error(TranslateError(book, sqlite3_errmsg(book.db)));
+    if (rc != SQLITE_ROW) {
+      ThrowIfStoppedOrFull(rc);
+      throw Error(TranslateError(sqlite3_errmsg(book.db), text));
+    }
     for (int i = 0; i < n; ++i) {
+      bytes += sizeof(Value);
       switch (sqlite3_column_type(s, i)) {
         case SQLITE_INTEGER: result.appendInteger(sqlite3_column_int64(s, i)); break;
         case SQLITE_FLOAT: result.appendReal(sqlite3_column_double(s, i)); break;
         case SQLITE_NULL: result.appendNull(); break;
         default: {
           const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-          result.appendText(p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(s, i)))
-                              : std::string_view());
+          const auto size = static_cast<std::size_t>(sqlite3_column_bytes(s, i));
+          bytes += static_cast<long long>(size);
+          result.appendText(p ? std::string_view(p, size) : std::string_view());
         }
       }
     }
+    if (row % 1024 == 0 && sqlite3_memory_used() + bytes > EngineMemoryLimit()) throw MemoryExceeded();
   }
   if (n == 0) return RecordSet();
   return result;
+}
+
+RecordSet RunOnce(Book& book, const std::string& sql) {
+  std::lock_guard<std::mutex> lock(book.mutex);
+  PreparedSql prepared = PrepareSql(sql);
+  LoadTables(book, prepared);
+  book.openDb();
+  CheckScope checking(book.check);
+  std::unique_ptr<Statement> st = PrepareQuery(book, prepared.sql, sql);
+  return ReadRows(book, st->get(), prepared.sql);
+}
+
+// Drops the cached workbooks other than `keep`, so that the memory their
+// tables hold goes back to the engine. Whether there were any.
+bool ReleaseOtherBooks(const Book* keep) {
+  std::lock_guard<std::mutex> lock(gCacheMutex);
+  const std::size_t before = gCache.size();
+  gCache.remove_if([&](const std::shared_ptr<Book>& b) { return b.get() != keep; });
+  return gCache.size() != before;
+}
+
+// A query that passes the memory ceiling runs once more when other
+// workbooks' tables can make room.
+RecordSet Run(Book& book, const std::string& sql) {
+  try {
+    return RunOnce(book, sql);
+  } catch (const MemoryExceeded&) {
+    if (!ReleaseOtherBooks(&book)) throw;
+  }
+  return RunOnce(book, sql);
 }
 
 class SqliteConnection : public Connection {

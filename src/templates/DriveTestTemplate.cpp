@@ -4,14 +4,13 @@
 #include <charconv>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include <dirent.h>
 
 #include "common/Encoding.h"
 #include "common/Error.h"
 #include "common/OutputFile.h"
+#include "common/ReadFile.h"
 #include "common/Text.h"
 #include "templates/SaveFolder.h"
 #include "templates/SectorTemplate.h"
@@ -67,8 +66,8 @@ DriveTestTemplate ParseDriveTestTemplate(const std::string& bytes, const std::st
     long long v = -1;
     auto r = std::from_chars(s.data(), s.data() + s.size(), v);
     if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size() || v < 0 || v > 0xFFFFFF)
-      throw Error("设置模版“" + fileName + "”已损坏：第 " + std::to_string(8 + i) + " 行“" + lines[7 + i] +
-                  "”不是颜色值");
+      throw Error("设置模版“" + fileName + "”已损坏：第 " + std::to_string(8 + i) + " 行“" +
+                  PrintableExcerpt(lines[7 + i]) + "”不是颜色值");
     t.colours[i] = static_cast<ColourValue>(v);
   }
   return t;
@@ -92,12 +91,13 @@ std::string SaveDriveTestTemplate(const std::string& name, const DriveTestTempla
 }
 
 DriveTestTemplate LoadDriveTestTemplate(const std::string& fileName) {
-  const std::string path = DriveTestTemplateFolder() + fileName;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Error("无法读取设置模版“" + fileName + "”：" + std::strerror(errno));
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ParseDriveTestTemplate(ss.str(), fileName);
+  std::string bytes;
+  try {
+    bytes = ReadSmallFile(DriveTestTemplateFolder() + fileName, kMaxTemplateBytes);
+  } catch (const Error& e) {
+    throw Error("无法读取设置模版“" + fileName + "”：" + e.what());
+  }
+  return ParseDriveTestTemplate(bytes, fileName);
 }
 
 void DeleteDriveTestTemplate(const std::string& fileName) {

@@ -76,10 +76,7 @@ std::string SaveFolder() {
 
 void SetSaveFolder(const std::string& folder) {
   std::lock_guard<std::mutex> lock(gMutex);
-  std::error_code ec;
-  std::string abs = AbsolutePath(folder);
-  fs::create_directories(abs, ec);
-  gSaveFolder = WithSlash(abs);
+  gSaveFolder = WithSlash(AbsolutePath(folder));
 }
 
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& extension) {

@@ -17,7 +17,9 @@ std::string ExecutableFolder();
 // Absolute save folder path ending in "/". Resolved on first call.
 std::string SaveFolder();
 // Overrides the save folder for this process (the CLI's --save-dir); a
-// relative path is made absolute. Creates it when missing.
+// relative path is made absolute. A missing folder is not created here: it
+// is created when a template is saved into it, so a command that only reads
+// leaves no folder behind.
 void SetSaveFolder(const std::string& folder);
 
 // Names (extension included) of the files in `folder` whose name ends with

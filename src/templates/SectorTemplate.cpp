@@ -5,12 +5,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "common/Encoding.h"
 #include "common/Error.h"
 #include "common/OutputFile.h"
+#include "common/ReadFile.h"
 #include "common/Text.h"
 #include "templates/SaveFolder.h"
 
@@ -73,7 +72,8 @@ SectorSettings ParseSectorTemplate(const std::string& bytes, const std::string& 
     std::uint32_t v = 0;
     auto res = std::from_chars(t.data(), t.data() + t.size(), v, 10);
     if (t.empty() || res.ec != std::errc() || res.ptr != t.data() + t.size() || v > 0xFFFFFFu)
-      throw Error("模版文件“" + fileName + "”第 " + std::to_string(7 + k) + " 行不是颜色值：“" + t + "”");
+      throw Error("模版文件“" + fileName + "”第 " + std::to_string(7 + k) + " 行不是颜色值：“" + PrintableExcerpt(t) +
+                  "”");
     *colours[k] = v;
   }
   return s;
@@ -99,12 +99,13 @@ std::string SaveSectorTemplate(const std::string& folder, const std::string& nam
 }
 
 SectorSettings LoadSectorTemplate(const std::string& folder, const std::string& fileName) {
-  const std::string path = WithSlash(folder) + fileName;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Error("无法打开模版文件“" + fileName + "”");
-  std::ostringstream buf;
-  buf << in.rdbuf();
-  return ParseSectorTemplate(buf.str(), fileName);
+  std::string bytes;
+  try {
+    bytes = ReadSmallFile(WithSlash(folder) + fileName, kMaxTemplateBytes);
+  } catch (const Error& e) {
+    throw Error("无法打开模版文件“" + fileName + "”：" + e.what());
+  }
+  return ParseSectorTemplate(bytes, fileName);
 }
 
 std::vector<std::string> ListSectorTemplates(const std::string& folder) { return ListFiles(folder, ".txt"); }

@@ -4,6 +4,7 @@
 // opacity, outline width, label scale, radius, altitude and half-power angle
 // as typed, then the outline, fill and label colours as decimal numbers with
 // a blank before and after (" 12648447 ").
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -39,7 +40,11 @@ std::string TemplateNameProblem(const std::string& name);
 // returns its path. Throws Error for a refused name or a write failure.
 std::string SaveSectorTemplate(const std::string& folder, const std::string& name, const SectorSettings& settings);
 
-// Reads folder + fileName (fileName includes ".txt"). Throws Error naming the file.
+// The largest template file read; the real ones take a few dozen bytes.
+inline constexpr std::size_t kMaxTemplateBytes = 64 * 1024;
+
+// Reads folder + fileName (fileName includes ".txt"): a regular file of at
+// most kMaxTemplateBytes. Throws Error naming the file.
 SectorSettings LoadSectorTemplate(const std::string& folder, const std::string& fileName);
 
 // The template file names (with ".txt") in directory order.

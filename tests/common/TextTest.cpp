@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tessaro;
@@ -108,5 +109,40 @@ TEST(OutputFile, AppearsOnlyWhenCommitted) {
   EXPECT_EQ(ReadAll(target), "a\r\nb");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   EXPECT_THROW({ OutputFile f((dir / "missing" / "x.kml").string()); }, tessaro::Error);
+  fs::remove_all(dir);
+}
+
+TEST(OutputFile, KeepsTheEarlierFilesPermissionsNewFilesFollowTheUmask) {
+  fs::path dir = fs::temp_directory_path() / ("tessaro-mode-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  auto mode = [](const fs::path& p) { return static_cast<unsigned>(fs::status(p).permissions() & fs::perms::all); };
+  auto write = [](const fs::path& p) {
+    OutputFile f(p.string());
+    f.writeLine("x");
+    f.commit();
+  };
+  const mode_t saved = ::umask(002);
+  write(dir / "new.kml");
+  EXPECT_EQ(mode(dir / "new.kml"), 0664u);
+  { std::ofstream(dir / "shared.kml") << "old"; }
+  fs::permissions(dir / "shared.kml", static_cast<fs::perms>(0640));
+  write(dir / "shared.kml");
+  EXPECT_EQ(mode(dir / "shared.kml"), 0640u);
+  EXPECT_EQ(ReadAll(dir / "shared.kml"), "x\r\n");
+  ::umask(saved);
+  fs::remove_all(dir);
+}
+
+TEST(OutputFile, TemporaryFilesCanBeRemovedAtOnce) {
+  fs::path dir = fs::temp_directory_path() / ("tessaro-live-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  {
+    OutputFile a((dir / "a.kml").string()), b((dir / "b.mif").string());
+    a.writeLine("x");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    RemoveTemporaryFiles();
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 0);
+    EXPECT_THROW(a.commit(), tessaro::Error);
+  }
   fs::remove_all(dir);
 }

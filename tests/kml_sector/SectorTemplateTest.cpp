@@ -2,10 +2,13 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/Encoding.h"
 #include "common/Error.h"
+#include "common/Text.h"
+#include "templates/DriveTestTemplate.h"
 #include "templates/SaveFolder.h"
 #include "templates/SectorTemplate.h"
 
@@ -114,7 +117,7 @@ TEST(SectorTemplate, NamesThatLeaveTheFolderAreRefused) {
   for (const char* good : {"", "TD", "GSM 900", "...", "默认"}) EXPECT_TRUE(TemplateNameProblem(good).empty()) << good;
 }
 
-TEST(SaveFolder, OverrideIsAbsoluteAndCreated) {
+TEST(SaveFolder, OverrideIsAbsoluteAndCreatedOnlyWhenWrittenInto) {
   Folder f;
   const fs::path cwd = fs::current_path();
   fs::create_directories(f.path);
@@ -122,5 +125,53 @@ TEST(SaveFolder, OverrideIsAbsoluteAndCreated) {
   SetSaveFolder("rel/save");
   fs::current_path(cwd);
   EXPECT_EQ(SaveFolder(), (f.path / "rel" / "save").string() + "/");
-  EXPECT_TRUE(fs::is_directory(f.path / "rel" / "save"));
+  // Listing and reading leave no folder behind; saving creates it.
+  EXPECT_TRUE(ListSectorTemplates(SaveFolder()).empty());
+  EXPECT_THROW(LoadSectorTemplate(SaveFolder(), "x.txt"), Error);
+  EXPECT_THROW(LoadDriveTestTemplate("x.txt"), Error);
+  EXPECT_FALSE(fs::exists(f.path / "rel"));
+  SaveDriveTestTemplate("x", DriveTestTemplate{});
+  EXPECT_TRUE(fs::is_regular_file(f.path / "rel" / "save" / "dt" / "x.txt"));
+}
+
+// A damaged or hostile template: the message quotes at most 80 printable
+// characters of the bad line, and a pipe or an oversized file is refused
+// before it is read.
+TEST(Templates, BadFilesGiveShortPrintableReasons) {
+  Folder f;
+  std::string junk = " 1";
+  for (int i = 0; i < 3000; ++i)
+    if (const char c = static_cast<char>(i * 37 % 256); c != '\r' && c != '\n') junk += c;
+  const std::string sector = "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n" + junk + "\r\n 1 \r\n 1 \r\n";
+  const std::string driveTest = "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n" + junk + "\r\n1\r\n1\r\n1\r\n1\r\n";
+  auto reasonOf = [](auto parse) -> std::string {
+    try {
+      parse();
+    } catch (const Error& e) {
+      return e.what();
+    }
+    return "accepted";
+  };
+  const std::string reasons[] = {reasonOf([&] { ParseSectorTemplate(sector, "s.txt"); }),
+                                 reasonOf([&] { ParseDriveTestTemplate(driveTest, "d.txt"); })};
+  for (const std::string& reason : reasons) {
+    EXPECT_NE(reason, "accepted");
+    EXPECT_LT(reason.size(), 400u) << reason;
+    EXPECT_TRUE(IsUtf8(reason));
+    for (unsigned char c : reason) EXPECT_TRUE(c >= 0x20 && c != 0x7F) << reason;
+    EXPECT_NE(reason.find("…"), std::string::npos) << reason;
+  }
+  EXPECT_EQ(PrintableExcerpt("a\x01\xFF\xC3" "b\tc\xC2\x85" "d 小区\x7F", 80), "abcd 小区");
+  EXPECT_EQ(PrintableExcerpt("一二三四", 3), "一二三…");
+
+  fs::create_directories(f.path);
+  ASSERT_EQ(mkfifo((f.path / "pipe.txt").c_str(), 0600), 0);
+  f.write("big.txt", std::string(kMaxTemplateBytes + 1, '1'));
+  EXPECT_THROW(LoadSectorTemplate(f.str(), "pipe.txt"), Error);  // returns at once
+  try {
+    LoadSectorTemplate(f.str(), "big.txt");
+    ADD_FAILURE() << "an oversized template was read";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("文件过大"), std::string::npos) << e.what();
+  }
 }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "common/Colour.h"
+#include "common/Error.h"
 #include "mif/MifWriter.h"
 
 namespace fs = std::filesystem;
@@ -136,4 +137,50 @@ TEST_F(MifWriterFiles, AbandonedPairLeavesEarlierFilesAndNoTemporaries) {
   // A folder that does not exist fails at open, with a reason.
   MifWriter bad;
   EXPECT_THROW(bad.open((dir_ / "no" / "such" / "layer").string()), std::exception);
+}
+
+// The pair is replaced as a unit: when one file cannot be put in place, both
+// earlier files stay as they were and nothing else is left in the folder.
+TEST_F(MifWriterFiles, PairIsCommittedBothOrNeither) {
+  auto write = [&](const std::string& value) {
+    MifWriter w;
+    w.open(base_);
+    w.writeHeader({{"A", " Char(20)"}});
+    w.writeRow({value}, {"Point 1 2"});
+    w.close();
+  };
+  // The .mid target is a folder: refused before the .mif is touched.
+  { std::ofstream(base_ + ".mif") << "earlier mif"; }
+  fs::create_directories(base_ + ".mid");
+  try {
+    write("1");
+    ADD_FAILURE() << "a folder was accepted as the .mid";
+  } catch (const tessaro::Error& e) {
+    EXPECT_NE(std::string(e.what()).find("layer.mid"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(ReadFile(base_ + ".mif"), "earlier mif");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"layer.mid", "layer.mif"}));
+  fs::remove(base_ + ".mid");
+
+  // The second rename fails (a full disk) after the first succeeded: the
+  // earlier pair comes back, or with no earlier pair no half pair remains.
+  { std::ofstream(base_ + ".mid") << "earlier mid"; }
+  for (bool earlier : {true, false}) {
+    tessaro::detail::FailNextCommitRename(1);
+    EXPECT_THROW(write("2"), tessaro::Error);
+    if (earlier) {
+      EXPECT_EQ(ReadFile(base_ + ".mif"), "earlier mif");
+      EXPECT_EQ(ReadFile(base_ + ".mid"), "earlier mid");
+      EXPECT_EQ(Names(), (std::vector<std::string>{"layer.mid", "layer.mif"}));
+      fs::remove(base_ + ".mif");
+      fs::remove(base_ + ".mid");
+    } else {
+      EXPECT_TRUE(Names().empty());
+    }
+  }
+  // Without a failure both are replaced and the backups are gone.
+  { std::ofstream(base_ + ".mif") << "earlier mif"; }
+  write("3");
+  EXPECT_EQ(ReadFile(base_ + ".mid"), "3,\r\n");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"layer.mid", "layer.mif"}));
 }
