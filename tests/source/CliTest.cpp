@@ -74,5 +74,20 @@ TEST(CliErrors, FailureStatusAndReasonOnStandardError) {
   EXPECT_EQ(Cli("query " + Q(Fixture("basic.xlsx"))).status, 2);
 }
 
+TEST(CliLayers, ASheetNamedLikeAPathStaysInTheFolderAndReadingCreatesNoSaveFolder) {
+  const std::string dir = std::string(TESSARO_BINARY_DIR) + "/fixtures/cli-escape-" + std::to_string(getpid());
+  test::Run("rm -rf " + Q(dir) + " && mkdir -p " + Q(dir + "/in") + " && cp " + Q(Fixture("escape.xlsx")) + " " +
+          Q(dir + "/in/escape.xlsx"),
+      nullptr);
+  Result r = Cli("kml-sector -q " + Q(dir + "/in/escape.xlsx") + " --sheet /../../x/escaped --save-dir " +
+                 Q(dir + "/missing"));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Kml文件已生成！\n" + dir + "/in/escape__.._.._x_escaped.kml\n");
+  std::string listing;
+  test::Run("cd " + Q(dir) + " && find . | sort", &listing);
+  EXPECT_EQ(listing, ".\n./in\n./in/escape.xlsx\n./in/escape__.._.._x_escaped.kml\n");
+  test::Run("rm -rf " + Q(dir), nullptr);
+}
+
 }  // namespace
 }  // namespace tessaro::test

@@ -259,6 +259,17 @@ def damaged():
         z.writestr("hello.txt", "no workbook part here")
 
 
+def hostile_names():
+    """basic.xlsx with its first sheet named like a path out of the folder."""
+    src = zipfile.ZipFile(path("basic.xlsx"))
+    with zipfile.ZipFile(path("escape.xlsx"), "w", zipfile.ZIP_DEFLATED) as dst:
+        for info in src.infolist():
+            data = src.read(info.filename)
+            if info.filename == "xl/workbook.xml":
+                data = data.decode().replace('name="小区信息"', 'name="/../../x/escaped"').encode()
+            dst.writestr(info.filename, data)
+
+
 def misnamed():
     # The reader is chosen by the first bytes, not by the extension.
     shutil.copyfile(path("book.xls"), path("xls-named.xlsx"))
@@ -271,6 +282,7 @@ dates_xlsx()
 dates_xls()
 book_xls()
 reordered()
+hostile_names()
 handmade("handmade.xlsx")
 damaged()
 misnamed()
