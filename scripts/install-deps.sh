@@ -3,7 +3,7 @@
 # need. Idempotent: quick when everything is present.
 set -euo pipefail
 PACKAGES=(
-  g++ make cmake pkg-config
+  g++ make cmake pkg-config clang-14 libclang-rt-14-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
   libsqlite3-dev libminizip-dev libexpat1-dev libfreexl-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds Tessaro and runs every test: once in a
 # Release build (warnings as errors), once with AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer; then a short run of every fuzz target over its
+# corpus (clang, libFuzzer).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -18,3 +19,6 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -
   -DTESSARO_SANITIZE=ON -DTESSARO_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$JOBS"
 (cd build-asan && ctest --output-on-failure -j"$JOBS" --timeout 1200)
+
+echo "== Fuzz targets over their corpora (clang, libFuzzer)"
+bash scripts/fuzz-smoke.sh
