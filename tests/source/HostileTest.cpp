@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <memory>
 #include <thread>
 
 #include "Fixtures.h"
@@ -103,31 +104,32 @@ TEST(Hostile, AFlyLineConditionIsAFilterNotAQuery) {
   }
 }
 
-// Runs `sql` on a thread with a stoppable progress; returns what stopped it
-// and how long it ran.
+// Runs `sql` on a thread with a stoppable progress, cancelled after
+// `cancelAfterMs` (never when negative); returns what stopped it and how long
+// it ran. A query still running after 60 s is left behind (detached).
 std::pair<std::string, double> RunStoppable(const std::string& sql, int cancelAfterMs) {
-  Progress progress;
-  auto started = std::chrono::steady_clock::now();
-  auto result = std::async(std::launch::async, [&]() -> std::string {
-    LoadProgress scope(progress);
+  struct Run {
+    Progress progress;
+    std::promise<std::string> what;
+  };
+  auto run = std::make_shared<Run>();
+  auto result = run->what.get_future();
+  const auto started = std::chrono::steady_clock::now();
+  std::thread([run, sql] {
+    LoadProgress scope(run->progress);
     try {
       Connection::open(ConnectionString(Fixture("basic.xlsx")))->execute(sql);
+      run->what.set_value("finished");
     } catch (const Cancelled&) {
-      return "cancelled";
+      run->what.set_value("cancelled");
     } catch (const Error& e) {
-      return e.what();
+      run->what.set_value(e.what());
     }
-    return "finished";
-  });
+  }).detach();
   if (cancelAfterMs >= 0 && result.wait_for(std::chrono::milliseconds(cancelAfterMs)) == std::future_status::timeout)
-    progress.cancel();
-  if (result.wait_for(std::chrono::seconds(60)) == std::future_status::timeout) {
-    progress.cancel();  // let the test end
-    result.wait();
-    return {"still running after 60 s", 60};
-  }
-  const std::string what = result.get();
-  return {what, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()};
+    run->progress.cancel();
+  if (result.wait_for(std::chrono::seconds(60)) == std::future_status::timeout) return {"still running after 60 s", 60};
+  return {result.get(), std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()};
 }
 
 TEST(Hostile, ARunawayQueryStopsAtTheMemoryCeilingOrWhenCancelled) {
