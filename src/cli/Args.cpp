@@ -108,25 +108,42 @@ std::string ProposedOutputPath(const std::string& book, const std::string& sheet
   return (path.parent_path() / name).string();
 }
 
+namespace {
+// The notes of a job that failed, printed by Fail under the reason.
+std::vector<std::string> gFailureNotes;
+
+// A job's notes go to standard error: at once when it succeeded, after the
+// failure message and reason when it failed.
+void RunNoting(Progress& progress, const std::function<void(Progress&)>& job) {
+  try {
+    job(progress);
+  } catch (...) {
+    gFailureNotes = progress.notes();
+    throw;
+  }
+  for (const std::string& note : progress.notes()) std::cerr << note << "\n";
+}
+}  // namespace
+
 void RunWithProgress(bool quiet, const std::function<void(Progress&)>& job) {
   Progress progress;
   // A signal cancels the job; queries see the job's progress (loading a
   // sheet reports into it, and the engine stops when it is cancelled).
   InterruptibleJob interruptible(progress);
-  auto run = [&] {
+  auto run = [&](Progress&) {
     LoadProgress scope(progress);
     job(progress);
   };
   const bool draw = !quiet && ::isatty(STDERR_FILENO);
   if (!draw) {
-    run();
+    RunNoting(progress, run);
     return;
   }
   std::exception_ptr error;
   std::atomic<bool> finished{false};
   std::thread worker([&] {
     try {
-      run();
+      run(progress);
     } catch (...) {
       error = std::current_exception();
     }
@@ -150,7 +167,9 @@ void RunWithProgress(bool quiet, const std::function<void(Progress&)>& job) {
   worker.join();
   drawBar();
   std::fputc('\n', stderr);
-  if (error) std::rethrow_exception(error);
+  RunNoting(progress, [&](Progress&) {
+    if (error) std::rethrow_exception(error);
+  });
 }
 
 int Succeed(const std::string& message, const std::vector<std::string>& paths) {
@@ -172,6 +191,7 @@ int Fail(const std::string& message, const std::string& reason) {
       line += c;
   }
   std::cerr << message << "\n" << line << "\n";
+  for (const std::string& note : gFailureNotes) std::cerr << note << "\n";
   return 1;
 }
 

@@ -96,6 +96,7 @@ TEST(MainWindow, SectorMenuShowsTheCurrentTemplates) {
   FakeDialogs fake;
   const fs::path dir = fs::temp_directory_path() / ("tessaro-shell-" + std::to_string(::getpid()));
   fs::remove_all(dir);
+  fs::create_directories(dir);
   tessaro::SetSaveFolder(dir.string());
   MDIForm1 w;
   w.show();

@@ -286,7 +286,7 @@ TEST_F(Landmark, NoEnabledGroupWritesNothing) {
   // The workbook road checks before it creates anything, too.
   EXPECT_THROW(GenerateLandmarkKml(p, progress), NoCustomIconError);
   EXPECT_FALSE(fs::exists(p.output));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);  // only save/
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 0);  // not even save/
   p.customIcons = false;
   EXPECT_FALSE(NoCustomIconEnabled(p));
 }
