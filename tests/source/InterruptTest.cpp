@@ -45,7 +45,8 @@ struct Stopped {
 };
 
 // Starts tessaro-cli with `args` (default signal handling, standard error to
-// a file in `dir`), waits until `ready` holds, sends `sig`, and waits for it.
+// a file beside `dir`), waits until `ready(pid)` holds, sends `sig`, and
+// waits for it to end.
 template <class Ready>
 Stopped RunAndSignal(const std::vector<std::string>& args, const fs::path& dir, int sig, Ready ready) {
   const char* cli = std::getenv("TESSARO_CLI");
@@ -73,7 +74,7 @@ Stopped RunAndSignal(const std::vector<std::string>& args, const fs::path& dir, 
   if (posix_spawn(&pid, bin.c_str(), &files, &attr, argv.data(), environ) != 0) return out;
   int status = 0;
   bool ended = false;
-  for (int i = 0; i < 600 && !ready() && !ended; ++i) {
+  for (int i = 0; i < 600 && !ready(pid) && !ended; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ended = waitpid(pid, &status, WNOHANG) == pid;
   }
@@ -88,6 +89,19 @@ Stopped RunAndSignal(const std::vector<std::string>& args, const fs::path& dir, 
   out.err = ss.str();
   fs::remove(errPath);
   return out;
+}
+
+// Whether the process has blocked SIGINT and SIGTERM: it takes them itself.
+bool TakesSignals(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("SigBlk:", 0) != 0) continue;
+    const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+    const unsigned long long both = (1ULL << (SIGINT - 1)) | (1ULL << (SIGTERM - 1));
+    return (mask & both) == both;
+  }
+  return false;
 }
 
 bool HasTemporaryFile(const fs::path& dir) {
@@ -108,7 +122,7 @@ TEST(Interrupt, ASignalDuringALayerRemovesItsTemporaryFile) {
     const auto started = std::chrono::steady_clock::now();
     Stopped r = RunAndSignal({"kml-flyline", Fixture("basic.xlsx"), "--cells", "小区信息", "--points", "路测", "--where",
                               slow, "--condition-field", "CI", "-q", "-o", (dir / "out.kml").string()},
-                             dir, sig, [&] { return HasTemporaryFile(dir); });
+                             dir, sig, [&](pid_t) { return HasTemporaryFile(dir); });
     EXPECT_EQ(r.status, 128 + sig);
     EXPECT_THAT(r.err, testing::HasSubstr("已取消"));
     EXPECT_THAT(r.err, testing::Not(testing::HasSubstr("请正确")));  // not reported as a failure
@@ -123,8 +137,10 @@ TEST(Interrupt, AQueryRunningInsideTheEngineStops) {
   const auto started = std::chrono::steady_clock::now();
   Stopped r = RunAndSignal({"query", Fixture("basic.xlsx"),
                             "with recursive c(x) as (select 1 union all select x+1 from c) select count(*) from c"},
-                           dir, SIGINT, [&] {
-                             return std::chrono::steady_clock::now() - started > std::chrono::milliseconds(500);
+                           dir, SIGINT, [&](pid_t pid) {
+                             // Past its start, and a moment into the query.
+                             return TakesSignals(pid) &&
+                                    std::chrono::steady_clock::now() - started > std::chrono::milliseconds(500);
                            });
   EXPECT_EQ(r.status, 130);
   EXPECT_EQ(r.err, "已取消\n");
