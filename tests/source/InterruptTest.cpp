@@ -71,7 +71,10 @@ Stopped RunAndSignal(const std::vector<std::string>& args, const fs::path& dir, 
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
   pid_t pid = 0;
   Stopped out;
-  if (posix_spawn(&pid, bin.c_str(), &files, &attr, argv.data(), environ) != 0) return out;
+  const int spawned = posix_spawn(&pid, bin.c_str(), &files, &attr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&files);
+  posix_spawnattr_destroy(&attr);
+  if (spawned != 0) return out;
   int status = 0;
   bool ended = false;
   for (int i = 0; i < 600 && !ready(pid) && !ended; ++i) {
