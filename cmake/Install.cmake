@@ -87,14 +87,14 @@ set(CPACK_PACKAGE_NAME tessaro)
 set(CPACK_PACKAGE_VENDOR "Tessaro maintainers")
 set(CPACK_PACKAGE_CONTACT "Tessaro maintainers <maintainers@tessaro.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "map layers from Excel cell lists and drive-test logs")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Tessaro turns the cell lists, drive-test logs and test-point lists that radio-network\n"
-  "optimisation engineers keep in Excel workbooks (.xlsx, .xls) into map layers:\n"
-  "Google Earth (KML 2.2) and MapInfo (MIF/MID) layers of base-station sectors,\n"
-  "drive-test tracks coloured by five value bands, fly lines from each measurement\n"
-  "point to its serving cell, and landmark placemarks. Its windows are in\n"
-  "Simplified Chinese; tessaro-cli writes the same layers from the command line.")
-string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Tessaro turns the cell lists, drive-test logs and test-point lists that\n"
+  "radio-network optimisation engineers keep in Excel workbooks (.xlsx, .xls)\n"
+  "into map layers: Google Earth (KML 2.2) and MapInfo (MIF/MID) layers of\n"
+  "base-station sectors, drive-test tracks coloured by five value bands, fly\n"
+  "lines from each measurement point to its serving cell, and landmark\n"
+  "placemarks. Its windows are in Simplified Chinese; tessaro-cli writes the\n"
+  "same layers from the command line.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
