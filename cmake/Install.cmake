@@ -44,7 +44,7 @@ if(HELP2MAN)
     set(page ${GEN}/${program}.1)
     add_custom_command(OUTPUT ${page}.gz
       COMMAND ${CMAKE_COMMAND} -E make_directory ${GEN}
-      COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8 ${HELP2MAN} --no-info --no-discard-stderr --locale=C.UTF-8
+      COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8 ASAN_OPTIONS=detect_leaks=0 ${HELP2MAN} --no-info --no-discard-stderr --locale=C.UTF-8
               --section=1 --source=Tessaro --manual=Tessaro
               --name=${TESSARO_MAN_NAME_${program}}
               --include=${PROJECT_SOURCE_DIR}/data/man/${program}.h2m

@@ -60,17 +60,3 @@ TEST(OpenAtStart, MissingFileIsNamedAndTheWindowsStayAsTheyWere) {
   EXPECT_EQ(fake.shown[0].text, QStringLiteral("找不到文件：/nonexistent/小区.xlsx"));
   EXPECT_EQ(Visible(w), QStringList{"Form4"});
 }
-
-TEST(OpenAtStart, WorkbookArgumentIsTheFirstThatIsNotAnOption) {
-  const struct {
-    QStringList args;
-    QString book;
-  } cases[] = {
-      {{"tessaro"}, ""},
-      {{"tessaro", "/data/站点.xlsx"}, "/data/站点.xlsx"},
-      {{"tessaro", "--show", "Form1", "a.xls"}, "a.xls"},
-      {{"tessaro", "--smoke", "b.xlsx", "c.xlsx"}, "b.xlsx"},
-      {{"tessaro", "--show", "map"}, ""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(StartWorkbook(c.args), c.book) << c.args.join(' ').toStdString();
-}

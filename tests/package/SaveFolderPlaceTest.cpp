@@ -2,7 +2,6 @@
 // executable, and how a new per-user folder is seeded.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -91,21 +90,4 @@ TEST(SaveFolderPlace, NewFolderIsSeededOnceAndKeepsWhatItsUserDeleted) {
   // No half-seeded folder is left beside it.
   const auto beside = std::distance(fs::directory_iterator(mine.parent_path()), fs::directory_iterator());
   EXPECT_EQ(beside, 1);
-}
-
-TEST(SaveFolderPlace, UserDataFolderTakesOnlyAnAbsoluteXdgDataHome) {
-  const char* savedXdg = std::getenv("XDG_DATA_HOME");
-  const char* savedHome = std::getenv("HOME");
-  const std::string keepXdg = savedXdg ? savedXdg : "", keepHome = savedHome ? savedHome : "";
-  const struct {
-    const char* xdg;
-    const char* expected;
-  } cases[] = {{"/srv/data/", "/srv/data"}, {"relative/data", "/home/u/.local/share"}, {"", "/home/u/.local/share"}};
-  setenv("HOME", "/home/u", 1);
-  for (const auto& c : cases) {
-    setenv("XDG_DATA_HOME", c.xdg, 1);
-    EXPECT_EQ(tessaro::UserDataFolder(), c.expected) << c.xdg;
-  }
-  savedXdg ? setenv("XDG_DATA_HOME", keepXdg.c_str(), 1) : unsetenv("XDG_DATA_HOME");
-  savedHome ? setenv("HOME", keepHome.c_str(), 1) : unsetenv("HOME");
 }
