@@ -10,6 +10,7 @@ PACKAGES=(
   fonts-noto-cjk xvfb xauth imagemagick
   gdal-bin libxml2-utils unzip zip time
   python3 python3-xlsxwriter python3-xlwt python3-openpyxl
+  dpkg-dev fakeroot lintian help2man librsvg2-bin desktop-file-utils man-db
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
