@@ -36,7 +36,7 @@ void Add(zipFile z, const char* name, const std::string& data) {
 
 void ReadEverything(const std::string& path) {
   try {
-    // The .xlsx reader directly: .xls files go to FreeXL, which is not ours to fuzz.
+    // The .xlsx reader directly: fuzz_xls covers .xls files.
     auto book = tessaro::source::OpenXlsx(path);
     for (std::size_t i = 0; i < book->sheetNames().size(); ++i) {
       for (bool headerOnly : {true, false}) {

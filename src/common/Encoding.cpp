@@ -119,4 +119,45 @@ std::string DecodeTextFile(std::string_view bytes) {
   return std::string(bytes);
 }
 
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+    return;
+  }
+  const int trail = cp < 0x800 ? 1 : cp < 0x10000 ? 2 : 3;
+  static const unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+  out.push_back(static_cast<char>(kLead[trail] | (cp >> (6 * trail))));
+  for (int k = trail - 1; k >= 0; --k) out.push_back(static_cast<char>(0x80 | ((cp >> (6 * k)) & 0x3F)));
+}
+
+CodePageDecoder::CodePageDecoder(const char* charset) : cd_(iconv_open("UTF-8", charset)) {
+  if (cd_ == reinterpret_cast<void*>(-1)) throw Error(std::string("不支持的代码页 ") + charset);
+}
+
+CodePageDecoder::~CodePageDecoder() { iconv_close(static_cast<iconv_t>(cd_)); }
+
+std::string CodePageDecoder::decode(std::string_view bytes) {
+  if (AllAscii(bytes)) return std::string(bytes);
+  const auto cd = static_cast<iconv_t>(cd_);
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  std::string out;
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t inLeft = bytes.size();
+  char buf[1024];
+  while (inLeft > 0) {
+    char* o = buf;
+    std::size_t oLeft = sizeof buf;
+    const std::size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
+    out.append(buf, static_cast<std::size_t>(o - buf));
+    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      // An undefined byte, or a lead byte cut off at the end: skip one byte.
+      ++in;
+      --inLeft;
+      AppendUtf8(out, 0xFFFD);
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  return out;
+}
+
 }  // namespace tessaro
