@@ -43,6 +43,58 @@ void AppendUtf16(std::string& out, const std::u16string& units) {
   }
 }
 
+namespace {
+
+// The size of a token's operands after its first byte; -1 when unknown.
+int TokenOperands(const std::uint8_t* t, std::size_t left) {
+  const std::uint8_t id = t[0];
+  if (id >= 0x03 && id <= 0x16) return 0;  // operators, parentheses, missing argument
+  switch (id) {
+    case 0x01: case 0x02: return 4;        // shared formula or table reference
+    case 0x17:                             // text constant: count, flags, characters
+      if (left < 3) return -1;
+      return 2 + t[1] * ((t[2] & 1) ? 2 : 1);
+    case 0x19:                             // attribute; a CHOOSE jump table is longer
+      if (left < 4) return -1;
+      return (t[1] & 0x04) ? 3 + 2 * (U16(t + 2) + 1) : 3;
+    case 0x1C: case 0x1D: return 1;
+    case 0x1E: return 2;
+    case 0x1F: return 8;
+    default: break;
+  }
+  if (id < 0x20 || id >= 0x80) return -1;
+  static const int kClassified[32] = {7, 2, 3, 4, 4, 8, 6, 6, 6, 2, 4, 8, 4, 8, -1, -1,
+                                      -1, -1, -1, -1, -1, -1, -1, -1, -1, 6, 6, 10, 6, 10, -1, -1};
+  return kClassified[id & 0x1F];
+}
+
+bool TextFunction(std::uint16_t id) {
+  switch (id) {
+    case 13: case 14: case 30: case 31: case 48: case 111: case 112: case 113: case 114: case 115: case 116:
+    case 118: case 119: case 120: case 130: case 162: case 336:
+      return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+bool FormulaGivesText(const std::uint8_t* tokens, std::size_t n) {
+  bool text = false;
+  for (std::size_t at = 0; at < n;) {
+    const int operands = TokenOperands(tokens + at, n - at);
+    if (operands < 0 || at + 1 + static_cast<std::size_t>(operands) > n) return false;
+    const std::uint8_t id = tokens[at];
+    const std::uint8_t base = id >= 0x20 ? (id & 0x1F) | 0x20 : id;
+    if (base == 0x21) text = TextFunction(U16(tokens + at + 1));
+    else if (base == 0x22) text = TextFunction(U16(tokens + at + 2) & 0x7FFF);
+    else if (id == 0x19) text = text && !(tokens[at + 1] & 0x10);  // a SUM attribute gives a number
+    else if (id != 0x15) text = id == 0x08 || id == 0x17;           // parentheses keep the type
+    at += 1 + static_cast<std::size_t>(operands);
+  }
+  return text;
+}
+
 bool Records::peek(Record& r) {
   if (pos_ > stream_->size() || stream_->size() - pos_ < 4) return false;
   const std::uint8_t* h = stream_->view(pos_, 4);

@@ -47,6 +47,12 @@ inline std::uint32_t U32(const std::uint8_t* p) {
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 double F64(const std::uint8_t* p);
+// Whether a BIFF8 formula (its parsed tokens) ends in an operation that
+// gives text: a concatenation, a text constant or a text function (LEFT,
+// MID, UPPER, TEXT, CONCATENATE, ...). False when the tokens say nothing
+// certain (references, IF, shared formulas, damaged tokens).
+bool FormulaGivesText(const std::uint8_t* tokens, std::size_t n);
+
 // An RK number: a 30-bit integer or the top 30 bits of a double, either
 // possibly divided by 100.
 double RkNumber(std::uint32_t rk);
@@ -124,6 +130,8 @@ class SharedStrings {
   // The string at `index`; nothing when the table holds fewer strings.
   // Throws Error when the table is damaged before that string.
   std::optional<std::string_view> at(std::uint32_t index);
+  // How many strings have been read so far (all of them once at() said nothing).
+  std::size_t count() const { return ends_.size(); }
 
  private:
   void start();

@@ -19,7 +19,9 @@
 // string without computing it, while a program that computed the sheet
 // stores real results; so an empty-string result counts as "no stored
 // result" only in a sheet where no formula holds any other result. A number
-// flagged for recalculation is still the stored number.
+// flagged for recalculation is still the stored number, but a number stored
+// for a formula that can only give text (a concatenation, LEFT, TEXT, ...)
+// is not a result: LibreOffice writes every text result so, as 0.
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -231,7 +233,9 @@ class SheetRead {
         need(10);
         const std::uint32_t index = U32(d + 6);
         std::optional<std::string_view> s = g_.strings.at(index);
-        if (!s) bad(row, col, "共享字符串序号 " + std::to_string(index) + " 超出范围");
+        if (!s)
+          bad(row, col, "共享字符串序号 " + std::to_string(index) + " 超出范围（共享字符串表只有 " +
+                            std::to_string(g_.strings.count()) + " 个字符串）");
         return put(row, col, TextCell(std::string(*s)));
       }
       case kLabel:
@@ -248,7 +252,17 @@ class SheetRead {
           put(row, col + static_cast<std::uint32_t>(i), NumberCell(RkNumber(U32(d + 6 + 6 * i)), U16(d + 4 + 6 * i)));
         return;
       case kBoolErr: need(8); return put(row, col, d[7] ? TextCell(ErrorCellText(d[6])) : BooleanCell(d[6] != 0));
-      case kFormula: need(16); return formula(row, col, xf, d + 6);
+      case kFormula: {
+        need(16);
+        // A number stored for a formula that can only give text is not its
+        // result (LibreOffice stores text results so, as 0).
+        const std::size_t size = n >= 22 ? std::min<std::size_t>(U16(d + 20), n - 22) : 0;
+        if (U16(d + 12) != 0xFFFF && !g_.biff5 && FormulaGivesText(size ? d + 22 : d, size)) {
+          ++missing_;
+          return;
+        }
+        return formula(row, col, xf, d + 6);
+      }
       default: return;
     }
   }
