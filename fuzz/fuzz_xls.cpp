@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "source/Reader.h"
+#include "ReadBook.h"
 
 namespace {
 
@@ -74,28 +74,6 @@ std::vector<std::uint8_t> Pack(const std::uint8_t* data, std::size_t size) {
   return out;
 }
 
-void ReadEverything(const std::string& path) {
-  try {
-    auto book = tessaro::source::OpenXls(path);
-    for (std::size_t i = 0; i < book->sheetNames().size(); ++i) {
-      for (bool headerOnly : {true, false}) {
-        try {
-          std::size_t cells = 0;
-          book->readSheet(
-              i,
-              [&](std::uint32_t, const std::vector<tessaro::source::Cell>& row) {
-                cells += row.size();
-                return !headerOnly;
-              },
-              headerOnly);
-        } catch (const tessaro::Error&) {
-        }
-      }
-    }
-  } catch (const tessaro::Error&) {
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -107,6 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!f) return 0;
   std::fwrite(file.data(), 1, file.size(), f);
   std::fclose(f);
-  ReadEverything(path);
+  fuzz::ReadEverything(tessaro::source::OpenXls, path);
   return 0;
 }

@@ -37,6 +37,32 @@ bool AllAscii(std::string_view s) {
   return true;
 }
 
+// Converts `bytes` to UTF-8 with `cd`, from its initial state. A byte
+// sequence the source does not define becomes U+FFFD with `replace`, and
+// otherwise makes the conversion give nothing.
+std::optional<std::string> ToUtf8With(iconv_t cd, std::string_view bytes, bool replace) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  std::string out;
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t inLeft = bytes.size();
+  char buf[1024];
+  while (inLeft > 0) {
+    char* o = buf;
+    std::size_t oLeft = sizeof buf;
+    const std::size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
+    out.append(buf, static_cast<std::size_t>(o - buf));
+    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      if (!replace) return std::nullopt;
+      // An undefined byte, or a lead byte cut off at the end: skip one byte.
+      ++in;
+      --inLeft;
+      AppendUtf8(out, 0xFFFD);
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string ToCp936(std::string_view utf8, int* replaced) {
@@ -70,22 +96,7 @@ std::string ToCp936(std::string_view utf8, int* replaced) {
 std::optional<std::string> FromCp936(std::string_view bytes) {
   if (AllAscii(bytes)) return std::string(bytes);
   thread_local Iconv cd("UTF-8", "CP936");
-  iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-  std::string out;
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t inLeft = bytes.size();
-  char buf[1024];
-  while (inLeft > 0) {
-    char* o = buf;
-    std::size_t oLeft = sizeof buf;
-    std::size_t r = iconv(cd.get(), &in, &inLeft, &o, &oLeft);
-    out.append(buf, static_cast<std::size_t>(o - buf));
-    if (r == static_cast<std::size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      return std::nullopt;
-    }
-  }
-  return out;
+  return ToUtf8With(cd.get(), bytes, false);
 }
 
 bool IsUtf8(std::string_view s) {
@@ -138,26 +149,7 @@ CodePageDecoder::~CodePageDecoder() { iconv_close(static_cast<iconv_t>(cd_)); }
 
 std::string CodePageDecoder::decode(std::string_view bytes) {
   if (AllAscii(bytes)) return std::string(bytes);
-  const auto cd = static_cast<iconv_t>(cd_);
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  std::string out;
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t inLeft = bytes.size();
-  char buf[1024];
-  while (inLeft > 0) {
-    char* o = buf;
-    std::size_t oLeft = sizeof buf;
-    const std::size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
-    out.append(buf, static_cast<std::size_t>(o - buf));
-    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      // An undefined byte, or a lead byte cut off at the end: skip one byte.
-      ++in;
-      --inLeft;
-      AppendUtf8(out, 0xFFFD);
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-  }
-  return out;
+  return *ToUtf8With(static_cast<iconv_t>(cd_), bytes, true);
 }
 
 }  // namespace tessaro

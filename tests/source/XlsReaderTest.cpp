@@ -105,17 +105,7 @@ TEST(XlsReader, CellsAndFormulaResultsAsEachWriterStoresThem) {
 }
 
 using Rows = std::vector<std::vector<std::string>>;
-
-Rows Query(const std::string& path, const std::string& sql) {
-  RecordSet rs = Connection::open(ConnectionString(path))->execute(sql);
-  Rows rows{rs.fieldNames()};
-  for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
-    std::vector<std::string> r;
-    for (int i = 0; i < rs.fieldCount(); ++i) r.push_back(rs.value(i).text());
-    rows.push_back(r);
-  }
-  return rows;
-}
+using test::QueryTexts;
 
 TEST(XlsReader, EveryWriterGivesTheQueryRowsOfTheXlsxTwin) {
   struct Twin {
@@ -138,11 +128,11 @@ TEST(XlsReader, EveryWriterGivesTheQueryRowsOfTheXlsxTwin) {
       for (const auto& sheet : sheets) {
         SCOPED_TRACE(sheet);
         const std::string sql = "select * from [" + sheet + "$]";
-        EXPECT_EQ(Query(other, sql), Query(twin.reference, sql));
+        EXPECT_EQ(QueryTexts(other, sql), QueryTexts(twin.reference, sql));
       }
     }
   }
-  const Rows texts = Query(Saved("lo-twin.xls"), "select * from [长文本$]");
+  const Rows texts = QueryTexts(Saved("lo-twin.xls"), "select * from [长文本$]");
   ASSERT_EQ(texts.size(), 503u);
   std::string longText;
   for (int i = 0; i < 2500; ++i) longText += "长";
@@ -200,7 +190,7 @@ TEST(XlsReader, DamagedFilesGiveAClearErrorThroughTheProvider) {
     try {
       for (const auto& sheet : ListSheetNames(Fixture(file))) {
         ListColumnNames(Fixture(file), sheet);
-        Query(Fixture(file), "select * from [" + sheet + "$]");
+        QueryTexts(Fixture(file), "select * from [" + sheet + "$]");
       }
     } catch (const Error& e) {
       error = e.what();
