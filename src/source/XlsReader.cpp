@@ -143,10 +143,10 @@ class SheetRead {
       : g_(g), start_(start), end_(std::max(end, start + 1)), progress_(progress) {}
 
   SheetFacts run(const RowSink& sink) {
+    if (progress_) progress_->setMaximum(1000);
     Rows rows(sink, inRowOrder());
     rows_ = &rows;
-    if (progress_) progress_->setMaximum(1000);
-    walk([this](Records& records, const Record& r) { return record(records, r); });
+    walk([this](Records& records, const Record& r) { return record(records, r); }, true);
     if (pending_ && !stopped_) missingString();
     if (!stopped_) rows.finish();
     if (progress_) progress_->setValue(1000);
@@ -157,9 +157,10 @@ class SheetRead {
  private:
   // Calls `each` for the records after the sheet's BOF up to its EOF,
   // skipping the substreams nested in it (embedded charts). A chart or
-  // module sheet has no cells.
+  // module sheet has no cells. Checks for cancellation, and with `report`
+  // reports the share of the sheet's bytes read.
   template <class F>
-  void walk(F each) {
+  void walk(F each, bool report) {
     Records records(g_.stream, start_);
     Record r;
     if (!records.next(r) || r.type != kBof || r.size < 4) throw Error("工作簿已损坏：工作表的起始位置无效");
@@ -168,8 +169,9 @@ class SheetRead {
     std::uint64_t depth = 0, count = 0;
     while (records.next(r)) {
       if (progress_ && ++count % kProgressEvery == 0) {
-        progress_->setValue(std::min(1000.0, 1000.0 * static_cast<double>(records.position() - start_) /
-                                                 static_cast<double>(end_ - start_)));
+        if (report)
+          progress_->setValue(std::min(1000.0, 1000.0 * static_cast<double>(records.position() - start_) /
+                                                   static_cast<double>(end_ - start_)));
         progress_->checkCancelled();
       }
       if (r.type == kBof) {
@@ -193,7 +195,7 @@ class SheetRead {
       inOrder = row >= last;
       last = row;
       return inOrder;
-    });
+    }, false);
     return inOrder;
   }
 
@@ -477,6 +479,12 @@ class XlsReader : public WorkbookReader {
 
 }  // namespace
 
-std::unique_ptr<WorkbookReader> OpenXls(const std::string& path) { return std::make_unique<XlsReader>(path); }
+std::unique_ptr<WorkbookReader> OpenXls(const std::string& path) {
+  try {
+    return std::make_unique<XlsReader>(path);
+  } catch (const std::bad_alloc&) {
+    throw Error("内存不足，无法打开工作簿：" + path);
+  }
+}
 
 }  // namespace tessaro::source

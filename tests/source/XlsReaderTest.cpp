@@ -63,6 +63,10 @@ struct WriterCase {
 
 TEST(XlsReader, CellsAndFormulaResultsAsEachWriterStoresThem) {
   const std::string header = "0:名称|经度|纬度|双倍|标签|大于|错误|缺失|空文本|日期|整数1|整数2|整数3";
+  const std::vector<std::string> gnumeric = {
+      header, "1:北京站|116.4|39.9|232.8|北京站-1|TRUE|#DIV/0!|#N/A||2024-01-31|1|2|3",
+      "2:Café|2.35|48.85|4.7|Café-2|FALSE|1.175|#N/A||1999-12-31|4|5|6",
+      "3:Zürich|8.54|47.37|17.08|ZÜRICH|FALSE|#NUM!|8.54|47.37|2000-02-29|7|8|9"};
   const WriterCase cases[] = {
       // LibreOffice stores text results as the number 0: they have no result.
       {Saved("lo-formulas.xls"), "formulas",
@@ -71,11 +75,9 @@ TEST(XlsReader, CellsAndFormulaResultsAsEachWriterStoresThem) {
         "3:Zürich|8.54|47.37|17.08||FALSE|#VALUE!|8.54|47.37|2000-02-29|7|8|9"},
        3},
       // Gnumeric: text results in STRING records, an empty one as empty text.
-      {Saved("gnumeric-formulas.xls"), "formulas",
-       {header, "1:北京站|116.4|39.9|232.8|北京站-1|TRUE|#DIV/0!|#N/A||2024-01-31|1|2|3",
-        "2:Café|2.35|48.85|4.7|Café-2|FALSE|1.175|#N/A||1999-12-31|4|5|6",
-        "3:Zürich|8.54|47.37|17.08|ZÜRICH|FALSE|#NUM!|8.54|47.37|2000-02-29|7|8|9"},
-       0},
+      {Saved("gnumeric-formulas.xls"), "formulas", gnumeric, 0},
+      // The same with a shared-formula record between each formula and its text.
+      {Fixture("shrfmla.xls"), "formulas", gnumeric, 0},
       // Excel 95 format in code page 936 (which has no "Ü": Gnumeric wrote "?").
       {Saved("gnumeric-biff7-cp936.xls"), "formulas",
        {header, "1:北京站|116.4|39.9|232.8|北京站-1|TRUE|#DIV/0!|#N/A||2024-01-31|1|2|3",

@@ -400,6 +400,16 @@ def crafted_xls():
     # XOR obfuscation: FILEPASS with its key and verifier, right after the BOF.
     filepass = xlsfile.join(recs[:1] + [(0x002F, bytes([0, 0, 0x34, 0x12, 0x78, 0x56]))] + recs[1:])
     open(path("filepass.xls"), "wb").write(xlsfile.pack([("Workbook", filepass)])[0])
+    # Excel writes a shared-formula record between a formula and its text
+    # result: put one there in Gnumeric's file.
+    saved = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "xls")
+    recs8 = xlsfile.records(xlsfile.read_stream(open(os.path.join(saved, "gnumeric-formulas.xls"), "rb").read()))
+    shared = []
+    for i, (t, d) in enumerate(recs8):
+        shared.append((t, d))
+        if t == 0x0006 and i + 1 < len(recs8) and recs8[i + 1][0] == 0x0207:
+            shared.append((0x04BC, bytes(10)))
+    open(path("shrfmla.xls"), "wb").write(xlsfile.pack([("Workbook", xlsfile.join(shared))])[0])
     damaged = {}
     damaged["truncated.xls"] = open(path("book.xls"), "rb").read()[:3000]
     data, starts = xlsfile.pack([("Workbook", stream)])

@@ -10,7 +10,7 @@ MAGIC = bytes([0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1])
 
 def read_stream(data, name="Workbook"):
     """A top-level stream of a version-3 compound file whose allocation table
-    fits the header (files of up to 7 MB)."""
+    fits the header (files of up to 7 MB), from the mini stream if small."""
     nfat, dir_start = struct.unpack_from("<I I", data, 44)
     sector = lambda s: data[512 * (s + 1): 512 * (s + 2)]
     fat = []
@@ -29,7 +29,16 @@ def read_stream(data, name="Workbook"):
         n = struct.unpack_from("<H", d, at + 64)[0]
         if d[at: at + n - 2].decode("utf-16-le") == name:
             start, size = struct.unpack_from("<I I", d, at + 116)
-            return chain(start)[:size]
+            if size >= 4096:
+                return chain(start)[:size]
+            # In the mini stream: 64-byte pieces of the root entry's stream.
+            container = chain(struct.unpack_from("<I", d, 116)[0])
+            minifat = chain(struct.unpack_from("<I", data, 60)[0])
+            out = b""
+            while start != END:
+                out += container[64 * start: 64 * start + 64]
+                start = struct.unpack_from("<I", minifat, 4 * start)[0]
+            return out[:size]
     raise KeyError(name)
 
 
