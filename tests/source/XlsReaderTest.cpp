@@ -119,8 +119,9 @@ TEST(XlsReader, EveryWriterGivesTheQueryRowsOfTheXlsxTwin) {
       // long strings crossing them, numbers side by side, an empty sheet.
       {Fixture("twin.xlsx"), {Fixture("twin.xls"), Saved("lo-twin.xls"), Saved("gnumeric-twin.xls")}},
       {Fixture("dates1904.xlsx"), {Fixture("dates1904.xls"), Saved("lo-dates1904.xls")}},
-      // The same record stream in a mini stream, and with 4096-byte sectors.
-      {Fixture("book.xls"), {Fixture("ministream.xls"), Fixture("bigsectors.xls")}},
+      // The same record stream in a mini stream, with 4096-byte sectors, and
+      // in a file whose allocation table is listed by DIFAT sectors.
+      {Fixture("book.xls"), {Fixture("ministream.xls"), Fixture("bigsectors.xls"), Fixture("difat.xls")}},
   };
   for (const auto& twin : twins) {
     const std::vector<std::string> sheets = ListSheetNames(twin.reference);

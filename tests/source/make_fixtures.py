@@ -397,6 +397,9 @@ def crafted_xls():
     assert len(small) < 4096
     open(path("ministream.xls"), "wb").write(xlsfile.pack([("Workbook", small)])[0])
     open(path("bigsectors.xls"), "wb").write(xlsfile.pack([("Workbook", stream)], sector_shift=12)[0])
+    # Over 7 MB (the padding after the last EOF is never read): the
+    # allocation table needs more sectors than the header lists.
+    open(path("difat.xls"), "wb").write(xlsfile.pack([("Workbook", small + bytes(8 << 20))])[0])
     # XOR obfuscation: FILEPASS with its key and verifier, right after the BOF.
     filepass = xlsfile.join(recs[:1] + [(0x002F, bytes([0, 0, 0x34, 0x12, 0x78, 0x56]))] + recs[1:])
     open(path("filepass.xls"), "wb").write(xlsfile.pack([("Workbook", filepass)])[0])

@@ -4,7 +4,7 @@ compound file again (with small streams in the mini stream, as real writers
 store them)."""
 import struct
 
-END, FREE, FATSECT = 0xFFFFFFFE, 0xFFFFFFFF, 0xFFFFFFFD
+END, FREE, FATSECT, DIFSECT = 0xFFFFFFFE, 0xFFFFFFFF, 0xFFFFFFFD, 0xFFFFFFFC
 MAGIC = bytes([0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1])
 
 
@@ -110,15 +110,25 @@ def pack(streams, sector_shift=9):
               + bytes(36) + struct.pack("<IQ", start, length))
     d += bytes(-len(d) % size)
     dir_start = alloc(d)
-    nfat = 1
-    while nfat * (size // 4) < len(fat) + nfat:
+    # The allocation table follows the data; past 109 of its sectors, the
+    # DIFAT sectors after it list the rest.
+    per = size // 4
+    nfat, ndifat = 1, 0
+    while nfat * per < len(fat) + nfat + ndifat:
         nfat += 1
+        ndifat = max(0, -(-(nfat - 109) // (per - 1)))
     first_fat = len(fat)
-    fat += [FATSECT] * nfat
-    fat += [FREE] * (nfat * (size // 4) - len(fat))
-    difat = list(range(first_fat, first_fat + nfat)) + [FREE] * (109 - nfat)
+    fat += [FATSECT] * nfat + [DIFSECT] * ndifat
+    fat += [FREE] * (nfat * per - len(fat))
+    ids = list(range(first_fat, first_fat + nfat))
+    difat = b""
+    for k in range(ndifat):
+        part = ids[109 + k * (per - 1): 109 + (k + 1) * (per - 1)]
+        nxt = first_fat + nfat + k + 1 if k + 1 < ndifat else END
+        difat += struct.pack("<%dI" % per, *(part + [FREE] * (per - 1 - len(part)) + [nxt]))
     header = MAGIC + bytes(16) + struct.pack(
         "<HHHHH6xIIIIIIIII", 0x3E, 3 if size == 512 else 4, 0xFFFE, sector_shift, 6, 0, nfat, dir_start, 0,
-        4096, minifat_start, (len(minifat) * 4 + size - 1) // size, END, 0) + struct.pack("<109I", *difat)
+        4096, minifat_start, (len(minifat) * 4 + size - 1) // size, first_fat + nfat if ndifat else END,
+        ndifat) + struct.pack("<109I", *(ids[:109] + [FREE] * (109 - len(ids[:109]))))
     header += bytes(size - len(header))
-    return header + bytes(content) + struct.pack("<%dI" % len(fat), *fat), starts
+    return header + bytes(content) + struct.pack("<%dI" % len(fat), *fat) + difat, starts
