@@ -239,9 +239,10 @@ bool CsvParser::feed(std::string_view text) {
           endField();
           continue;
         }
-        newLine(c);
         endField();
-        if (!endRecord()) return false;
+        const bool more = endRecord();
+        newLine(c);
+        if (!more) return false;
         continue;
       }
       case State::Quoted: {
@@ -378,9 +379,12 @@ TextSniff SniffText(std::string_view head, bool whole) {
     const std::size_t lastBreak = head.find_last_of('\n');
     head = head.substr(0, lastBreak != std::string_view::npos ? lastBreak + 1 : head.size() - std::min<std::size_t>(3, head.size()));
   }
+  // Damage after the first line is a damaged text file, reported by line
+  // when it is read; damage in the first line is no text at all.
   TextDecoder decoder;
   std::string out;
-  return decoder.decode(head, true, out) ? TextSniff::Text : TextSniff::Binary;
+  if (decoder.decode(head, true, out)) return TextSniff::Text;
+  return out.find_first_of("\r\n") != std::string::npos ? TextSniff::Text : TextSniff::Binary;
 }
 
 std::unique_ptr<WorkbookReader> OpenCsv(const std::string& path) { return std::make_unique<CsvReader>(path); }

@@ -34,6 +34,26 @@ const char* IconvName(TextDecoder::Encoding e) {
   }
 }
 
+// Whether `bytes` are GB18030 throughout (a character cut at the end counts
+// as whole).
+bool ReadsAsGb18030(std::string_view bytes) {
+  iconv_t cd = iconv_open("UTF-8", "GB18030");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t inLeft = bytes.size();
+  char buf[1 << 14];
+  bool ok = true;
+  while (inLeft > 0) {
+    char* o = buf;
+    std::size_t oLeft = sizeof buf;
+    if (iconv(cd, &in, &inLeft, &o, &oLeft) != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+    ok = errno == EINVAL;
+    break;
+  }
+  iconv_close(cd);
+  return ok;
+}
+
 }  // namespace
 
 std::size_t Utf8Prefix(std::string_view s, bool* cut) {
@@ -89,7 +109,15 @@ void TextDecoder::decideFromWindow(std::size_t from) {
   bool cut = false;
   const std::size_t valid = Utf8Prefix(window, &cut);
   // A character cut by the window's end does not count against UTF-8.
-  encoding_ = valid == window.size() || cut ? Encoding::Utf8 : Encoding::Gb18030;
+  if (valid == window.size() || cut) {
+    encoding_ = Encoding::Utf8;
+    return;
+  }
+  // Neither encoding reads the window whole: the file is damaged, and is read
+  // in the encoding its text before the damage shows.
+  bool multibyte = false;
+  for (std::size_t i = 0; i < valid && !multibyte; ++i) multibyte = static_cast<unsigned char>(window[i]) >= 0x80;
+  encoding_ = multibyte && !ReadsAsGb18030(window) ? Encoding::Utf8 : Encoding::Gb18030;
 }
 
 bool TextDecoder::decode(std::string_view bytes, bool last, std::string& out) {

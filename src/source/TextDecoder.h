@@ -22,7 +22,9 @@ std::size_t Utf8Prefix(std::string_view s, bool* cut = nullptr);
 // they are well-formed UTF-8 the file is read as UTF-8, otherwise as GB18030
 // (a superset of GBK/CP936, the Simplified Chinese Windows code page). So a
 // file that starts with megabytes of ASCII and holds Chinese only further down
-// is still decided on its Chinese text, and memory stays bounded.
+// is still decided on its Chinese text, and memory stays bounded. When the
+// bytes are neither (a damaged file), UTF-8 is kept if its text before the
+// damage holds non-ASCII characters, so the error points at the damage.
 class TextDecoder {
  public:
   enum class Encoding { Undecided, Utf8, Gb18030, Utf16Le, Utf16Be };

@@ -250,7 +250,8 @@ def damaged():
     handmade("badnumber.xlsx", first=HAND_FIRST.replace("<v>1.5</v>", "<v>1.5abc</v>"))
     handmade("hugetext.xlsx", first=HAND_FIRST.replace("<t>h1</t>", "<t>" + "x" * (1 << 21) + "</t>"))
     handmade("badxml.xlsx", first=HAND_FIRST.replace("</sheetData>", "<row>"))
-    open(path("notbook.xlsx"), "w").write("just some text, not a workbook\n")
+    # Neither a zip, a compound file nor text (text is read as .csv).
+    open(path("notbook.xlsx"), "wb").write(b"\x00\x01binary, not a workbook\n")
     open(path("empty.xlsx"), "w").close()
     # A compound file holding an EncryptionInfo stream, as a password-protected .xlsx is stored.
     header = bytes([0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1]) + bytes(504)
