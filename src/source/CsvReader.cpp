@@ -325,7 +325,7 @@ class CsvReader : public WorkbookReader {
     if (progress) progress->setMaximum(1000);
     TextDecoder decoder;
     std::optional<CsvParser> parser;
-    std::vector<char> block(kBlock);
+    std::vector<char> block(size >= 0 ? std::min<std::size_t>(kBlock, static_cast<std::size_t>(size) + 1) : kBlock);
     std::string text, head;
     double read = 0;
     for (bool last = false; !last;) {
