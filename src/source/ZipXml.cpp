@@ -104,7 +104,8 @@ void Zip::parse(const std::string& part, XmlPart& xml, Progress* progress) {
   unz_file_info64 info{};
   unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0);
   if (unzOpenCurrentFile(zip_) != UNZ_OK) throw Error("工作簿已损坏：无法打开部件 " + part);
-  std::vector<char> buf(1 << 18);
+  // A small part gets a small buffer (its declared size is only a hint).
+  std::vector<char> buf(static_cast<std::size_t>(std::min<ZPOS64_T>(1 << 18, info.uncompressed_size + 1)));
   if (progress) progress->setMaximum(1000);
   double read = 0;
   try {
