@@ -2,7 +2,6 @@
 // whole file; otherwise the rest is split at "\n--\n" into content.xml and
 // styles.xml, which are packed with the spreadsheet mimetype into a valid zip
 // (so the mutations reach the XML handling past the CRC).
-#include <minizip/zip.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -10,40 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "source/Reader.h"
-
-namespace {
-
-void Add(zipFile z, const char* name, const std::string& data) {
-  zip_fileinfo info{};
-  if (zipOpenNewFileInZip(z, name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 1) != ZIP_OK) return;
-  zipWriteInFileInZip(z, data.data(), static_cast<unsigned>(data.size()));
-  zipCloseFileInZip(z);
-}
-
-void ReadEverything(const std::string& path) {
-  try {
-    auto book = tessaro::source::OpenOds(path);
-    for (std::size_t i = 0; i < book->sheetNames().size() && i < 8; ++i) {
-      for (bool headerOnly : {true, false}) {
-        try {
-          std::size_t cells = 0;
-          book->readSheet(
-              i,
-              [&](std::uint32_t, const std::vector<tessaro::source::Cell>& row) {
-                cells += row.size();
-                return !headerOnly;
-              },
-              headerOnly);
-        } catch (const tessaro::Error&) {
-        }
-      }
-    }
-  } catch (const tessaro::Error&) {
-  }
-}
-
-}  // namespace
+#include "FuzzRead.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string path = "/dev/shm/tessaro-fuzz-" + std::to_string(getpid()) + ".ods";
@@ -58,11 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t sep = text.find("\n--\n");
     zipFile z = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
     if (!z) return 0;
-    Add(z, "mimetype", "application/vnd.oasis.opendocument.spreadsheet");
-    Add(z, "content.xml", text.substr(0, sep));
-    if (sep != std::string::npos) Add(z, "styles.xml", text.substr(sep + 4));
+    tessaro::fuzz::AddToZip(z, "mimetype", "application/vnd.oasis.opendocument.spreadsheet");
+    tessaro::fuzz::AddToZip(z, "content.xml", text.substr(0, sep));
+    if (sep != std::string::npos) tessaro::fuzz::AddToZip(z, "styles.xml", text.substr(sep + 4));
     zipClose(z, nullptr);
   }
-  ReadEverything(path);
+  tessaro::fuzz::ReadEverything(path, tessaro::source::OpenOds);
   return 0;
 }

@@ -146,6 +146,14 @@ class CsvParser {
   }
   bool isSeparator(char c) const { return separator_ != kNoSeparator && static_cast<unsigned char>(c) == separator_; }
   std::size_t unquotedRun(std::string_view text, std::size_t i) const;
+  // Appends text[i, j) to the field and moves `i` past it; false when empty.
+  bool takeRun(std::string_view text, std::size_t& i, std::size_t j) {
+    if (j == i) return false;
+    append(text.substr(i, j - i));
+    lastCr_ = false;
+    i = j;
+    return true;
+  }
 
   const RowSink& sink_;
   const int separator_;
@@ -226,13 +234,7 @@ bool CsvParser::feed(std::string_view text) {
         state_ = State::Unquoted;
         [[fallthrough]];
       case State::Unquoted: {
-        const std::size_t j = unquotedRun(text, i);
-        if (j > i) {
-          append(text.substr(i, j - i));
-          lastCr_ = false;
-          i = j;
-          continue;
-        }
+        if (takeRun(text, i, unquotedRun(text, i))) continue;
         ++i;
         if (isSeparator(c)) {
           lastCr_ = false;
@@ -248,12 +250,7 @@ bool CsvParser::feed(std::string_view text) {
       case State::Quoted: {
         std::size_t j = i;
         while (j < text.size() && text[j] != '"' && text[j] != '\n' && text[j] != '\r') ++j;
-        if (j > i) {
-          append(text.substr(i, j - i));
-          lastCr_ = false;
-          i = j;
-          continue;
-        }
+        if (takeRun(text, i, j)) continue;
         ++i;
         if (c == '"') {
           state_ = State::QuoteSeen;

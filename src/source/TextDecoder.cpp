@@ -34,6 +34,24 @@ const char* IconvName(TextDecoder::Encoding e) {
   }
 }
 
+enum class Converted { All, Cut, Invalid };
+
+// Runs `cd` over the bytes from `in` on, appending the UTF-8 to `out` when
+// given. Stops at the end (All), at a character the end cuts off (Cut: it
+// stays in `inLeft`) or at bytes the encoding does not allow (Invalid).
+Converted Convert(iconv_t cd, char*& in, std::size_t& inLeft, std::string* out) {
+  char buf[1 << 14];
+  while (inLeft > 0) {
+    char* o = buf;
+    std::size_t oLeft = sizeof buf;
+    const std::size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
+    if (out) out->append(buf, static_cast<std::size_t>(o - buf));
+    if (r != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+    return errno == EINVAL ? Converted::Cut : Converted::Invalid;
+  }
+  return Converted::All;
+}
+
 // Whether `bytes` are GB18030 throughout (a character cut at the end counts
 // as whole).
 bool ReadsAsGb18030(std::string_view bytes) {
@@ -41,15 +59,7 @@ bool ReadsAsGb18030(std::string_view bytes) {
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   char* in = const_cast<char*>(bytes.data());
   std::size_t inLeft = bytes.size();
-  char buf[1 << 14];
-  bool ok = true;
-  while (inLeft > 0) {
-    char* o = buf;
-    std::size_t oLeft = sizeof buf;
-    if (iconv(cd, &in, &inLeft, &o, &oLeft) != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
-    ok = errno == EINVAL;
-    break;
-  }
+  const bool ok = Convert(cd, in, inLeft, nullptr) != Converted::Invalid;
   iconv_close(cd);
   return ok;
 }
@@ -154,18 +164,9 @@ bool TextDecoder::convert(bool last, std::string& out) {
   }
   char* in = pending_.data();
   std::size_t inLeft = pending_.size();
-  char buf[1 << 16];
-  bool ok = true;
-  while (inLeft > 0) {
-    char* o = buf;
-    std::size_t oLeft = sizeof buf;
-    const std::size_t r = iconv(cd_, &in, &inLeft, &o, &oLeft);
-    out.append(buf, static_cast<std::size_t>(o - buf));
-    if (r != static_cast<std::size_t>(-1)) continue;
-    if (errno == E2BIG) continue;
-    ok = errno == EINVAL && !last;  // EINVAL: a character the next block finishes
-    break;
-  }
+  const Converted result = Convert(cd_, in, inLeft, &out);
+  // A cut character is finished by the next block, if there is one.
+  const bool ok = result == Converted::All || (result == Converted::Cut && !last);
   pending_.erase(0, pending_.size() - inLeft);
   return ok;
 }
