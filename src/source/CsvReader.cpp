@@ -135,6 +135,11 @@ class CsvParser {
   enum class State { FieldStart, Unquoted, Quoted, QuoteSeen };
 
   void append(std::string_view piece);
+  // A separator or line break ends an unquoted field (and a line break the
+  // record); false once the sink has stopped.
+  bool endUnquoted(char c);
+  // A quote, CR or LF inside a quoted field.
+  void quoted(char c);
   void endField();
   bool endRecord();
   // Counts a line break; false for the LF of a CRLF pair.
@@ -224,44 +229,24 @@ bool CsvParser::feed(std::string_view text) {
           continue;
         }
         atRecordStart_ = false;
+        state_ = c == '"' ? State::Quoted : State::Unquoted;
         if (c == '"') {
-          state_ = State::Quoted;
           quoteLine_ = line_;
           lastCr_ = false;
           ++i;
-          continue;
         }
-        state_ = State::Unquoted;
-        [[fallthrough]];
-      case State::Unquoted: {
+        continue;
+      case State::Unquoted:
         if (takeRun(text, i, unquotedRun(text, i))) continue;
         ++i;
-        if (isSeparator(c)) {
-          lastCr_ = false;
-          endField();
-          continue;
-        }
-        endField();
-        const bool more = endRecord();
-        newLine(c);
-        if (!more) return false;
+        if (!endUnquoted(c)) return false;
         continue;
-      }
       case State::Quoted: {
         std::size_t j = i;
         while (j < text.size() && text[j] != '"' && text[j] != '\n' && text[j] != '\r') ++j;
         if (takeRun(text, i, j)) continue;
         ++i;
-        if (c == '"') {
-          state_ = State::QuoteSeen;
-          lastCr_ = false;
-        } else if (c == '\n' && lastCr_ && !field_.empty() && field_.back() == '\r') {
-          field_.back() = '\n';  // a CRLF inside quotes is one line break
-          newLine(c);
-        } else {
-          append(std::string_view(&c, 1));
-          newLine(c);
-        }
+        quoted(c);
         continue;
       }
       case State::QuoteSeen:
@@ -278,6 +263,30 @@ bool CsvParser::feed(std::string_view text) {
     }
   }
   return true;
+}
+
+bool CsvParser::endUnquoted(char c) {
+  endField();
+  if (isSeparator(c)) {
+    lastCr_ = false;
+    return true;
+  }
+  const bool more = endRecord();
+  newLine(c);
+  return more;
+}
+
+void CsvParser::quoted(char c) {
+  if (c == '"') {
+    state_ = State::QuoteSeen;
+    lastCr_ = false;
+  } else if (c == '\n' && lastCr_ && !field_.empty() && field_.back() == '\r') {
+    field_.back() = '\n';  // a CRLF inside quotes is one line break
+    newLine(c);
+  } else {
+    append(std::string_view(&c, 1));
+    newLine(c);
+  }
 }
 
 void CsvParser::finish() {
