@@ -58,6 +58,8 @@ bool NoCustomIconEnabled(const LandmarkParams& params);
 // The query whose result columns are a1 name, a2 longitude, a3 latitude,
 // a4 data and, with the description, a5.
 std::string LandmarkQuery(const LandmarkParams& params);
+// The query as run: the rows without a usable position left out.
+std::string LandmarkRunQuery(const LandmarkParams& params);
 // The distinct data values of a sheet's column, as a4.
 std::string DataValuesQuery(const std::string& sheet, const std::string& dataColumn);
 

@@ -6,6 +6,7 @@
 #include "common/Text.h"
 #include "geodesy/DestinationPoint.h"
 #include "kml/KmlWriter.h"
+#include "source/Positions.h"
 #include "source/Provider.h"
 
 namespace tessaro {
@@ -16,13 +17,6 @@ std::string RowText(std::size_t row) { return "第 " + std::to_string(row + 1) +
 
 [[noreturn]] void RowError(std::size_t row, const std::string& column, const std::string& what) {
   throw Error(RowText(row) + "，列“" + column + "”：" + what);
-}
-
-// A coordinate as written from the workbook: its text form, without blanks
-// around it (a blank inside a coordinate text would split the point).
-std::string CoordinateText(const Value& v) {
-  if (v.kind() == Value::Kind::Text) return Trim(v.textRef());
-  return v.text();
 }
 
 bool IsBlank(const Value& v) { return v.isNull() || (v.kind() == Value::Kind::Text && Trim(v.textRef()).empty()); }
@@ -143,6 +137,10 @@ void WriteLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, Kml
     progress.advance(0.5);
     const Value& name = rs.value(0);
     if (IsBlank(name)) RowError(row, p.nameColumn, "基站名称为空");
+    // A cell without a position is a data error, not a row to leave out.
+    const PositionFault fault = CheckPosition(rs.value(1), rs.value(2));
+    if (fault != PositionFault::None)
+      RowError(row, FaultColumn(fault, p.lonColumn, p.latColumn), PositionFaultText(fault, rs.value(1), rs.value(2)));
     kml.line("<Placemark>");
     kml.element("name", name.text());
     kml.line("<styleUrl>#btsname</styleUrl>");
@@ -240,6 +238,7 @@ void GenerateKmlSector(const KmlSectorParams& params, Progress& progress) {
   // The output is opened first (as a temporary file), so an unwritable target
   // fails before the workbook is read.
   KmlWriter kml(params.output);
+  LoadProgress scope(progress);
   auto connection = Connection::open(ConnectionString(params.workbook));
   RecordSet rows = connection->execute(KmlSectorQuery(params));
   connection->close();

@@ -7,6 +7,7 @@
 #include "common/Text.h"
 #include "geodesy/DestinationPoint.h"
 #include "mif/MifWriter.h"
+#include "source/Positions.h"
 
 namespace tessaro {
 
@@ -33,6 +34,10 @@ class SectorDrawer {
     if (nameText.empty()) throw Error(RowPrefix(row) + "基站名列" + Quoted(params_.nameColumn) + "为空");
     const double lon = Coordinate(lonValue, "经度", params_.lonColumn, row);
     const double lat = Coordinate(latValue, "纬度", params_.latColumn, row);
+    const PositionFault fault = CheckPosition(lonValue, latValue);
+    if (fault != PositionFault::None)
+      throw Error(RowPrefix(row) + "列" + Quoted(FaultColumn(fault, params_.lonColumn, params_.latColumn)) + "：" +
+                  PositionFaultText(fault, lonValue, latValue));
     std::optional<double> az;
     if (!azValue.isNull() && !(azValue.kind() == Value::Kind::Text && Trim(azValue.textRef()).empty())) {
       az = azValue.number();
@@ -216,6 +221,7 @@ MifSectorResult GenerateMifSector(const MifSectorParams& p, Progress& progress) 
   CheckColumns(p);
   MifWriter writer;
   writer.open(p.outputBase);
+  LoadProgress scope(progress);
   auto connection = Connection::open(ConnectionString(p.workbook));
   RecordSet rs = connection->execute(MifSectorQuery(p));
   MifSectorResult result = Write(p, writer, rs, progress);
