@@ -33,28 +33,20 @@ Rows Query(const std::string& path, const std::string& sql) {
   return rows;
 }
 
-// Every column of the twin table but the error column, which the .xlsx
-// reader reads on its own terms.
-const char* kColumns = "[名称],[经度],[纬度],[电平],[备注],[日期],[时刻],[时间],[标志],[编号],[占比]";
-
 TEST(Twins, EveryFormatGivesTheRowsOfItsXlsxTwin) {
-  const Rows expected = Query(kData + "ods/twin.xlsx", std::string("select ") + kColumns + " from [数据$]");
+  const Rows expected = Query(kData + "ods/twin.xlsx", "select * from [数据$]");
   ASSERT_EQ(expected.size(), 6u);  // header and five rows: the empty row is no row
   EXPECT_THAT(expected[1], ElementsAre("广州天河A", "113.26451", "23.123456", "-85.5", "a,b", "2024-01-31",
-                                       "2024-02-29 13:45:30", "13:45:30", "1", "007", "0.25"));
+                                       "2024-02-29 13:45:30", "13:45:30", "1", "#N/A", "007", "0.25"));
+  EXPECT_EQ(expected[2][9], "#DIV/0!");
   for (const char* file : {"ods/twin.ods", "csv/twin-utf8.csv", "csv/twin-bom.csv", "csv/twin-gb18030.csv",
                            "csv/twin-tab.txt", "csv/twin-semicolon.csv", "csv/twin-sepline.csv"}) {
     SCOPED_TRACE(file);
     const std::string path = kData + file;
     const std::vector<std::string> sheets = ListSheetNames(path);
     ASSERT_FALSE(sheets.empty());
-    EXPECT_EQ(Query(path, std::string("select ") + kColumns + " from [" + sheets[0] + "$]"), expected);
+    EXPECT_EQ(Query(path, "select * from [" + sheets[0] + "$]"), expected);
     EXPECT_EQ(ListColumnNames(path, sheets[0]), ListColumnNames(kData + "ods/twin.xlsx", "数据"));
-    // Error cells read as their text.
-    const Rows errors = Query(path, "select [错误] from [" + sheets[0] + "$]");
-    ASSERT_GE(errors.size(), 3u);
-    EXPECT_EQ(errors[1][0], "#N/A");
-    EXPECT_EQ(errors[2][0], "#DIV/0!");
   }
 }
 
