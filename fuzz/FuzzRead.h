@@ -2,8 +2,10 @@
 // What the zip-based fuzz targets share: packing parts into a valid zip, and
 // reading every sheet of a workbook, whole and header only.
 #include <minizip/zip.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,20 @@
 #include "source/Reader.h"
 
 namespace tessaro::fuzz {
+
+// A file of this process in shared memory, named with `extension`.
+inline std::string InputPath(const char* extension) {
+  return "/dev/shm/tessaro-fuzz-" + std::to_string(getpid()) + extension;
+}
+
+// Writes the bytes to `path`; false when it cannot.
+inline bool WriteInput(const std::string& path, const std::uint8_t* data, std::size_t size) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  std::fwrite(data, 1, size, f);
+  std::fclose(f);
+  return true;
+}
 
 inline void AddToZip(zipFile z, const char* name, const std::string& data) {
   zip_fileinfo info{};

@@ -1,25 +1,20 @@
 // Fuzzes the text-file side: the check that decides whether a file is text
 // and the .csv/.txt reader (decoding, separator choice, quoting, typing),
 // reading the whole sheet and only its header row.
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "source/Reader.h"
+#include "FuzzRead.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = "/dev/shm/tessaro-fuzz-" + std::to_string(getpid()) + ".csv";
+  static const std::string path = tessaro::fuzz::InputPath(".csv");
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   tessaro::source::SniffText(bytes, true);
   tessaro::source::SniffText(bytes.substr(0, size / 2), false);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  if (!tessaro::fuzz::WriteInput(path, data, size)) return 0;
   try {
     auto book = tessaro::source::OpenCsv(path);
     for (bool headerOnly : {true, false}) {

@@ -2,10 +2,8 @@
 // whole file; otherwise the rest is split at "\n--\n" into the sheet XML,
 // the shared strings, the styles and the workbook XML, which are packed into
 // a valid zip (so the mutations reach the XML handling past the CRC).
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -29,13 +27,10 @@ const char* kRels =
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = "/dev/shm/tessaro-fuzz-" + std::to_string(getpid()) + ".xlsx";
+  static const std::string path = tessaro::fuzz::InputPath(".xlsx");
   if (size == 0) return 0;
   if ((data[0] & 1) == 0) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data + 1, 1, size - 1, f);
-    std::fclose(f);
+    if (!tessaro::fuzz::WriteInput(path, data + 1, size - 1)) return 0;
   } else {
     std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     std::vector<std::string> parts;
