@@ -90,12 +90,22 @@ Zip::~Zip() {
 
 bool Zip::has(const std::string& part) { return unzLocateFile(zip_, part.c_str(), 2) == UNZ_OK; }
 
+std::string Zip::head(const std::string& part, std::size_t max) {
+  if (unzLocateFile(zip_, part.c_str(), 2) != UNZ_OK || unzOpenCurrentFile(zip_) != UNZ_OK) return {};
+  std::string out(max, '\0');
+  const int n = unzReadCurrentFile(zip_, out.data(), static_cast<unsigned>(max));
+  unzCloseCurrentFile(zip_);
+  out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  return out;
+}
+
 void Zip::parse(const std::string& part, XmlPart& xml, Progress* progress) {
   if (unzLocateFile(zip_, part.c_str(), 2) != UNZ_OK) throw Error("工作簿缺少部件 " + part);
   unz_file_info64 info{};
   unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0);
   if (unzOpenCurrentFile(zip_) != UNZ_OK) throw Error("工作簿已损坏：无法打开部件 " + part);
-  std::vector<char> buf(1 << 18);
+  // A small part gets a small buffer (its declared size is only a hint).
+  std::vector<char> buf(static_cast<std::size_t>(std::min<ZPOS64_T>(1 << 18, info.uncompressed_size + 1)));
   if (progress) progress->setMaximum(1000);
   double read = 0;
   try {

@@ -66,6 +66,10 @@ class Zip {
 
   bool has(const std::string& part);
 
+  // The first `max` bytes of a part (all of it when shorter); "" when the
+  // part is missing or cannot be read.
+  std::string head(const std::string& part, std::size_t max);
+
   // Streams a part into `xml`. A part read to its end has its CRC checked.
   // `progress`, when given, follows the share of the part read (0..1000).
   void parse(const std::string& part, XmlPart& xml, Progress* progress = nullptr);
