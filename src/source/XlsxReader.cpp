@@ -228,7 +228,7 @@ class SheetPart : public XmlPart {
  public:
   SheetPart(const std::vector<std::string>* strings, const std::vector<std::uint8_t>* xfKinds, bool date1904,
             const RowSink& sink, std::string sheetName)
-      : strings_(strings), xfKinds_(xfKinds), date1904_(date1904), sink_(sink), sheet_(std::move(sheetName)) {}
+      : XmlPart(Parser::Sheet), strings_(strings), xfKinds_(xfKinds), date1904_(date1904), sink_(sink), sheet_(std::move(sheetName)) {}
 
   // Header-only pass without shared strings: the largest string index the
   // first row uses, so the caller reads only as many shared strings.
