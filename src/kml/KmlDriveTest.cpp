@@ -3,6 +3,7 @@
 #include "common/Colour.h"
 #include "common/Text.h"
 #include "source/Columns.h"
+#include "source/PositionScan.h"
 #include "source/Positions.h"
 #include "templates/SaveFolder.h"
 
@@ -51,6 +52,21 @@ std::string KmlDriveTestQuery(const KmlDriveTestParams& p) { return GroupedQuery
 
 std::string KmlDriveTestOrderedQuery(const KmlDriveTestParams& p) {
   return GroupedQuery(p, UsablePositionSql(BracketName(p.lon), BracketName(p.lat))) + " order by min(_rowid_)";
+}
+
+PositionGroupsQuery KmlDriveTestGroupsQuery(const KmlDriveTestParams& p) {
+  PositionGroupsQuery q;
+  q.workbook = p.workbook;
+  q.sheet = p.sheet;
+  q.lon = p.lon;
+  q.lat = p.lat;
+  q.data = p.data;
+  q.binning = p.binning;
+  q.lonChars = p.lonChars;
+  q.latChars = p.latChars;
+  if (DescriptionCarried(p)) q.carried.push_back(p.descriptionColumn);
+  if (NameCarried(p)) q.carried.push_back(p.nameColumn);
+  return q;
 }
 
 std::string KmlDriveTestIconLine(const std::string& icon) {
@@ -127,12 +143,19 @@ void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress) {
   RequireColumn(p.lat, "纬度");
   RequireColumn(p.data, "数据");
   LoadProgress scope(progress);
-  auto connection = Connection::open(ConnectionString(p.workbook));
-  RecordSet rows = connection->execute(KmlDriveTestOrderedQuery(p));
-  const SkippedRows skipped = RowsWithoutPosition(*connection, p.sheet, p.lon, p.lat);
+  RecordSet rows;
+  SkippedRows skipped;
+  if (auto groups = ScanPositionGroups(KmlDriveTestGroupsQuery(p))) {
+    rows = std::move(groups->rows);
+    skipped = std::move(groups->skipped);
+  } else {
+    auto connection = Connection::open(ConnectionString(p.workbook));
+    rows = connection->execute(KmlDriveTestOrderedQuery(p));
+    skipped = RowsWithoutPosition(*connection, p.sheet, p.lon, p.lat);
+    connection->close();
+  }
   WriteKmlDriveTest(p, rows, out, progress);
   rows.close();
-  connection->close();
   out.commit();
   if (skipped.count) progress.addNote(SkippedRowsNote(skipped));
 }

@@ -206,10 +206,7 @@ void AvgStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_error(ctx, msg.c_str(), -1);
     return;
   }
-  const double t = st->sum + *v;
-  if (std::fabs(st->sum) >= std::fabs(*v)) st->compensation += (st->sum - t) + *v;
-  else st->compensation += (*v - t) + st->sum;
-  st->sum = t;
+  NeumaierAdd(st->sum, st->compensation, *v);
   ++st->count;
 }
 
@@ -219,7 +216,7 @@ void AvgFinal(sqlite3_context* ctx) {
     if (!st || !st->failed) sqlite3_result_null(ctx);
     return;
   }
-  sqlite3_result_double(ctx, (st->sum + st->compensation) / static_cast<double>(st->count));
+  sqlite3_result_double(ctx, NeumaierAverage(st->sum, st->compensation, st->count));
 }
 
 bool IsEmptyValue(sqlite3_value* v) {
@@ -262,34 +259,16 @@ void Exec(sqlite3* db, const std::string& sql) {
   }
 }
 
-// Binds a cell with the provider's typing: whole numbers INTEGER, other
-// numbers REAL, text TEXT unless it is exactly a number's ordinary text form.
+// Binds a cell with the provider's typing (StoredForm).
 void BindCell(sqlite3_stmt* st, int index, const Cell& cell) {
-  auto bindNumber = [&](double v) {
-    // Whole numbers below 1e15 are INTEGER: their decimal text is their
-    // ordinary text form. Larger ones stay REAL and read back as "1E+15".
-    if (v == std::floor(v) && std::fabs(v) < 1e15)
-      sqlite3_bind_int64(st, index, static_cast<sqlite3_int64>(v));
-    else
-      sqlite3_bind_double(st, index, v);
-  };
-  switch (cell.kind) {
-    case Cell::Kind::Empty: sqlite3_bind_null(st, index); return;
-    case Cell::Kind::Number:
-    case Cell::Kind::Boolean: bindNumber(cell.number); return;
-    case Cell::Kind::Text: {
-      const std::string& t = cell.text;
-      const unsigned char c0 = static_cast<unsigned char>(t[0]);
-      if ((c0 >= '0' && c0 <= '9') || c0 == '-') {
-        std::optional<double> v = ParseNumber(t);
-        if (v && NumberText(*v) == t) {
-          bindNumber(*v);
-          return;
-        }
-      }
-      sqlite3_bind_text(st, index, t.data(), static_cast<int>(t.size()), SQLITE_STATIC);
+  const StoredCell v = StoredForm(cell);
+  switch (v.kind) {
+    case StoredCell::Kind::Null: sqlite3_bind_null(st, index); return;
+    case StoredCell::Kind::Integer: sqlite3_bind_int64(st, index, v.integer); return;
+    case StoredCell::Kind::Real: sqlite3_bind_double(st, index, v.real); return;
+    case StoredCell::Kind::Text:
+      sqlite3_bind_text(st, index, cell.text.data(), static_cast<int>(cell.text.size()), SQLITE_STATIC);
       return;
-    }
   }
 }
 
@@ -620,6 +599,58 @@ std::string WorkbookPathOf(const std::string& connectionString) {
     path = path.substr(1, path.size() - 2);
   if (path.empty()) throw Error("连接字符串中没有工作簿路径：" + connectionString);
   return path;
+}
+
+StoredCell StoredForm(const Cell& cell) {
+  auto number = [](double v) {
+    // Whole numbers below 1e15 are INTEGER: their decimal text is their
+    // ordinary text form. Larger ones stay REAL and read back as "1E+15".
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+      return StoredCell{StoredCell::Kind::Integer, static_cast<std::int64_t>(v), 0};
+    return StoredCell{StoredCell::Kind::Real, 0, v};
+  };
+  switch (cell.kind) {
+    case Cell::Kind::Empty: return {};
+    case Cell::Kind::Number:
+    case Cell::Kind::Boolean: return number(cell.number);
+    case Cell::Kind::Text: {
+      const std::string& t = cell.text;
+      const unsigned char c0 = static_cast<unsigned char>(t[0]);
+      if ((c0 >= '0' && c0 <= '9') || c0 == '-') {
+        std::optional<double> v = ParseNumber(t);
+        if (v && NumberText(*v) == t) return number(*v);
+      }
+      return StoredCell{StoredCell::Kind::Text, 0, 0};
+    }
+  }
+  return {};
+}
+
+std::vector<std::string> HeaderColumnNames(const std::vector<Cell>& header) {
+  std::vector<std::string> names;
+  std::set<std::string> taken;
+  for (std::size_t c = 0; c < header.size(); ++c) names.push_back(UniqueName(HeaderText(header[c], c), taken));
+  if (names.empty()) names.push_back(UniqueName(FName(0), taken));
+  return names;
+}
+
+std::string RoundedText(double v, int decimals) { return RoundHalfAway(v, decimals); }
+
+bool StreamSheet(const std::string& workbookPath, const std::string& sheet, const RowSink& sink) {
+  auto book = GetBook(workbookPath);
+  std::lock_guard<std::mutex> lock(book->mutex);
+  auto index = book->sheetIndex(sheet);
+  if (!index) return false;
+  const std::string& name = book->reader->sheetNames()[*index];
+  if (book->tables.count(Lower(name))) return false;
+  SheetFacts facts;
+  try {
+    facts = book->reader->readSheet(*index, sink, false);
+  } catch (const Error& e) {
+    throw Error("无法读取工作表“" + name + "”：" + e.what());
+  }
+  NoteFormulasWithoutResult(book->path + "\n" + name, facts.formulasWithoutResult);
+  return true;
 }
 
 std::size_t SheetLoadCount() { return gLoads.load(); }
