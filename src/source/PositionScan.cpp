@@ -147,16 +147,17 @@ class Groups {
   // when new.
   std::size_t find(const std::vector<Stored>& key) {
     const std::uint64_t h = Hash(key);
-    std::size_t mask = slots_.size() - 1;
+    const std::uint64_t tag = h >> 32;
+    const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-      const std::uint32_t slot = slots_[i];
+      const std::uint64_t slot = slots_[i];
       if (slot == 0) {
         const std::size_t g = add(key);
-        slots_[i] = static_cast<std::uint32_t>(g + 1);
+        slots_[i] = (tag << 32) | (g + 1);
         if (sums_.size() * 2 > slots_.size()) grow();
         return g;
       }
-      if (hashes_[slot - 1] == static_cast<std::uint32_t>(h) && equal(slot - 1, key)) return slot - 1;
+      if ((slot >> 32) == tag && equal((slot & 0xFFFFFFFFu) - 1, key)) return (slot & 0xFFFFFFFFu) - 1;
     }
   }
 
@@ -241,23 +242,27 @@ class Groups {
       else key[static_cast<std::size_t>(f < 2 ? f : f - 1)].appendTo(rows_);
     }
     sums_.push_back({});
-    hashes_.push_back(static_cast<std::uint32_t>(Hash(key)));
     return sums_.size() - 1;
   }
 
+  // Twice the slots; each slot keeps the high half of its key's hash, which
+  // places it again and spares most comparisons.
   void grow() {
-    std::vector<std::uint32_t> slots(slots_.size() * 2, 0);
+    std::vector<std::uint64_t> slots(slots_.size() * 2, 0);
     const std::size_t mask = slots.size() - 1;
-    for (std::uint32_t slot : slots_) {
+    for (std::uint64_t slot : slots_) {
       if (!slot) continue;
-      std::size_t i = rehash(slot - 1) & mask;
+      std::size_t i = rehash(slot) & mask;
       while (slots[i]) i = (i + 1) & mask;
       slots[i] = slot;
     }
     slots_.swap(slots);
   }
 
-  std::uint64_t rehash(std::size_t group) const {
+  // The slot's position bits come from the low half of the hash, which the
+  // slot does not keep: hash the key again.
+  std::uint64_t rehash(std::uint64_t slot) const {
+    const std::size_t group = (slot & 0xFFFFFFFFu) - 1;
     std::vector<Stored> key(static_cast<std::size_t>(keys_));
     for (int k = 0; k < keys_; ++k) {
       const Value& v = rows_.at(group, Field(k));
@@ -275,8 +280,7 @@ class Groups {
   RecordSet rows_;
   int keys_;
   std::vector<Sum> sums_;
-  std::vector<std::uint32_t> hashes_;
-  std::vector<std::uint32_t> slots_;
+  std::vector<std::uint64_t> slots_;  // hash high half << 32 | group + 1; 0 free
 };
 
 // A prefix length the pass takes: a plain whole number as typed.

@@ -19,12 +19,22 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-bool IsNameChar(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ':' ||
-         c == '-' || c == '.' || c >= 0x80;
-}
+// Bytes that may continue (1) or start (2) a name, as one table: the scanner
+// looks at every byte of every tag name.
+struct NameTable {
+  unsigned char kind[256] = {};
+  NameTable() {
+    for (int c = 0; c < 256; ++c) {
+      const bool start = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
+      const bool more = start || (c >= '0' && c <= '9') || c == '-' || c == '.';
+      kind[c] = static_cast<unsigned char>((more ? 1 : 0) | (start ? 2 : 0));
+    }
+  }
+};
+const NameTable kNames;
 
-bool IsNameStart(unsigned char c) { return IsNameChar(c) && !(c >= '0' && c <= '9') && c != '-' && c != '.'; }
+inline bool IsNameChar(unsigned char c) { return kNames.kind[c] & 1; }
+inline bool IsNameStart(unsigned char c) { return kNames.kind[c] & 2; }
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
   if (cp < 0x80) {
@@ -44,6 +54,19 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
   }
 }
 
+// Line breaks in [p, p + n): few in sheet XML, so memchr finds them fast.
+std::uint64_t CountLines(const char* p, std::size_t n) {
+  std::uint64_t lines = 0;
+  const char* end = p + n;
+  while (p < end) {
+    const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    if (!nl) break;
+    ++lines;
+    p = static_cast<const char*>(nl) + 1;
+  }
+  return lines;
+}
+
 bool IsXmlChar(std::uint32_t cp) {
   return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) || (cp >= 0xE000 && cp <= 0xFFFD) ||
          (cp >= 0x10000 && cp <= 0x10FFFF);
@@ -52,8 +75,7 @@ bool IsXmlChar(std::uint32_t cp) {
 }  // namespace
 
 void SheetScanner::fail(const char* reason, std::size_t at) const {
-  const std::uint64_t line = lines_ + static_cast<std::uint64_t>(std::count(
-                                          buf_.begin(), buf_.begin() + static_cast<long>(std::min(at, buf_.size())), '\n'));
+  const std::uint64_t line = lines_ + CountLines(buf_.data(), std::min(at, buf_.size()));
   throw Error("工作簿已损坏：" + part_ + " 第 " + std::to_string(line) + " 行 XML 无效（" + reason + "）");
 }
 
@@ -67,7 +89,7 @@ void SheetScanner::feed(const char* data, std::size_t size, bool last, const std
   }
   const std::size_t used = scan(last);
   if (owner_.stopped_) return;
-  lines_ += static_cast<std::uint64_t>(std::count(buf_.begin(), buf_.begin() + static_cast<long>(used), '\n'));
+  lines_ += CountLines(buf_.data(), used);
   buf_.erase(0, used);
   if (buf_.size() > kMaxToken) fail("元素、注释或处理指令过长", 0);
   if (!last) return;
@@ -169,8 +191,14 @@ std::size_t SheetScanner::startTag(std::size_t at) {
   attrs_.clear();
   for (std::size_t k = 0; k < spans_.size(); k += 4) {
     const std::size_t vs = spans_[k + 2], ve = spans_[k + 3];
-    std::size_t out = vs;
-    for (std::size_t j = vs; j < ve;) {
+    std::size_t plain = vs;  // most values ("A2", "s", "1") need no decoding
+    while (plain < ve) {
+      const unsigned char ch = static_cast<unsigned char>(buf_[plain]);
+      if (ch < 0x20 || ch >= 0x80 || ch == '&' || ch == '<') break;
+      ++plain;
+    }
+    std::size_t out = plain;
+    for (std::size_t j = plain; j < ve;) {
       const unsigned char ch = static_cast<unsigned char>(buf_[j]);
       if (ch == '<') fail("not well-formed (invalid token)", j);
       if (ch == '&') {
@@ -234,7 +262,8 @@ std::size_t SheetScanner::endTag(std::size_t at) {
   if (starts_.empty()) fail("junk after document element", at);
   const char* open = stack_.data() + starts_.back();
   const std::size_t len = nameEnd - at - 2;
-  if (std::strlen(open) != len || std::memcmp(open, buf_.data() + at + 2, len) != 0) fail("mismatched tag", at);
+  if (stack_.size() - starts_.back() != len + 1 || std::memcmp(open, buf_.data() + at + 2, len) != 0)
+    fail("mismatched tag", at);
   buf_[nameEnd] = '\0';
   XmlPart::OnEnd(&owner_, &buf_[at + 2]);
   stack_.resize(starts_.back());

@@ -170,6 +170,10 @@ class SharedStringsPart : public XmlPart {
 };
 
 constexpr std::uint32_t kMaxColumns = 16384;
+// A sheet has at most 1,048,576 rows: a row past them is a damaged or hostile
+// file, however many bytes it takes.
+constexpr std::uint32_t kMaxRows = 1048576;
+constexpr const char* kTooManyRows = "工作表超过 1048576 行，文件可能已损坏";
 
 // "AB12" -> column 27 (0-based); nothing when the reference has no letters.
 std::optional<std::uint32_t> ColumnOf(const char* ref) {
@@ -261,8 +265,10 @@ class SheetPart : public XmlPart {
             auto res = std::from_chars(r, r + std::strlen(r), v);
             if (res.ec == std::errc() && v >= 1) next = v - 1;
           }
+          if (next >= kMaxRows) throw Error(kTooManyRows);
           row_ = next;
           started_ = true;
+          cellsInRow_ = 0;
           cells_.clear();
           col_ = -1;
           inRow_ = true;
@@ -273,18 +279,24 @@ class SheetPart : public XmlPart {
         return;
       case 'c':
         if (inRow_ && name[1] == '\0') {
-          const char* r = Attr(attrs, "r");
+          const char *r = nullptr, *t = nullptr, *s = nullptr;
+          for (int i = 0; attrs[i]; i += 2) {  // r, t and s in one look
+            const char* a = Local(attrs[i]);
+            if (a[0] != '\0' && a[1] == '\0') {
+              if (a[0] == 'r') r = attrs[i + 1];
+              else if (a[0] == 't') t = attrs[i + 1];
+              else if (a[0] == 's') s = attrs[i + 1];
+            }
+          }
           std::optional<std::uint32_t> col = r ? ColumnOf(r) : std::nullopt;
           std::int64_t c = col ? static_cast<std::int64_t>(*col) : col_ + 1;
-          if (c >= static_cast<std::int64_t>(kMaxColumns))
+          if (c >= static_cast<std::int64_t>(kMaxColumns) || ++cellsInRow_ > kMaxColumns)
             throw Error("工作表“" + sheet_ + "”第 " + std::to_string(row_ + 1) + " 行的单元格列号超出范围");
           col_ = c;
-          const char* t = Attr(attrs, "t");
           type_ = t ? t[0] : 'n';
           if (t && std::strcmp(t, "str") == 0) type_ = 'f';  // formula text result
           if (t && std::strcmp(t, "inlineStr") == 0) type_ = 'i';
           if (t && std::strcmp(t, "s") == 0) type_ = 's';
-          const char* s = Attr(attrs, "s");
           style_ = s ? std::strtoul(s, nullptr, 10) : 0;
           inCell_ = true;
           hasFormula_ = false;
@@ -434,6 +446,7 @@ class SheetPart : public XmlPart {
   char type_ = 'n';
   unsigned long style_ = 0;
   int phonetic_ = 0;
+  std::uint32_t cellsInRow_ = 0;
 };
 
 std::string FolderOf(const std::string& part) {

@@ -12,17 +12,6 @@
 
 namespace tessaro::source {
 
-const char* Local(const char* name) {
-  const char* colon = std::strrchr(name, ':');
-  return colon ? colon + 1 : name;
-}
-
-const char* Attr(const char** attrs, const char* localName) {
-  for (int i = 0; attrs[i]; i += 2)
-    if (std::strcmp(Local(attrs[i]), localName) == 0) return attrs[i + 1];
-  return nullptr;
-}
-
 // Exceptions must not unwind through expat's C frames: a handler's error is
 // kept, parsing stops, and feed() throws it.
 void XmlPart::OnStart(void* u, const char* n, const char** a) {

@@ -23,11 +23,25 @@
 
 namespace tessaro::source {
 
-// Local name of an element or attribute ("x:row" -> "row").
-const char* Local(const char* name);
+// Local name of an element or attribute ("x:row" -> "row"). Names are
+// short: a plain loop beats a library call here.
+inline const char* Local(const char* name) {
+  const char* local = name;
+  for (const char* p = name; *p; ++p)
+    if (*p == ':') local = p + 1;
+  return local;
+}
 
 // The value of the attribute with this local name, or null.
-const char* Attr(const char** attrs, const char* localName);
+inline const char* Attr(const char** attrs, const char* localName) {
+  for (int i = 0; attrs[i]; i += 2) {
+    const char* a = Local(attrs[i]);
+    const char* b = localName;
+    while (*a && *a == *b) ++a, ++b;
+    if (*a == *b) return attrs[i + 1];
+  }
+  return nullptr;
+}
 
 // The longest text a single element may collect: a cell holds at most 32767
 // characters, so far longer text is a damaged or hostile file.
