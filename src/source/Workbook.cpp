@@ -274,6 +274,14 @@ void BindCell(sqlite3_stmt* st, int index, const Cell& cell) {
 
 std::string FName(std::size_t col) { return "F" + std::to_string(col + 1); }
 
+// The most columns a table of the engine may have (its default limit).
+constexpr std::size_t kEngineColumns = 2000;
+
+std::string WideSheetMessage(const std::string& sheet, std::size_t columns) {
+  return "工作表“" + sheet + "”有 " + std::to_string(columns) +
+         " 列，超过 2000 列，无法用 select * 读取全部列；请只选择需要的列";
+}
+
 std::string UniqueName(const std::string& name, std::set<std::string>& taken) {
   std::string candidate = name;
   for (int k = 2; !taken.insert(Lower(candidate)).second; ++k) candidate = name + "_" + std::to_string(k);
@@ -307,8 +315,18 @@ struct Book {
   std::unique_ptr<WorkbookReader> reader;
   // A loaded sheet: its columns and what its reading found.
   struct Table {
-    std::vector<std::string> columns;
+    std::vector<std::string> columns;  // every column of the sheet
     std::uint64_t formulasWithoutResult = 0;
+    std::set<std::string> loaded;  // lower case: the columns in the table
+    bool partial = false;          // only the columns a query named
+    // Whether the table holds what `query` may use.
+    bool hasAll(const PreparedSql& query) const {
+      if (!partial) return true;
+      if (query.selectsAll) return false;
+      for (const auto& c : columns)
+        if (query.names.count(Lower(c)) && !loaded.count(Lower(c))) return false;
+      return true;
+    }
   };
   std::map<std::string, Table> tables;  // lower-case sheet name -> loaded sheet
 
@@ -343,22 +361,37 @@ struct Book {
   void dropPartial(const std::string& table);
 
   // Loads a sheet (once) and notes its formulas without a stored result for
-  // the command at hand.
-  void use(std::size_t index) {
+  // the command at hand. A sheet wider than the engine's column limit is
+  // loaded with only the columns `query` names.
+  void use(std::size_t index, const PreparedSql& query) {
     const std::string& sheet = reader->sheetNames()[index];
-    load(index);
+    auto loaded = tables.find(Lower(sheet));
+    if (loaded != tables.end() && !loaded->second.hasAll(query)) {
+      sqlite3_exec(db, ("DROP TABLE IF EXISTS " + QuoteName(TableName(sheet))).c_str(), nullptr, nullptr, nullptr);
+      tables.erase(loaded);
+    }
+    if (!tables.count(Lower(sheet))) {
+      try {
+        load(index, nullptr);
+      } catch (const TooWide&) {
+        load(index, &query);
+      }
+    }
     NoteFormulasWithoutResult(path + "\n" + sheet, tables[Lower(sheet)].formulasWithoutResult);
   }
 
-  void load(std::size_t index) {
+  // Thrown while loading every column of a sheet that has more than the
+  // engine allows.
+  struct TooWide {};
+
+  void load(std::size_t index, const PreparedSql* only) {
     const std::string sheet = reader->sheetNames()[index];
-    if (tables.count(Lower(sheet))) return;
     openDb();
     const std::string table = QuoteName(TableName(sheet));
-    std::vector<std::string> names;
+    std::vector<std::string> names;  // every column of the sheet
+    std::vector<std::size_t> kept;   // the columns in the table
     std::set<std::string> taken;
     std::unique_ptr<Statement> insert;
-    std::size_t width = 0;
     bool header = true;
     // Each row keeps its sheet row number (as the spreadsheet numbers rows)
     // as its rowid, so rows can be named and ordered as the sheet has them.
@@ -366,13 +399,27 @@ struct Book {
     // order instead.
     std::optional<std::string> rowId;
     auto prepareInsert = [&] {
-      rowId = RowIdName(names);
+      std::vector<std::string> keptNames;
+      for (std::size_t c : kept) keptNames.push_back(names[c]);
+      rowId = RowIdName(keptNames);
       std::string sql = "INSERT INTO " + table + " (" + (rowId ? *rowId : std::string());
-      for (std::size_t i = 0; i < width; ++i) sql += (i || rowId ? "," : "") + QuoteName(names[i]);
+      for (std::size_t i = 0; i < kept.size(); ++i) sql += (i || rowId ? "," : "") + QuoteName(keptNames[i]);
       sql += ") VALUES (";
-      for (std::size_t i = 0; i < width + (rowId ? 1 : 0); ++i) sql += i ? ",?" : "?";
+      for (std::size_t i = 0; i < kept.size() + (rowId ? 1 : 0); ++i) sql += i ? ",?" : "?";
       sql += ")";
       insert = std::make_unique<Statement>(db, sql);
+    };
+    // Columns from `from` on join the table: all of them, or those the query
+    // names when only those are loaded.
+    auto keep = [&](std::size_t from) {
+      const std::size_t before = kept.size();
+      for (std::size_t c = from; c < names.size(); ++c)
+        if (!only || only->names.count(Lower(names[c]))) kept.push_back(c);
+      if (kept.size() > kEngineColumns) {
+        if (!only) throw TooWide{};
+        throw Error(WideSheetMessage(sheet, names.size()) + "（查询用到的列也超过 2000 个）");
+      }
+      return kept.size() > before;
     };
     Progress* progress = CurrentLoadProgress();
     std::uint64_t loaded = 0;
@@ -386,30 +433,34 @@ struct Book {
               header = false;
               for (std::size_t c = 0; c < cells.size(); ++c) names.push_back(UniqueName(HeaderText(cells[c], c), taken));
               if (names.empty()) names.push_back(UniqueName(FName(0), taken));
-              width = names.size();
+              if (only && only->selectsAll) throw Error(WideSheetMessage(sheet, std::max(names.size(), kEngineColumns + 1)));
+              keep(0);
               std::string sql = "CREATE TABLE " + table + " (";
-              for (std::size_t i = 0; i < width; ++i) sql += (i ? "," : "") + QuoteName(names[i]);
-              Exec(db, sql + ")");
+              for (std::size_t i = 0; i < kept.size(); ++i) sql += (i ? "," : "") + QuoteName(names[kept[i]]);
+              Exec(db, sql + (kept.empty() ? "tessaro_none)" : ")"));
               prepareInsert();
               return true;
             }
-            if (cells.size() > width) {
+            if (cells.size() > names.size()) {
               // Data beyond the header row's last column: more columns, named F<n>.
-              insert.reset();
-              for (std::size_t c = width; c < cells.size(); ++c) {
-                names.push_back(UniqueName(FName(c), taken));
-                Exec(db, "ALTER TABLE " + table + " ADD COLUMN " + QuoteName(names.back()));
+              const std::size_t from = names.size();
+              for (std::size_t c = from; c < cells.size(); ++c) names.push_back(UniqueName(FName(c), taken));
+              const std::size_t keptBefore = kept.size();
+              if (keep(from)) {
+                insert.reset();
+                for (std::size_t k = keptBefore; k < kept.size(); ++k)
+                  Exec(db, "ALTER TABLE " + table + " ADD COLUMN " + QuoteName(names[kept[k]]));
+                prepareInsert();
               }
-              width = cells.size();
-              prepareInsert();
             }
             if (progress && (++loaded & 4095) == 0) progress->checkCancelled();
             sqlite3_stmt* st = insert->get();
             const int first = rowId ? 2 : 1;
             if (rowId) sqlite3_bind_int64(st, 1, static_cast<sqlite3_int64>(row) + 1);
-            for (std::size_t c = 0; c < width; ++c) {
-              if (c < cells.size()) BindCell(st, static_cast<int>(c) + first, cells[c]);
-              else sqlite3_bind_null(st, static_cast<int>(c) + first);
+            for (std::size_t k = 0; k < kept.size(); ++k) {
+              const std::size_t c = kept[k];
+              if (c < cells.size()) BindCell(st, static_cast<int>(k) + first, cells[c]);
+              else sqlite3_bind_null(st, static_cast<int>(k) + first);
             }
             if (sqlite3_step(st) != SQLITE_DONE)
               throw Error("第 " + std::to_string(row + 1) + " 行无法载入：" + sqlite3_errmsg(db));
@@ -419,6 +470,7 @@ struct Book {
           false);
       if (header) {  // an empty sheet: one column F1, no rows
         names.push_back(FName(0));
+        kept.push_back(0);
         Exec(db, "CREATE TABLE " + table + " (" + QuoteName(names[0]) + ")");
       }
       insert.reset();
@@ -427,12 +479,14 @@ struct Book {
       insert.reset();
       dropPartial(table);
       throw Error("无法读取工作表“" + sheet + "”：" + e.what());
-    } catch (...) {  // stopped by the user
+    } catch (...) {  // stopped by the user, or too wide to load whole
       insert.reset();
       dropPartial(table);
       throw;
     }
-    tables[Lower(sheet)] = Table{names, facts.formulasWithoutResult};
+    Table t{names, facts.formulasWithoutResult, {}, only != nullptr};
+    for (std::size_t c : kept) t.loaded.insert(Lower(names[c]));
+    tables[Lower(sheet)] = std::move(t);
     ++gLoads;
   }
 };
@@ -511,15 +565,24 @@ std::string TranslateError(const Book& book, const std::string& msg) {
 RecordSet Run(Book& book, const std::string& sql) {
   std::lock_guard<std::mutex> lock(book.mutex);
   PreparedSql prepared = PrepareSql(sql);
+  // Reading the sheets is the first share of the command's bar, each sheet
+  // an equal part of it; then the query runs.
+  Progress* progress = CurrentLoadProgress();
+  const std::size_t sheets = prepared.tables.size();
   for (std::size_t k = prepared.tables.size(); k-- > 0;) {  // from the end, so offsets stay valid
     auto index = book.sheetIndex(prepared.tables[k]);
     if (!index) continue;
-    book.use(*index);
+    if (progress) {
+      const double part = static_cast<double>(sheets - 1 - k);
+      progress->beginPhase(Progress::Phase::Reading, 1000, part / sheets, (part + 1) / sheets);
+    }
+    book.use(*index, prepared);
     const std::string& sheet = book.reader->sheetNames()[*index];
     if (TableName(sheet) != sheet + "$")
       prepared.sql.replace(prepared.spans[k].first, prepared.spans[k].second, QuoteName(TableName(sheet)));
   }
   book.openDb();
+  if (progress) progress->beginPhase(Progress::Phase::Query);
   std::unique_ptr<Statement> st;
   std::string tail;
   try {
