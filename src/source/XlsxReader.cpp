@@ -128,6 +128,16 @@ class StylesPart : public XmlPart {
   bool inCellXfs_ = false;
 };
 
+// The most text the shared strings of a workbook may hold.
+constexpr std::uint64_t kMaxSharedText = std::uint64_t(1) << 30;
+// The most shared strings read: no sheet can use more. Every use of one in a
+// sheet takes at least 20 bytes of its XML (<c t="s"><v>0</v></c>), so a
+// workbook cannot use more strings than its sheets' bytes / 20 either; a
+// string list far longer than that (millions of empty strings in a small
+// file) is never read past what the sheets could use.
+constexpr std::size_t kMaxSharedStrings = std::size_t(1) << 25;
+constexpr std::uint64_t kBytesPerSharedUse = 20;
+
 // Shared strings: <si> holds <t>, or rich-text runs <r><t>; phonetic runs
 // <rPh> are skipped. Reading can stop once `limit` strings are known.
 class SharedStringsPart : public XmlPart {
@@ -146,7 +156,7 @@ class SharedStringsPart : public XmlPart {
       capture_ = true;
     } else if (std::strcmp(name, "sst") == 0) {
       const char* unique = Attr(attrs, "uniqueCount");
-      if (unique) strings.reserve(std::min<std::size_t>(std::strtoul(unique, nullptr, 10), 1u << 20));
+      if (unique) strings.reserve(std::min<std::size_t>({std::strtoul(unique, nullptr, 10), limit_, 1u << 20}));
     }
   }
   void end(const char* name) override {
@@ -157,6 +167,9 @@ class SharedStringsPart : public XmlPart {
     } else if (std::strcmp(name, "si") == 0) {
       inSi_ = false;
       DecodeXmlEscapes(text_);
+      bytes_ += text_.size();
+      if (bytes_ > kMaxSharedText)
+        throw Error("工作簿已损坏：共享字符串超过 " + std::to_string(kMaxSharedText >> 20) + " MiB");
       strings.push_back(std::move(text_));
       text_.clear();
       if (strings.size() >= limit_) stop();
@@ -165,6 +178,7 @@ class SharedStringsPart : public XmlPart {
 
  private:
   std::size_t limit_;
+  std::uint64_t bytes_ = 0;
   bool inSi_ = false;
   int phonetic_ = 0;
 };
@@ -508,7 +522,7 @@ class XlsxReader : public WorkbookReader {
       if (stringLimit == static_cast<std::size_t>(-1)) {
         loadStrings();
       } else {
-        SharedStringsPart sst(stringLimit);
+        SharedStringsPart sst(std::min(stringLimit, usableStrings()));
         zip_.parse(sharedStrings_, sst);
         partial = std::move(sst.strings);
         strings = &partial;
@@ -541,9 +555,17 @@ class XlsxReader : public WorkbookReader {
   void loadStrings() {
     stringsLoaded_ = true;
     if (sharedStrings_.empty() || !zip_.has(sharedStrings_)) return;
-    SharedStringsPart sst(static_cast<std::size_t>(-1));
+    SharedStringsPart sst(usableStrings());
     zip_.parse(sharedStrings_, sst);
     strings_ = std::move(sst.strings);
+  }
+  // How many shared strings the sheets could use at most (see
+  // kBytesPerSharedUse).
+  std::size_t usableStrings() {
+    std::uint64_t sheetBytes = 0;
+    for (const auto& part : parts_)
+      if (!part.empty()) sheetBytes += zip_.declaredSize(part);
+    return static_cast<std::size_t>(std::min<std::uint64_t>(sheetBytes / kBytesPerSharedUse + 1, kMaxSharedStrings));
   }
 
   Zip zip_;
