@@ -69,10 +69,24 @@ PositionGroupsQuery KmlDriveTestGroupsQuery(const KmlDriveTestParams& p) {
   return q;
 }
 
+namespace {
+
+std::string IconLine(const std::string& escapedHref) {
+  return "<href>" + escapedHref + "</href><x>128</x><y>192</y><w>72</w><h>72</h>";
+}
+
+// The icon's href in `out`: the hosted dot, or a file of the icon folder
+// (inside a KMZ, a copy of it).
+std::string IconHref(const std::string& icon, KmlWriter& out) {
+  return icon == kDefaultDriveTestIcon ? std::string(kShadedDotHref)
+                                       : out.localHref(SaveFolder() + "icon/" + icon + ".gif");
+}
+
+}  // namespace
+
 std::string KmlDriveTestIconLine(const std::string& icon) {
-  std::string href = icon == kDefaultDriveTestIcon ? std::string(kShadedDotHref)
-                                                   : XmlEscape(SaveFolder() + "icon/" + icon + ".gif");
-  return "<href>" + href + "</href><x>128</x><y>192</y><w>72</w><h>72</h>";
+  return IconLine(icon == kDefaultDriveTestIcon ? std::string(kShadedDotHref)
+                                                : XmlEscape(SaveFolder() + "icon/" + icon + ".gif"));
 }
 
 void WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, Progress& progress) {
@@ -86,7 +100,7 @@ void WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& 
   ThresholdLegend legend = p.legend;
   legend.compile();
   const std::string scaleLine = "<scale>" + XmlEscape(p.scale) + "</scale>";
-  const std::string iconLine = KmlDriveTestIconLine(p.icon);
+  const std::string iconLine = IconLine(IconHref(p.icon, out));
 
   out.prologue();
   out.element("name", p.data);

@@ -140,7 +140,7 @@ void Write(const LandmarkParams& p, RecordSet& rows, Progress& progress, KmlWrit
     for (const auto& g : p.groups) {
       if (!g.enabled) continue;
       const double share = shares[nth++];
-      const std::string icon = CustomIconLine(g.icon);
+      const std::string icon = CustomIconLine(g.icon, out);
       out.line("<Folder>");
       out.element("name", g.value);
       for (; !rows.eof(); rows.moveNext()) {
@@ -179,6 +179,10 @@ std::string DataValuesQuery(const std::string& sheet, const std::string& dataCol
 }
 
 std::string DefaultIconLine() { return std::string("<href>") + kDefaultIconHref + kIconTail; }
+
+std::string CustomIconLine(const std::string& iconName, KmlWriter& out) {
+  return std::string("<href>") + out.localHref(SaveFolder() + "icon/" + iconName + ".gif") + kIconTail;
+}
 
 std::string CustomIconLine(const std::string& iconName) {
   std::string line = "<href>";

@@ -17,6 +17,7 @@
 namespace tessaro {
 
 class RecordSet;
+class KmlWriter;
 
 inline constexpr const char* kDefaultIconHref = "https://maps.google.com/mapfiles/kml/pushpin/ylw-pushpin.png";
 // Follows the href on the same line of every icon placemark.
@@ -66,6 +67,8 @@ std::string DataValuesQuery(const std::string& sheet, const std::string& dataCol
 // The icon line of a placemark: the default pushpin, or a custom icon file.
 std::string DefaultIconLine();
 std::string CustomIconLine(const std::string& iconName);
+// The same in `out`: inside a KMZ the icon is stored in the archive.
+std::string CustomIconLine(const std::string& iconName, KmlWriter& out);
 
 // Reads the workbook through the provider and writes the layer. The file
 // appears only when it is complete. Throws NoCustomIconError, or Error with

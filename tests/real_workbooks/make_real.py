@@ -6,7 +6,9 @@ python3 make_real.py OUT_DIR
   scripts write them;
 - drive2.xlsx (xlsxwriter): cells and drive-test points, some without a
   position, for the fly-line and landmark layers;
-- emptyheader.xlsx: a first row of empty shared strings, the header below it.
+- emptyheader.xlsx: a first row of empty shared strings, the header below it;
+- extras.xlsx (xlsxwriter): cells with their own beam width and radius, a
+  site column, remarks that need escaping, and a landmark sheet.
 """
 import os
 import sys
@@ -80,6 +82,33 @@ def emptyheader():
             z.writestr(name, text)
 
 
+def extras():
+    wb = xlsxwriter.Workbook(os.path.join(out, "extras.xlsx"))
+    cells = wb.add_worksheet("小区")
+    cells.write_row(0, 0, ["基站名称", "经度", "纬度", "方位角", "Beam", "Radius", "Site", "Remark"])
+    rows = [
+        ["A-1", 113.3, 23.1, 0, 65, 200, "A站", 'macro "&<>'],
+        ["A-2", 113.3, 23.1, 120, None, None, "A站", ""],
+        ["B-4", 113.4, 23.2, 240, 20, 50, "B站", "short"],  # ends in 4: half its radius
+        ["A-3", 113.3, 23.1, -2, None, 90, "A站", "indoor"],
+        ["C-1", 113.5, 23.3, 90, " 40 ", None, "C站", "blank around"],
+    ]
+    for r, row in enumerate(rows, start=1):
+        for c, v in enumerate(row):
+            if v is not None:
+                cells.write(r, c, v)
+    bad = wb.add_worksheet("坏值")
+    bad.write_row(0, 0, ["基站名称", "经度", "纬度", "方位角", "Beam", "Radius"])
+    bad.write_row(1, 0, ["A-1", 113.3, 23.1, 0, 65, 200])
+    bad.write_row(2, 0, ["A-2", 113.3, 23.1, 120, "wide", 80])
+    marks = wb.add_worksheet("地标")
+    marks.write_row(0, 0, ["站名", "经度", "纬度", "类型"])
+    marks.write_row(1, 0, ["P1", 113.3, 23.1, "红"])
+    marks.write_row(2, 0, ["P2", 113.31, 23.11, "绿"])
+    wb.close()
+
+
 scripted()
 drive2()
+extras()
 emptyheader()
