@@ -74,7 +74,9 @@ class Progress {
   double value() const {
     if (phase_.load() == Phase::None) return localValue_.load();
     const double max = localMaximum_.load();
-    const double share = max > 0 ? std::clamp(localValue_.load() / max, 0.0, 1.0) : 0.0;
+    // Writing nothing is done as soon as it begins.
+    const double share = max > 0 ? std::clamp(localValue_.load() / max, 0.0, 1.0)
+                                 : phase_.load() == Phase::Writing ? 1.0 : 0.0;
     const double at = kScale * (from_.load() + (to_.load() - from_.load()) * share);
     // Never back: a later phase may begin below where an earlier one ended.
     double shown = shown_.load();

@@ -153,8 +153,11 @@ std::optional<std::string> StreamMifDriveTest(const MifDriveTestParams& p, MifWr
     return std::nullopt;
   }
   if (!skipped) return std::nullopt;
+  // The rows went out as they were read; what is left is the header.
+  progress.setMaximum(static_cast<double>(r));
   out.writeHeader(Declarations(p, fields, smallint));
   out.close();
+  progress.setValue(static_cast<double>(r));
   if (skipped->count) progress.addNote(SkippedRowsNote(*skipped));
   return out.replacementNote();
 }
