@@ -210,8 +210,8 @@ TEST_F(MapWindow, GenerateWritesThePairAndReports) {
   EXPECT_EQ(fake_.messages[0].title, QStringLiteral("友情提示！"));
   EXPECT_EQ(fake_.messages[0].text, QStringLiteral("MIF文件已生成！"));
   EXPECT_EQ(fake_.messages[0].detail, QString());
-  EXPECT_EQ(child<QProgressBar>("Pro1")->value(), static_cast<int>(Progress::kScale));
-  EXPECT_EQ(child<QProgressBar>("Pro1")->maximum(), static_cast<int>(Progress::kScale));
+  EXPECT_EQ(child<QProgressBar>("Pro1")->value(), 200);
+  EXPECT_EQ(child<QProgressBar>("Pro1")->maximum(), 200);
   const std::string mif = ReadFile(dir_ / "基站_Sheet1.mif");
   EXPECT_NE(mif.find("Columns 4\r\nName Char(20)\r\nLon Float\r\nLat Float\r\nAz Char(20)\r\nData\r\n"),
             std::string::npos);
