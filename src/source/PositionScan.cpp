@@ -293,18 +293,7 @@ std::optional<long long> PrefixLength(const std::string& typed) {
 // left(x, n) of a value's text form: its first n characters.
 Stored Left(const Stored& v, long long n, std::string& storage) {
   storage = v.textForm();
-  long long count = 0;
-  std::size_t end = storage.size();
-  for (std::size_t i = 0; i < storage.size(); ++i) {
-    if ((static_cast<unsigned char>(storage[i]) & 0xC0) != 0x80) {
-      if (count == n) {
-        end = i;
-        break;
-      }
-      ++count;
-    }
-  }
-  storage.resize(end);
+  storage.resize(source::PrefixBytes(storage, n));
   Stored out;
   out.kind = StoredCell::Kind::Text;
   out.text = storage;

@@ -80,18 +80,7 @@ void LeftFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   const std::string s = TextForm(argv[0]);
   const long long want = n > 1e12 ? LLONG_MAX : static_cast<long long>(n);
-  long long count = 0;
-  std::size_t end = s.size();
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-      if (count == want) {
-        end = i;
-        break;
-      }
-      ++count;
-    }
-  }
-  sqlite3_result_text(ctx, s.data(), static_cast<int>(end), SQLITE_TRANSIENT);
+  sqlite3_result_text(ctx, s.data(), static_cast<int>(PrefixBytes(s, want)), SQLITE_TRANSIENT);
 }
 
 // A text that reads as a number (blanks around it allowed).
@@ -698,6 +687,17 @@ std::vector<std::string> HeaderColumnNames(const std::vector<Cell>& header) {
 }
 
 std::string RoundedText(double v, int decimals) { return RoundHalfAway(v, decimals); }
+
+std::size_t PrefixBytes(std::string_view s, long long chars) {
+  long long count = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+      if (count == chars) return i;
+      ++count;
+    }
+  }
+  return s.size();
+}
 
 bool StreamSheet(const std::string& workbookPath, const std::string& sheet, const RowSink& sink) {
   auto book = GetBook(workbookPath);

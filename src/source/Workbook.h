@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "source/Reader.h"
@@ -47,6 +48,10 @@ std::vector<std::string> HeaderColumnNames(const std::vector<Cell>& header);
 // `v` with `decimals` decimals as format(v, '0.00') gives it: half away from
 // zero on 15 significant digits, never "-0".
 std::string RoundedText(double v, int decimals);
+
+// The bytes of the first `chars` characters of UTF-8 text (what left()
+// keeps).
+std::size_t PrefixBytes(std::string_view s, long long chars);
 
 // One step of the compensated (Neumaier) sum avg() keeps, and its average.
 inline void NeumaierAdd(double& sum, double& compensation, double v) {
