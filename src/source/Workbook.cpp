@@ -594,9 +594,21 @@ RecordSet Run(Book& book, const std::string& sql) {
   // The cells go straight into the result: numbers as they are, texts into
   // the result's own text storage.
   RecordSet result(std::move(names));
+  // A stopped command interrupts the engine within its work, not only
+  // between the rows it returns.
+  struct Interrupt {
+    sqlite3* db;
+    Interrupt(sqlite3* d, Progress* progress) : db(d) {
+      if (progress)
+        sqlite3_progress_handler(
+            db, 10000, [](void* p) { return static_cast<Progress*>(p)->cancelled() ? 1 : 0; }, progress);
+    }
+    ~Interrupt() { sqlite3_progress_handler(db, 0, nullptr, nullptr); }
+  } interrupt(book.db, progress);
   for (;;) {
     const int rc = sqlite3_step(s);
     if (rc == SQLITE_DONE) break;
+    if (rc == SQLITE_INTERRUPT && progress) progress->checkCancelled();
     if (rc != SQLITE_ROW) throw Error(TranslateError(book, sqlite3_errmsg(book.db)));
     for (int i = 0; i < n; ++i) {
       switch (sqlite3_column_type(s, i)) {

@@ -80,11 +80,11 @@ TEST(LongRun, BarMovesThroughThePhasesWithoutGoingBack) {
 }
 
 // Stops each layer while it reads the sheet (the MIF layer also writes
-// then) and once more while the engine loads it.
+// then), the engine while it loads the sheet and while it runs a query.
 TEST(LongRun, CancelStopsWithinASecondAndKeepsTheEarlierFile) {
   ASSERT_FALSE(Book().path.empty());
   const fs::path earlier = Book().dir / "earlier.kml";
-  for (int road = 0; road < 3; ++road) {
+  for (int road = 0; road < 4; ++road) {
     SCOPED_TRACE(road);
     source::ClearWorkbookCache();
     WriteFile(earlier, "earlier");
@@ -100,6 +100,11 @@ TEST(LongRun, CancelStopsWithinASecondAndKeepsTheEarlierFile) {
           LoadProgress scope(progress);
           Connection::open(ConnectionString(Book().path))->execute("select count(*) from [S$]");
         }
+        if (road == 3) {  // a query that would run for hours
+          LoadProgress scope(progress);
+          Connection::open(ConnectionString(Book().path))
+              ->execute("select count(*) from [S$] as a, [S$] as b where a.[RxLev] = b.[RxLev] + a.rowid");
+        }
       } catch (const Cancelled&) {
         cancelled = true;
       }
@@ -107,6 +112,9 @@ TEST(LongRun, CancelStopsWithinASecondAndKeepsTheEarlierFile) {
       finished = true;
     });
     while (progress.value() <= 0 && !finished) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    while (road == 3 && progress.phase() != Progress::Phase::Query && !finished)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (road == 3) std::this_thread::sleep_for(std::chrono::milliseconds(200));
     const auto asked = Clock::now();
     progress.cancel();
     run.join();
