@@ -4,7 +4,6 @@
 // left(), format(), avg() and other expressions over its columns, then with
 // the SQL text at the end of the input. Nothing may crash, and whatever a
 // statement does, the table keeps its rows: the provider only reads.
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -14,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "FuzzXlsx.h"
+#include "FuzzRead.h"
 #include "source/Provider.h"
 #include "source/SqlGuard.h"
 #include "source/Workbook.h"
@@ -114,6 +113,26 @@ std::string Expression(Cursor& in, const std::string& column) {
   }
 }
 
+// A workbook of one sheet named `sheetName` (already escaped for XML) with
+// the given parts; false when it cannot be written.
+bool WriteXlsx(const std::string& path, const std::string& sheetName, const std::string& sheetXml,
+               const std::string& sharedStrings, const std::string& styles) {
+  zipFile z = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
+  if (!z) return false;
+  tessaro::fuzz::AddToZip(z, "xl/worksheets/sheet1.xml", sheetXml);
+  tessaro::fuzz::AddToZip(z, "xl/sharedStrings.xml", sharedStrings);
+  tessaro::fuzz::AddToZip(z, "xl/styles.xml", styles);
+  tessaro::fuzz::AddToZip(z, "xl/workbook.xml",
+                          "<workbook xmlns:r=\"r\"><sheets><sheet name=\"" + sheetName +
+                              "\" r:id=\"rId1\"/></sheets></workbook>");
+  tessaro::fuzz::AddToZip(
+      z, "xl/_rels/workbook.xml.rels",
+      "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+      "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"/xl/sharedStrings.xml\"/>"
+      "<Relationship Id=\"rId3\" Type=\"x/styles\" Target=\"../xl/styles.xml\"/></Relationships>");
+  return zipClose(z, nullptr) == ZIP_OK;
+}
+
 std::mutex gMutex;
 tessaro::Progress* gProgress = nullptr;  // the input's, while it runs
 Clock::time_point gDeadline;
@@ -173,7 +192,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = "/dev/shm/tessaro-fuzz-provider-" + std::to_string(getpid()) + ".xlsx";
+  static const std::string path = tessaro::fuzz::InputPath("-provider.xlsx");
   Cursor in{data, size};
   std::string sheet = in.text(12);
   if (Xml(sheet) != sheet || sheet.empty()) sheet = "S";
@@ -185,7 +204,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const char* styles =
       "<styleSheet><numFmts><numFmt numFmtId=\"164\" formatCode=\"yyyy-mm-dd hh:mm\"/></numFmts>"
       "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/></cellXfs></styleSheet>";
-  if (!fuzz::WriteXlsx(path, sheet, sheetXml, sst, styles)) return 0;
+  if (!WriteXlsx(path, sheet, sheetXml, sst, styles)) return 0;
   tessaro::source::ClearWorkbookCache();
   tessaro::Progress progress;
   {

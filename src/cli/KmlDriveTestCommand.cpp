@@ -98,7 +98,7 @@ int KmlDriveTest(const CommandArgs& args) {
   Args a = Parse(args,
                  {{"--sheet"}, {"--lon"}, {"--lat"}, {"--value"}, {"--no-colour", false}, {"--name"},
                   {"--description"}, {"--bin"}, {"--icon"}, {"--scale"}, {"--bounds"}, {"--colours"},
-                  {"--template"}, {"-o"}, {"--save-dir"}},
+                  {"--template"}, {"-o"}, {"--save-dir"}, {"--legend", false}, {"--time"}, {"--attributes", false}},
                  1, 1);
   try {
     if (auto d = a.get("--save-dir")) SetSaveFolder(*d);
@@ -122,6 +122,9 @@ int KmlDriveTest(const CommandArgs& args) {
       p.descriptionColumn = *d;
     }
     p.icon = a.get("--icon", kDefaultDriveTestIcon);
+    p.legendImage = a.has("--legend");
+    p.timeColumn = a.get("--time", "");
+    p.attributes = a.has("--attributes");
     Inputs in = ResolveInputs(a);
     p.workbook = in.book;
     p.sheet = in.sheet;
@@ -130,7 +133,9 @@ int KmlDriveTest(const CommandArgs& args) {
     p.data = in.value;
     p.output = a.get("-o", ProposedOutputPath(in.book, in.sheet, ".kml"));
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateKmlDriveTest(p, progress); });
-    return Succeed(kKmlDriveTestDone, {p.output});
+    std::vector<std::string> written = {p.output};
+    if (p.legendImage && !IsKmzName(p.output)) written.push_back(BesidePath(p.output, "legend.png"));
+    return Succeed(kKmlDriveTestDone, written);
   } catch (const UsageError&) {
     throw;
   } catch (const Cancelled&) {

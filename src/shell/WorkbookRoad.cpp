@@ -11,7 +11,16 @@ namespace tessaro::ui {
 std::string Utf8(const QString& s) { return s.toUtf8().toStdString(); }
 QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-QString WorkbookFilter() { return QStringLiteral("Excel文件（*.xls ；*.xlsx) (*.xls *.xlsx)"); }
+// Every format the readers take first; the format is then told by the file's
+// first bytes, so "所有文件" lets a workbook saved under another name through.
+QString WorkbookFilter() {
+  return QStringLiteral(
+      "工作簿和表格文件 (*.xls *.xlsx *.xlsm *.ods *.csv *.txt);;"
+      "Excel文件（*.xls ；*.xlsx) (*.xls *.xlsx *.xlsm);;"
+      "OpenDocument 电子表格 (*.ods);;"
+      "文本表格（逗号、制表符或分号分隔） (*.csv *.txt);;"
+      "所有文件 (*)");
+}
 
 bool ChooseWorkbook(QWidget* parent, QLineEdit* text1, QString* fileName) {
   QStringList files = dialogs().openFiles(parent, QStringLiteral("打开文件"), WorkbookFilter());

@@ -93,14 +93,49 @@ bool IsLeftCall(const std::string& sql, std::size_t i, std::size_t j) {
 
 }  // namespace
 
+std::string LowerAscii(std::string s) {
+  for (char& ch : s)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  return s;
+}
+
+namespace {
+
+bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// "*" at `i` selects every column when it follows "select", "distinct" or
+// "all" (`lastWord`, while nothing but blanks followed it), a "," or "x.".
+bool SelectsAll(const PreparedSql& out, const std::string& lastWord) {
+  const std::size_t k = out.sql.find_last_not_of(" \t\r\n");
+  const char before = k == std::string::npos ? '\0' : out.sql[k];
+  return before == ',' || before == '.' ||
+         ((lastWord == "select" || lastWord == "distinct" || lastWord == "all") && k != std::string::npos &&
+          IdentPart(static_cast<unsigned char>(before)));
+}
+
+}  // namespace
+
 PreparedSql PrepareSql(const std::string& sql) {
   PreparedSql out;
   out.sql.reserve(sql.size() + 16);
+  std::string lastWord;  // the last bare word, lower case, while nothing else followed it
   for (std::size_t i = 0; i < sql.size();) {
     const auto [kind, stop, inner] = NextToken(sql, i);
+    if (kind != Token::Word && !Blank(sql[i])) {
+      if (sql[i] == '*') out.selectsAll = out.selectsAll || SelectsAll(out, lastWord);
+      else lastWord.clear();
+    }
     switch (kind) {
-      case Token::Name: AddTable(out, Unquote(sql, i + 1, inner, sql[i]), stop - i); break;
-      case Token::Bracketed: AddTable(out, sql.substr(i + 1, inner - i - 1), stop - i); break;
+      case Token::Name: {
+        const std::string name = Unquote(sql, i + 1, inner, sql[i]);
+        AddTable(out, name, stop - i);
+        out.names.insert(LowerAscii(name));
+        break;
+      }
+      case Token::Bracketed:
+        AddTable(out, sql.substr(i + 1, inner - i - 1), stop - i);
+        out.names.insert(LowerAscii(sql.substr(i + 1, inner - i - 1)));
+        break;
       case Token::Word:
         if (IsLeftCall(sql, i, stop)) {
           out.sql += kLeftFunction;
@@ -108,6 +143,8 @@ PreparedSql PrepareSql(const std::string& sql) {
           continue;
         }
         AddTable(out, sql.substr(i, stop - i), stop - i);
+        lastWord = LowerAscii(sql.substr(i, stop - i));
+        out.names.insert(lastWord);
         break;
       default: break;
     }
