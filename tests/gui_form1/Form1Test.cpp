@@ -193,11 +193,14 @@ TEST(Form1, TemplatesSaveRestoreResetDelete) {
 
   // Refused names and a cancelled prompt write nothing.
   w.fake.shown.clear();
-  w.fake.inputs = {QStringLiteral("../escape"), QStringLiteral(".."), QString()};
+  w.fake.inputs = {QStringLiteral("../escape"), QStringLiteral(".."), QString(), QStringLiteral("")};
   w.click("Command4");
   w.click("Command4");
   w.click("Command4");
-  ASSERT_EQ(w.fake.shown.size(), 5u);
+  w.click("Command4");
+  ASSERT_EQ(w.fake.shown.size(), 7u);
+  EXPECT_EQ(w.fake.shown[6].text, QStringLiteral("模版名称不能为空"));
+  EXPECT_FALSE(fs::exists(w.dir / "save" / ".txt"));
   EXPECT_EQ(w.fake.shown[1].kind, "message");
   EXPECT_EQ(w.fake.shown[1].title, QStringLiteral("友情提示"));
   EXPECT_TRUE(w.fake.shown[1].text.contains("/"));
@@ -246,12 +249,14 @@ TEST(Form1, FailedGenerateShowsTheReasonAndWritesNothing) {
   w.text("Text1")->setText(QString::fromStdString((w.dir / "missing.xlsx").string()));
   w.text("Text6")->setText(QString::fromStdString((w.dir / "out.kml").string()));
   { std::ofstream(w.dir / "out.kml") << "earlier"; }
+  w.fake.answers = {true};  // replace the earlier file
   w.click("Command1");
   WaitForJobs();
-  ASSERT_EQ(w.fake.shown.size(), 1u);
-  EXPECT_EQ(w.fake.shown[0].title, QStringLiteral("友情提示！"));
-  EXPECT_EQ(w.fake.shown[0].text, QStringLiteral("请正确设置信息！"));
-  EXPECT_FALSE(w.fake.shown[0].detail.isEmpty());
+  ASSERT_EQ(w.fake.shown.size(), 2u);
+  EXPECT_EQ(w.fake.shown[0].text, QStringLiteral("文件已存在，是否覆盖？"));
+  EXPECT_EQ(w.fake.shown[1].title, QStringLiteral("友情提示！"));
+  EXPECT_EQ(w.fake.shown[1].text, QStringLiteral("请正确设置信息！"));
+  EXPECT_FALSE(w.fake.shown[1].detail.isEmpty());
   std::ifstream in(w.dir / "out.kml");
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier");
   EXPECT_EQ(std::distance(fs::directory_iterator(w.dir), fs::directory_iterator()), 2);  // save/ and out.kml
