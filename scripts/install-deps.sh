@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev
   fonts-noto-cjk xvfb xauth imagemagick
   gdal-bin libxml2-utils unzip zip time
-  python3 python3-xlsxwriter python3-xlwt
+  python3 python3-xlsxwriter python3-xlwt python3-openpyxl
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -98,11 +98,28 @@ std::string ColumnOption(const Args& args, const std::string& option, const std:
   return it == detected.end() ? std::string() : it->second;
 }
 
+namespace {
+// The notes of a job that failed, printed by Fail under the reason.
+std::vector<std::string> gFailureNotes;
+
+// A job's notes go to standard error: at once when it succeeded, after the
+// failure message and reason when it failed.
+void RunNoting(Progress& progress, const std::function<void(Progress&)>& job) {
+  try {
+    job(progress);
+  } catch (...) {
+    gFailureNotes = progress.notes();
+    throw;
+  }
+  for (const std::string& note : progress.notes()) std::cerr << note << "\n";
+}
+}  // namespace
+
 void RunWithProgress(bool quiet, const std::function<void(Progress&)>& job) {
   Progress progress;
   const bool draw = !quiet && ::isatty(STDERR_FILENO);
   if (!draw) {
-    job(progress);
+    RunNoting(progress, job);
     return;
   }
   std::exception_ptr error;
@@ -133,7 +150,9 @@ void RunWithProgress(bool quiet, const std::function<void(Progress&)>& job) {
   worker.join();
   drawBar();
   std::fputc('\n', stderr);
-  if (error) std::rethrow_exception(error);
+  RunNoting(progress, [&](Progress&) {
+    if (error) std::rethrow_exception(error);
+  });
 }
 
 int Succeed(const std::string& message, const std::vector<std::string>& paths) {
@@ -155,6 +174,7 @@ int Fail(const std::string& message, const std::string& reason) {
       line += c;
   }
   std::cerr << message << "\n" << line << "\n";
+  for (const std::string& note : gFailureNotes) std::cerr << note << "\n";
   return 1;
 }
 

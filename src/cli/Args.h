@@ -56,7 +56,8 @@ std::string ColumnOption(const Args& args, const std::string& option, const std:
 
 // Runs a long job on a worker thread while a progress bar is drawn on
 // standard error (only when it is a terminal and not quiet). Exceptions of the
-// job are rethrown here.
+// job are rethrown here. The job's notes (Progress::notes) go to standard
+// error: when it succeeds, at once; when it fails, under Fail's reason.
 void RunWithProgress(bool quiet, const std::function<void(Progress&)>& job);
 
 // Success: the window's completion message and the written paths on standard

@@ -33,7 +33,8 @@ int KmlSector(const CommandArgs& args) {
                        {{"--sheet"}, {"--name"}, {"--lon"}, {"--lat"}, {"--azimuth"}, {"--description"},
                         {"--opacity"}, {"--outline-width"}, {"--label-scale"}, {"--radius"}, {"--altitude"},
                         {"--beamwidth"}, {"--outline-colour"}, {"--fill-colour"}, {"--label-colour"},
-                        {"--template"}, {"--save-dir"}, {"-o"}},
+                        {"--template"}, {"--save-dir"}, {"-o"}, {"--beamwidth-column"}, {"--radius-column"},
+                        {"--attributes", false}, {"--folders"}},
                        1, 1);
   KmlSectorParams p;
   p.workbook = a.positional[0];
@@ -75,6 +76,10 @@ int KmlSector(const CommandArgs& args) {
       p.useDescription = true;
       p.descriptionColumn = *d;
     }
+    p.beamwidthColumn = a.get("--beamwidth-column", "");
+    p.radiusColumn = a.get("--radius-column", "");
+    p.attributes = a.has("--attributes");
+    p.folderColumn = a.get("--folders", "");
 
     if (auto o = a.get("-o")) {
       p.output = *o;

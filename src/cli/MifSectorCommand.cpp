@@ -45,7 +45,7 @@ int MifSector(const CommandArgs& args) {
   const Args a = Parse(args,
                        {{"--sheet"}, {"--name"}, {"--lon"}, {"--lat"}, {"--azimuth"}, {"--pen-width"},
                         {"--pen-pattern"}, {"--brush-pattern"}, {"--radius"}, {"--beamwidth"}, {"--pen-colour"},
-                        {"--brush-colour"}, {"-o"}, {"--save-dir"}},
+                        {"--brush-colour"}, {"-o"}, {"--save-dir"}, {"--beamwidth-column"}, {"--radius-column"}},
                        1, 1);
   MifSectorParams p;
   p.workbook = a.positional[0];
@@ -56,6 +56,8 @@ int MifSector(const CommandArgs& args) {
   p.beamwidth = a.get("--beamwidth", p.beamwidth);
   p.penColour = ColourOption(a, "--pen-colour", p.penColour);
   p.brushColour = ColourOption(a, "--brush-colour", p.brushColour);
+  p.beamwidthColumn = a.get("--beamwidth-column", "");
+  p.radiusColumn = a.get("--radius-column", "");
   try {
     // Accepted as by every layer command; this layer reads nothing from the save folder.
     if (auto dir = a.get("--save-dir")) SetSaveFolder(*dir);

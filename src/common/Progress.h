@@ -6,6 +6,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/Error.h"
@@ -31,15 +32,24 @@ class Progress {
 
   // A line for the detail of the end message (what was left out or read
   // differently). A line already noted is not added twice.
-  void addNote(const std::string& line) {
+  void addNote(const std::string& line) { setNote(line, line); }
+  // A note that a later one of the same key replaces in place (a count that
+  // grows as the command reads more).
+  void setNote(const std::string& key, const std::string& line) {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (const auto& n : notes_)
-      if (n == line) return;
-    notes_.push_back(line);
+    for (auto& n : notes_) {
+      if (n.first == key) {
+        n.second = line;
+        return;
+      }
+    }
+    notes_.emplace_back(key, line);
   }
   std::vector<std::string> notes() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return notes_;
+    std::vector<std::string> out;
+    for (const auto& n : notes_) out.push_back(n.second);
+    return out;
   }
 
  private:
@@ -47,7 +57,7 @@ class Progress {
   std::atomic<double> value_{0};
   std::atomic<bool> cancelled_{false};
   mutable std::mutex mutex_;
-  std::vector<std::string> notes_;
+  std::vector<std::pair<std::string, std::string>> notes_;  // key, line
 };
 
 }  // namespace tessaro

@@ -3,6 +3,7 @@
 #include "common/Colour.h"
 #include "common/Text.h"
 #include "source/Columns.h"
+#include "source/Positions.h"
 #include "templates/SaveFolder.h"
 
 namespace tessaro {
@@ -18,7 +19,11 @@ int KmlDriveTestShape(const KmlDriveTestParams& p) {
   return 4;
 }
 
-std::string KmlDriveTestQuery(const KmlDriveTestParams& p) {
+namespace {
+
+// The grouped query; `filter`, when given, is a condition the rows must meet
+// before the design's own condition and the grouping.
+std::string GroupedQuery(const KmlDriveTestParams& p, const std::string& filter) {
   const std::string lon = BracketName(p.lon), lat = BracketName(p.lat), data = BracketName(p.data);
   const std::string sheet = BracketName(p.sheet + "$");
   std::string x = lon, y = lat;
@@ -35,18 +40,37 @@ std::string KmlDriveTestQuery(const KmlDriveTestParams& p) {
   }
   // Shape 1 has always been sent with two blanks before "where".
   const char* where = KmlDriveTestShape(p) == 1 ? "  where " : " where ";
-  return "select " + x + "," + y + ",format(avg(" + data + "),'0')" + extra + " from " + sheet + where + lon +
-         "<>0 or " + lat + "<>0 group by " + x + "," + y + extra;
+  const std::string condition = lon + "<>0 or " + lat + "<>0";
+  return "select " + x + "," + y + ",format(avg(" + data + "),'0')" + extra + " from " + sheet + where +
+         (filter.empty() ? condition : filter + " and (" + condition + ")") + " group by " + x + "," + y + extra;
 }
+
+}  // namespace
+
+std::string KmlDriveTestQuery(const KmlDriveTestParams& p) { return GroupedQuery(p, ""); }
 
 std::string KmlDriveTestOrderedQuery(const KmlDriveTestParams& p) {
-  return KmlDriveTestQuery(p) + " order by min(_rowid_)";
+  return GroupedQuery(p, UsablePositionSql(BracketName(p.lon), BracketName(p.lat))) + " order by min(_rowid_)";
 }
 
+namespace {
+
+std::string IconLine(const std::string& escapedHref) {
+  return "<href>" + escapedHref + "</href><x>128</x><y>192</y><w>72</w><h>72</h>";
+}
+
+// The icon's href in `out`: the hosted dot, or a file of the icon folder
+// (inside a KMZ, a copy of it).
+std::string IconHref(const std::string& icon, KmlWriter& out) {
+  return icon == kDefaultDriveTestIcon ? std::string(kShadedDotHref)
+                                       : out.localHref(SaveFolder() + "icon/" + icon + ".gif");
+}
+
+}  // namespace
+
 std::string KmlDriveTestIconLine(const std::string& icon) {
-  std::string href = icon == kDefaultDriveTestIcon ? std::string(kShadedDotHref)
-                                                   : XmlEscape(SaveFolder() + "icon/" + icon + ".gif");
-  return "<href>" + href + "</href><x>128</x><y>192</y><w>72</w><h>72</h>";
+  return IconLine(icon == kDefaultDriveTestIcon ? std::string(kShadedDotHref)
+                                                : XmlEscape(SaveFolder() + "icon/" + icon + ".gif"));
 }
 
 void WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, Progress& progress) {
@@ -60,7 +84,7 @@ void WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& 
   ThresholdLegend legend = p.legend;
   legend.compile();
   const std::string scaleLine = "<scale>" + XmlEscape(p.scale) + "</scale>";
-  const std::string iconLine = KmlDriveTestIconLine(p.icon);
+  const std::string iconLine = IconLine(IconHref(p.icon, out));
 
   out.prologue();
   out.element("name", p.data);
@@ -92,9 +116,9 @@ void WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& 
     out.line("<Point>");
     out.line("<coordinates>");
     buf.clear();
-    AppendXmlEscaped(buf, rows.value(0).text());
+    AppendXmlEscaped(buf, CoordinateText(rows.value(0)));
     buf += ',';
-    AppendXmlEscaped(buf, rows.value(1).text());
+    AppendXmlEscaped(buf, CoordinateText(rows.value(1)));
     buf += ",0";
     out.line(buf);
     out.line("</coordinates>");
@@ -116,12 +140,15 @@ void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress) {
   RequireColumn(p.lon, "经度");
   RequireColumn(p.lat, "纬度");
   RequireColumn(p.data, "数据");
+  LoadProgress scope(progress);
   auto connection = Connection::open(ConnectionString(p.workbook));
   RecordSet rows = connection->execute(KmlDriveTestOrderedQuery(p));
+  const SkippedRows skipped = RowsWithoutPosition(*connection, p.sheet, p.lon, p.lat);
   WriteKmlDriveTest(p, rows, out, progress);
   rows.close();
   connection->close();
   out.commit();
+  if (skipped.count) progress.addNote(SkippedRowsNote(skipped));
 }
 
 }  // namespace tessaro

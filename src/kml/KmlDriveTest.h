@@ -49,8 +49,9 @@ int KmlDriveTestShape(const KmlDriveTestParams& p);
 
 // The grouped query text of the layer's shape.
 std::string KmlDriveTestQuery(const KmlDriveTestParams& p);
-// The query as run: the grouped query ordered by the first sheet row of each
-// group, so the track comes out in the order it was driven.
+// The query as run: rows without a usable position (see source/Positions.h)
+// left out before grouping, then the grouped query ordered by the first sheet
+// row of each group, so the track comes out in the order it was driven.
 std::string KmlDriveTestOrderedQuery(const KmlDriveTestParams& p);
 
 // The icon reference line of every placemark.
@@ -64,7 +65,8 @@ void WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& 
 void WriteKmlDriveTestFile(const KmlDriveTestParams& p, RecordSet& rows, Progress& progress);
 
 // The generate command: creates the file, runs the query on the workbook,
-// writes and commits. Throws Error.
+// writes and commits; notes the rows left out for want of a position. Throws
+// Error.
 void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress);
 
 }  // namespace tessaro

@@ -20,7 +20,7 @@ void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& q
   const RecordSet& rows = result.rows;
   writer.prologue();
   writer.element("name", p.inputs.pointSheet + "飞线");
-  progress.setMaximum(static_cast<double>(rows.rowCount()));
+  progress.setMaximum(static_cast<double>(result.order.size()));
 
   const std::string altitude = XmlEscape(p.altitude);
   std::optional<double> radius;
@@ -61,6 +61,7 @@ void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& q
   }
   writer.epilogue();
   writer.commit();
+  if (result.skipped.count) progress.addNote(SkippedRowsNote(result.skipped));
 }
 
 }  // namespace
@@ -70,6 +71,7 @@ void GenerateKmlFlyLine(const KmlFlyLineParams& params, Progress& progress) {
   Generate(
       params,
       [&] {
+        LoadProgress scope(progress);
         connection = Connection::open(ConnectionString(params.workbook));
         FlyLineResult result = RunFlyLineQuery(*connection, params.inputs);
         connection->close();

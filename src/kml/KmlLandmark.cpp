@@ -4,6 +4,7 @@
 #include <set>
 
 #include "kml/KmlWriter.h"
+#include "source/Positions.h"
 #include "source/Provider.h"
 #include "templates/SaveFolder.h"
 
@@ -25,11 +26,13 @@ void RequireColumns(const LandmarkParams& p) {
   if (p.sheet.empty()) throw Error("没有选择工作表");
 }
 
-RecordSet RunQuery(const std::string& workbook, const std::string& sql) {
-  std::unique_ptr<Connection> connection = Connection::open(ConnectionString(workbook));
-  RecordSet rows = connection->execute(sql);
-  connection->close();
-  return rows;
+// Runs `sql`; a failure names the sheet.
+RecordSet RunQuery(Connection& connection, const std::string& sheet, const std::string& sql) {
+  try {
+    return connection.execute(sql);
+  } catch (const Error& e) {
+    throw Error("读取工作表“" + sheet + "”失败：" + e.what());
+  }
 }
 
 // The share of the progress bar each enabled group adds per row, so that the
@@ -89,9 +92,9 @@ class LandmarkWriter {
   void coordinates(const RecordSet& rows) {
     out_.line("<coordinates>");
     line_.clear();
-    AppendXmlEscaped(line_, rows.value(1).text());
+    AppendXmlEscaped(line_, CoordinateText(rows.value(1)));
     line_ += ',';
-    AppendXmlEscaped(line_, rows.value(2).text());
+    AppendXmlEscaped(line_, CoordinateText(rows.value(2)));
     line_ += ",0";
     out_.line(line_);
     out_.line("</coordinates>");
@@ -137,7 +140,7 @@ void Write(const LandmarkParams& p, RecordSet& rows, Progress& progress, KmlWrit
     for (const auto& g : p.groups) {
       if (!g.enabled) continue;
       const double share = shares[nth++];
-      const std::string icon = CustomIconLine(g.icon);
+      const std::string icon = CustomIconLine(g.icon, out);
       out.line("<Folder>");
       out.element("name", g.value);
       for (; !rows.eof(); rows.moveNext()) {
@@ -167,11 +170,19 @@ std::string LandmarkQuery(const LandmarkParams& p) {
   return sql;
 }
 
+std::string LandmarkRunQuery(const LandmarkParams& p) {
+  return LandmarkQuery(p) + " where " + UsablePositionSql(BracketName(p.lonColumn), BracketName(p.latColumn));
+}
+
 std::string DataValuesQuery(const std::string& sheet, const std::string& dataColumn) {
   return "select distinct " + BracketName(dataColumn) + " as a4 from " + BracketName(sheet + "$");
 }
 
 std::string DefaultIconLine() { return std::string("<href>") + kDefaultIconHref + kIconTail; }
+
+std::string CustomIconLine(const std::string& iconName, KmlWriter& out) {
+  return std::string("<href>") + out.localHref(SaveFolder() + "icon/" + iconName + ".gif") + kIconTail;
+}
 
 std::string CustomIconLine(const std::string& iconName) {
   std::string line = "<href>";
@@ -184,14 +195,19 @@ void GenerateLandmarkKml(const LandmarkParams& p, Progress& progress) {
   if (NoCustomIconEnabled(p)) throw NoCustomIconError();
   RequireColumns(p);
   KmlWriter out(p.output);
-  RecordSet rows;
+  LoadProgress scope(progress);
+  std::unique_ptr<Connection> connection;
   try {
-    rows = RunQuery(p.workbook, LandmarkQuery(p));
-  } catch (const std::exception& e) {
+    connection = Connection::open(ConnectionString(p.workbook));
+  } catch (const Error& e) {
     throw Error("读取工作表“" + p.sheet + "”失败：" + e.what());
   }
+  RecordSet rows = RunQuery(*connection, p.sheet, LandmarkRunQuery(p));
+  const SkippedRows skipped = RowsWithoutPosition(*connection, p.sheet, p.lonColumn, p.latColumn);
+  connection->close();
   Write(p, rows, progress, out);
   out.commit();
+  if (skipped.count) progress.addNote(SkippedRowsNote(skipped));
 }
 
 void GenerateLandmarkKml(const LandmarkParams& p, RecordSet& rows, Progress& progress) {
@@ -229,13 +245,13 @@ std::vector<std::string> ListDataValues(const std::string& workbook, const std::
                                         const std::string& dataColumn) {
   if (dataColumn.empty()) throw Error("没有选择数据列");
   if (sheet.empty()) throw Error("没有选择工作表");
-  RecordSet rows;
+  std::unique_ptr<Connection> connection;
   try {
-    rows = RunQuery(workbook, DataValuesQuery(sheet, dataColumn));
-  } catch (const std::exception& e) {
+    connection = Connection::open(ConnectionString(workbook));
+  } catch (const Error& e) {
     throw Error("读取工作表“" + sheet + "”失败：" + e.what());
   }
-  return DataValuesFrom(rows);
+  return DataValuesFrom(RunQuery(*connection, sheet, DataValuesQuery(sheet, dataColumn)));
 }
 
 }  // namespace tessaro

@@ -18,6 +18,7 @@
 namespace tessaro {
 
 class RecordSet;
+class KmlWriter;
 
 inline constexpr LayerMessages kLandmarkMessages{"友情提示！", "Kml文件已生成！", "请正确设置信息！"};
 // Shown (title "友情提示") when custom icons are chosen and no group is enabled.
@@ -63,12 +64,16 @@ bool NoCustomIconEnabled(const LandmarkParams& params);
 // The query whose result columns are a1 name, a2 longitude, a3 latitude,
 // a4 data and, with the description, a5.
 std::string LandmarkQuery(const LandmarkParams& params);
+// The query as run: the rows without a usable position left out.
+std::string LandmarkRunQuery(const LandmarkParams& params);
 // The distinct data values of a sheet's column, as a4.
 std::string DataValuesQuery(const std::string& sheet, const std::string& dataColumn);
 
 // The icon line of a placemark: the default pushpin, or a custom icon file.
 std::string DefaultIconLine();
 std::string CustomIconLine(const std::string& iconName);
+// The same in `out`: inside a KMZ the icon is stored in the archive.
+std::string CustomIconLine(const std::string& iconName, KmlWriter& out);
 
 // Reads the workbook through the provider and writes the layer. The file
 // appears only when it is complete. Throws NoCustomIconError, or Error with

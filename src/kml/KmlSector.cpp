@@ -1,11 +1,15 @@
 #include "kml/KmlSector.h"
 
+#include <map>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "common/Error.h"
 #include "common/Text.h"
 #include "geodesy/DestinationPoint.h"
 #include "kml/KmlWriter.h"
+#include "source/Positions.h"
 #include "source/Provider.h"
 
 namespace tessaro {
@@ -16,13 +20,6 @@ std::string RowText(std::size_t row) { return "第 " + std::to_string(row + 1) +
 
 [[noreturn]] void RowError(std::size_t row, const std::string& column, const std::string& what) {
   throw Error(RowText(row) + "，列“" + column + "”：" + what);
-}
-
-// A coordinate as written from the workbook: its text form, without blanks
-// around it (a blank inside a coordinate text would split the point).
-std::string CoordinateText(const Value& v) {
-  if (v.kind() == Value::Kind::Text) return Trim(v.textRef());
-  return v.text();
 }
 
 bool IsBlank(const Value& v) { return v.isNull() || (v.kind() == Value::Kind::Text && Trim(v.textRef()).empty()); }
@@ -89,149 +86,250 @@ bool AppendSectorRing(std::string& out, const RingInput& in) {
   return ok;
 }
 
+namespace {
+
+bool CarriesDescription(const KmlSectorParams& p) { return p.useDescription && p.descriptionColumn != p.nameColumn; }
+
+// Where the opt-in columns stand in the query's fields (-1: not asked for).
+struct ExtraFields {
+  int beamwidth = -1, radius = -1, folder = -1, attributes = -1;
+};
+
+ExtraFields Extras(const KmlSectorParams& p) {
+  ExtraFields e;
+  int next = CarriesDescription(p) ? 5 : 4;
+  if (!p.beamwidthColumn.empty()) e.beamwidth = next++;
+  if (!p.radiusColumn.empty()) e.radius = next++;
+  if (!p.folderColumn.empty()) e.folder = next++;
+  if (p.attributes) e.attributes = next;
+  return e;
+}
+
+}  // namespace
+
 std::string KmlSectorQuery(const KmlSectorParams& p) {
   std::string sql = "select " + BracketName(p.nameColumn) + "," + BracketName(p.lonColumn) + "," +
                     BracketName(p.latColumn) + "," + BracketName(p.azimuthColumn);
-  if (p.useDescription && p.descriptionColumn != p.nameColumn) sql += "," + BracketName(p.descriptionColumn);
+  if (CarriesDescription(p)) sql += "," + BracketName(p.descriptionColumn);
+  for (const std::string* extra : {&p.beamwidthColumn, &p.radiusColumn, &p.folderColumn})
+    if (!extra->empty()) sql += "," + BracketName(*extra);
+  if (p.attributes) sql += ",*";
   sql += " from " + BracketName(p.sheet + "$");
   return sql;
 }
 
 namespace {
 
-void WriteLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, KmlWriter& kml) {
-  const bool fifth = p.useDescription && p.descriptionColumn != p.nameColumn;
-  const int needed = fifth ? 5 : 4;
-  if (rs.fieldCount() < needed)
-    throw Error("查询结果只有 " + std::to_string(rs.fieldCount()) + " 列，需要 " + std::to_string(needed) + " 列");
+// The number a row's cell gives for a box (empty: the box's own value).
+std::optional<double> RowNumber(const RecordSet& rs, int field, std::size_t row, const std::string& column,
+                                const char* what) {
+  if (field < 0) return std::nullopt;
+  const Value& v = rs.at(row, field);
+  if (IsBlank(v)) return std::nullopt;
+  auto n = v.number();
+  if (!n) RowError(row, column, std::string(what) + "“" + v.text() + "”不是数字");
+  return n;
+}
 
-  const std::string altitude = XmlEscape(p.altitude);
-  const double indoorR = LeadingNumber(p.radius) / 3;
-  const double shortR = LeadingNumber(p.radius) / 2;
-  const std::optional<double> ordinaryR = ParseNumber(Trim(p.radius));
-  const double h = LeadingNumber(p.beamwidth) / 2;
+// Writes the layer's placemarks: labels and sectors, in the design's two
+// folders or in one folder per value of the folder column.
+class SectorLayer {
+ public:
+  SectorLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, KmlWriter& kml)
+      : p_(p), rs_(rs), progress_(progress), kml_(kml), extra_(Extras(p)), altitude_(XmlEscape(p.altitude)) {}
 
-  kml.prologue();
-  kml.line("<Style id=\"transBluePoly\">");
-  kml.line("<LineStyle>");
-  kml.element("width", p.outlineWidth);
-  kml.line("<color>" + KmlColor(p.outlineColour) + "</color>");
-  kml.line("</LineStyle>");
-  kml.line("<PolyStyle>");
-  kml.line("<color>" + KmlTranslucentColor(p.opacity, p.fillColour) + "</color>");
-  kml.line("</PolyStyle>");
-  kml.line("</Style>");
-  kml.line("<Style id=\"btsname\">");
-  kml.line("<IconStyle>");
-  kml.line("<Icon> </Icon>");
-  kml.line("</IconStyle>");
-  kml.line("<LabelStyle>");
-  kml.element("scale", p.labelScale);
-  kml.line("<color>" + KmlColor(p.labelColour) + "</color>");
-  kml.line("</LabelStyle>");
-  kml.line("</Style>");
-  kml.line("<Folder>");
-  kml.line("<name>基站名称</name>");
-
-  progress.setMaximum(static_cast<double>(rs.rowCount()));
-  progress.setValue(0);
-
-  std::string line;
-  line.reserve(4096);
-  rs.moveFirst();
-  for (std::size_t row = 0; !rs.eof(); rs.moveNext(), ++row) {
-    progress.advance(0.5);
-    const Value& name = rs.value(0);
-    if (IsBlank(name)) RowError(row, p.nameColumn, "基站名称为空");
-    kml.line("<Placemark>");
-    kml.element("name", name.text());
-    kml.line("<styleUrl>#btsname</styleUrl>");
-    kml.line("<Point>");
-    kml.line("<extrude>1</extrude>");
-    kml.line("<altitudeMode>relativeToGround</altitudeMode>");
-    kml.line("<coordinates>");
-    line.clear();
-    AppendXmlEscaped(line, CoordinateText(rs.value(1)));
-    line.push_back(',');
-    AppendXmlEscaped(line, CoordinateText(rs.value(2)));
-    line += ",5";  // labels always stand 5 m above ground
-    kml.line(line);
-    kml.line("</coordinates>");
-    kml.line("</Point>");
-    kml.line("</Placemark>");
+  void write() {
+    const int needed = (CarriesDescription(p_) ? 5 : 4);
+    if (rs_.fieldCount() < needed)
+      throw Error("查询结果只有 " + std::to_string(rs_.fieldCount()) + " 列，需要 " + std::to_string(needed) + " 列");
+    styles();
+    progress_.setMaximum(static_cast<double>(rs_.rowCount()));
+    progress_.setValue(0);
+    if (extra_.folder < 0) {
+      folder("基站名称", [&](std::size_t row) { label(row); });
+      folder("基站扇区", [&](std::size_t row) { sector(row); });
+    } else {
+      for (const auto& [value, rows] : FolderRows()) {
+        kml_.line("<Folder>");
+        kml_.element("name", value);
+        for (std::size_t row : rows) label(row);
+        for (std::size_t row : rows) sector(row);
+        kml_.line("</Folder>");
+      }
+    }
+    kml_.epilogue();
+    kml_.commit();
   }
 
-  rs.moveFirst();
-  kml.line("</Folder>");
-  kml.line("<Folder>");
-  kml.line("<name>基站扇区</name>");
-  for (std::size_t row = 0; !rs.eof(); rs.moveNext(), ++row) {
-    progress.advance(0.5);
-    const Value& name = rs.value(0);
-    const std::string nameText = name.text();
-    kml.line("<Placemark>");
-    kml.element("name", nameText);
-    if (p.useDescription) {
-      const Value& d = fifth ? rs.value(4) : name;
-      if (IsBlank(d)) RowError(row, fifth ? p.descriptionColumn : p.nameColumn, "描述为空");
-      kml.line("<description>");
-      kml.line(XmlEscape(d.text()));
-      kml.line("</description>");
-    }
-    kml.line("<styleUrl>#transBluePoly</styleUrl>");
-    kml.line("<Polygon>");
-    kml.line("<extrude>1</extrude>");
-    kml.line("<altitudeMode>relativeToGround</altitudeMode>");
-    kml.line("<outerBoundaryIs>");
-    kml.line("<LinearRing>");
-    kml.line("<coordinates>");
+ private:
+  const Value& cell(std::size_t row, int field) const { return rs_.at(row, field); }
 
-    const Value& lonV = rs.value(1);
-    const Value& latV = rs.value(2);
-    const Value& azV = rs.value(3);
+  void styles() {
+    kml_.prologue();
+    kml_.line("<Style id=\"transBluePoly\">");
+    kml_.line("<LineStyle>");
+    kml_.element("width", p_.outlineWidth);
+    kml_.line("<color>" + KmlColor(p_.outlineColour) + "</color>");
+    kml_.line("</LineStyle>");
+    kml_.line("<PolyStyle>");
+    kml_.line("<color>" + KmlTranslucentColor(p_.opacity, p_.fillColour) + "</color>");
+    kml_.line("</PolyStyle>");
+    kml_.line("</Style>");
+    kml_.line("<Style id=\"btsname\">");
+    kml_.line("<IconStyle>");
+    kml_.line("<Icon> </Icon>");
+    kml_.line("</IconStyle>");
+    kml_.line("<LabelStyle>");
+    kml_.element("scale", p_.labelScale);
+    kml_.line("<color>" + KmlColor(p_.labelColour) + "</color>");
+    kml_.line("</LabelStyle>");
+    kml_.line("</Style>");
+  }
+
+  // A design folder: every row, in order.
+  template <class Each>
+  void folder(const char* name, Each each) {
+    kml_.line("<Folder>");
+    kml_.line(std::string("<name>") + name + "</name>");
+    for (std::size_t row = 0; row < rs_.rowCount(); ++row) each(row);
+    kml_.line("</Folder>");
+  }
+
+  // The values of the folder column in first-appearance order, each with its rows.
+  std::vector<std::pair<std::string, std::vector<std::size_t>>> FolderRows() {
+    std::vector<std::pair<std::string, std::vector<std::size_t>>> out;
+    std::map<std::string, std::size_t> index;
+    for (std::size_t row = 0; row < rs_.rowCount(); ++row) {
+      const std::string v = Trim(cell(row, extra_.folder).text());
+      auto [it, added] = index.emplace(v, out.size());
+      if (added) out.emplace_back(v, std::vector<std::size_t>());
+      out[it->second].second.push_back(row);
+    }
+    return out;
+  }
+
+  void label(std::size_t row) {
+    progress_.advance(0.5);
+    if ((row & 1023) == 0) progress_.checkCancelled();
+    const Value& name = cell(row, 0);
+    if (IsBlank(name)) RowError(row, p_.nameColumn, "基站名称为空");
+    // A cell without a position is a data error, not a row to leave out.
+    const PositionFault fault = CheckPosition(cell(row, 1), cell(row, 2));
+    if (fault != PositionFault::None)
+      RowError(row, FaultColumn(fault, p_.lonColumn, p_.latColumn), PositionFaultText(fault, cell(row, 1), cell(row, 2)));
+    kml_.line("<Placemark>");
+    kml_.element("name", name.text());
+    kml_.line("<styleUrl>#btsname</styleUrl>");
+    kml_.line("<Point>");
+    kml_.line("<extrude>1</extrude>");
+    kml_.line("<altitudeMode>relativeToGround</altitudeMode>");
+    kml_.line("<coordinates>");
+    line_.clear();
+    AppendXmlEscaped(line_, CoordinateText(cell(row, 1)));
+    line_.push_back(',');
+    AppendXmlEscaped(line_, CoordinateText(cell(row, 2)));
+    line_ += ",5";  // labels always stand 5 m above ground
+    kml_.line(line_);
+    kml_.line("</coordinates>");
+    kml_.line("</Point>");
+    kml_.line("</Placemark>");
+  }
+
+  void sector(std::size_t row) {
+    progress_.advance(0.5);
+    if ((row & 1023) == 0) progress_.checkCancelled();
+    const Value& name = cell(row, 0);
+    kml_.line("<Placemark>");
+    kml_.element("name", name.text());
+    if (p_.useDescription) {
+      const bool fifth = CarriesDescription(p_);
+      const Value& d = fifth ? cell(row, 4) : name;
+      if (IsBlank(d)) RowError(row, fifth ? p_.descriptionColumn : p_.nameColumn, "描述为空");
+      kml_.line("<description>");
+      kml_.line(XmlEscape(d.text()));
+      kml_.line("</description>");
+    }
+    kml_.line("<styleUrl>#transBluePoly</styleUrl>");
+    if (extra_.attributes >= 0) attributes(row);
+    kml_.line("<Polygon>");
+    kml_.line("<extrude>1</extrude>");
+    kml_.line("<altitudeMode>relativeToGround</altitudeMode>");
+    kml_.line("<outerBoundaryIs>");
+    kml_.line("<LinearRing>");
+    kml_.line("<coordinates>");
+    line_.clear();
+    ring(row, name.text());
+    kml_.line(line_);
+    kml_.line("</coordinates>");
+    kml_.line("</LinearRing>");
+    kml_.line("</outerBoundaryIs>");
+    kml_.line("</Polygon>");
+    kml_.line("</Placemark>");
+  }
+
+  // Every column of the row, as a table Google Earth shows in the balloon.
+  void attributes(std::size_t row) {
+    kml_.line("<ExtendedData>");
+    for (int i = extra_.attributes; i < rs_.fieldCount(); ++i) {
+      line_ = "<Data name=\"";
+      AppendXmlAttribute(line_, rs_.fieldName(i));
+      line_ += "\"><value>";
+      AppendXmlEscaped(line_, cell(row, i).text());
+      line_ += "</value></Data>";
+      kml_.line(line_);
+    }
+    kml_.line("</ExtendedData>");
+  }
+
+  void ring(std::size_t row, const std::string& nameText) {
+    const Value& lonV = cell(row, 1);
+    const Value& latV = cell(row, 2);
+    const Value& azV = cell(row, 3);
     const std::string lonText = CoordinateText(lonV), latText = CoordinateText(latV);
+    const std::optional<double> rowBeam = RowNumber(rs_, extra_.beamwidth, row, p_.beamwidthColumn, "波瓣宽度");
+    const std::optional<double> rowRadius = RowNumber(rs_, extra_.radius, row, p_.radiusColumn, "半径");
     RingInput in;
     in.lonText = lonText;
     in.latText = latText;
-    in.altitude = altitude;
-    in.halfBeam = h;
-    in.indoorRadius = indoorR;
+    in.altitude = altitude_;
+    in.halfBeam = (rowBeam ? *rowBeam : LeadingNumber(p_.beamwidth)) / 2;
+    const double boxRadius = rowRadius ? *rowRadius : LeadingNumber(p_.radius);
+    in.indoorRadius = boxRadius / 3;
     if (!IsBlank(azV)) {
       auto az = azV.number();
-      if (!az) RowError(row, p.azimuthColumn, "方位角“" + azV.text() + "”不是数字");
+      if (!az) RowError(row, p_.azimuthColumn, "方位角“" + azV.text() + "”不是数字");
       in.hasAzimuth = true;
       in.azimuth = *az;
     }
-    if (RingNeedsPoints(in.hasAzimuth, in.azimuth, h)) {
-      auto lon = lonV.number();
-      auto lat = latV.number();
-      if (!lon) RowError(row, p.lonColumn, lonV.isNull() ? "经度为空" : "经度“" + lonText + "”不是数字");
-      if (!lat) RowError(row, p.latColumn, latV.isNull() ? "纬度为空" : "纬度“" + latText + "”不是数字");
-      in.lon = *lon;
-      in.lat = *lat;
-      if (in.azimuth != -1 && in.azimuth != -2) {
-        if (IsShortRadiusName(nameText)) {
-          in.radius = shortR;
-        } else if (ordinaryR) {
-          in.radius = *ordinaryR;
-        } else {
-          throw Error(RowText(row) + "：扇区半径“" + p.radius + "”不是数字");
-        }
-      }
+    if (RingNeedsPoints(in.hasAzimuth, in.azimuth, in.halfBeam)) {
+      in.lon = *lonV.number();
+      in.lat = *latV.number();
+      if (in.azimuth != -1 && in.azimuth != -2) in.radius = SectorRadius(row, nameText, rowRadius);
     }
-    line.clear();
-    if (!AppendSectorRing(line, in)) RowError(row, p.latColumn, "无法计算扇区顶点（纬度 " + latText + "）");
-    kml.line(line);
-    kml.line("</coordinates>");
-    kml.line("</LinearRing>");
-    kml.line("</outerBoundaryIs>");
-    kml.line("</Polygon>");
-    kml.line("</Placemark>");
+    if (!AppendSectorRing(line_, in)) RowError(row, p_.latColumn, "无法计算扇区顶点（纬度 " + latText + "）");
   }
-  rs.moveFirst();
-  kml.line("</Folder>");
-  kml.epilogue();
-  kml.commit();
+
+  // R for an ordinary directed row, R / 2 for a short-radius one; R is the
+  // row's own radius where it has one, else the box's.
+  double SectorRadius(std::size_t row, const std::string& nameText, std::optional<double> rowRadius) {
+    const double r = rowRadius ? *rowRadius : LeadingNumber(p_.radius);
+    if (IsShortRadiusName(nameText)) return r / 2;
+    if (rowRadius) return *rowRadius;
+    if (auto ordinary = ParseNumber(Trim(p_.radius))) return *ordinary;
+    throw Error(RowText(row) + "：扇区半径“" + p_.radius + "”不是数字");
+  }
+
+  const KmlSectorParams& p_;
+  RecordSet& rs_;
+  Progress& progress_;
+  KmlWriter& kml_;
+  const ExtraFields extra_;
+  const std::string altitude_;
+  std::string line_;
+};
+
+void WriteLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, KmlWriter& kml) {
+  SectorLayer(p, rs, progress, kml).write();
 }
 
 }  // namespace
@@ -240,6 +338,7 @@ void GenerateKmlSector(const KmlSectorParams& params, Progress& progress) {
   // The output is opened first (as a temporary file), so an unwritable target
   // fails before the workbook is read.
   KmlWriter kml(params.output);
+  LoadProgress scope(progress);
   auto connection = Connection::open(ConnectionString(params.workbook));
   RecordSet rows = connection->execute(KmlSectorQuery(params));
   connection->close();

@@ -38,11 +38,17 @@ struct KmlSectorParams {
   ColourValue outlineColour = 0xC0FFFF;  // Command3
   ColourValue fillColour = 0x80C0FF;     // Command7
   ColourValue labelColour = 0xC0FFFF;    // Command8
-  std::string output;             // Text6: the KML file to write
+  std::string output;             // Text6: the KML file to write (".kmz": a KMZ)
+  // Beyond the window's design; left at these values the layer is as designed.
+  std::string beamwidthColumn;  // a row's number here replaces `beamwidth` (empty cell: the box)
+  std::string radiusColumn;     // a row's number here replaces `radius` (empty cell: the box)
+  bool attributes = false;      // every column of the row as ExtendedData on its sector
+  std::string folderColumn;     // one Folder per distinct value, first-appearance order
 };
 
 // The query of the layer: four columns, or five when the description is on
-// and its column differs from the name column.
+// and its column differs from the name column; then the beam-width, radius
+// and folder columns asked for, and "*" for the attributes.
 std::string KmlSectorQuery(const KmlSectorParams& params);
 
 // Opens the workbook, runs the query and writes the layer to params.output.

@@ -1,5 +1,11 @@
 #include "kml/KmlWriter.h"
 
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "common/Error.h"
+
 namespace tessaro {
 
 void AppendXmlEscaped(std::string& out, std::string_view text) {
@@ -13,11 +19,110 @@ void AppendXmlEscaped(std::string& out, std::string_view text) {
   }
 }
 
+void AppendXmlAttribute(std::string& out, std::string_view text) {
+  for (char c : text) {
+    if (c == '"') out += "&quot;";
+    else AppendXmlEscaped(out, std::string_view(&c, 1));
+  }
+}
+
 std::string XmlEscape(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   AppendXmlEscaped(out, text);
   return out;
+}
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw Error("找不到图层引用的文件，无法放入 KMZ：" + path);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+constexpr std::size_t kZipChunk = 1 << 16;
+
+}  // namespace
+
+bool IsKmzName(const std::string& path) { return EndsWith(Lower(path), ".kmz"); }
+
+KmlWriter::KmlWriter(const std::string& path) : file_(path) {
+  if (IsKmzName(path)) {
+    zip_ = std::make_unique<ZipStream>([this](std::string_view bytes) { file_.write(bytes); });
+    zip_->begin("doc.kml");
+  }
+}
+
+KmlWriter::~KmlWriter() = default;
+
+void KmlWriter::flush() {
+  zip_->write(buffer_);
+  buffer_.clear();
+}
+
+void KmlWriter::line(std::string_view text) {
+  if (!zip_) {
+    file_.writeLine(text);
+    return;
+  }
+  buffer_.append(text);
+  buffer_.append("\r\n");
+  if (buffer_.size() >= kZipChunk) flush();
+}
+
+std::string KmlWriter::localHref(const std::string& path) {
+  if (!zip_) return XmlEscape(path);
+  for (const auto& [entry, onDisk] : local_)
+    if (onDisk == path) return XmlEscape(entry);
+  std::string entry = "files/" + BaseName(path);
+  for (int k = 2; std::any_of(local_.begin(), local_.end(), [&](const auto& l) { return l.first == entry; }); ++k)
+    entry = "files/" + std::to_string(k) + "_" + BaseName(path);
+  local_.emplace_back(entry, path);
+  return XmlEscape(entry);
+}
+
+std::string KmlWriter::attach(const std::string& name, std::string bytes) {
+  if (zip_) {
+    attached_.emplace_back("files/" + name, std::move(bytes));
+    return XmlEscape("files/" + name);
+  }
+  std::string stem = file_.target();
+  if (EndsWith(Lower(stem), ".kml")) stem.resize(stem.size() - 4);
+  auto beside = std::make_unique<OutputFile>(stem + "_" + name);
+  beside->write(bytes);
+  beside_.push_back(std::move(beside));
+  return XmlEscape(BaseName(stem) + "_" + name);
+}
+
+void KmlWriter::commit() {
+  if (zip_) {
+    flush();
+    zip_->end();
+    for (const auto& [entry, onDisk] : local_) zip_->add(entry, ReadWhole(onDisk));
+    for (const auto& [entry, bytes] : attached_) zip_->add(entry, bytes);
+    zip_->finish();
+  }
+  std::vector<OutputFile*> all = {&file_};
+  for (auto& b : beside_) all.push_back(b.get());
+  CommitAll(all);
 }
 
 void KmlWriter::element(std::string_view tag, std::string_view text) {
@@ -29,7 +134,7 @@ void KmlWriter::element(std::string_view tag, std::string_view text) {
   scratch_ += "</";
   scratch_ += tag;
   scratch_ += '>';
-  file_.writeLine(scratch_);
+  line(scratch_);
 }
 
 void KmlWriter::prologue() {

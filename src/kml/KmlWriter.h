@@ -2,10 +2,14 @@
 // The line-per-item writer of a KML layer: UTF-8, CR LF after every line, no
 // indentation. The file appears under its name only when commit() is called
 // after the epilogue (see OutputFile).
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "common/OutputFile.h"
+#include "common/ZipStream.h"
 
 namespace tessaro {
 
@@ -15,23 +19,52 @@ inline constexpr const char* kKmlNamespace = "http://www.opengis.net/kml/2.2";
 // element content.
 std::string XmlEscape(std::string_view text);
 void AppendXmlEscaped(std::string& out, std::string_view text);
+// The same for an attribute value in double quotes (also escapes '"').
+void AppendXmlAttribute(std::string& out, std::string_view text);
 
+// A layer written as a KMZ (output name ending in ".kmz", any case) is a zip
+// holding "doc.kml" first, then every local file the layer points to under
+// "files/". Either way the file appears only when it is complete.
 class KmlWriter {
  public:
-  explicit KmlWriter(const std::string& path) : file_(path) {}
+  explicit KmlWriter(const std::string& path);
+  ~KmlWriter();
+  KmlWriter(const KmlWriter&) = delete;
+  KmlWriter& operator=(const KmlWriter&) = delete;
+
   // One whole line; the text is written as given (escape cell values first).
-  void line(std::string_view text) { file_.writeLine(text); }
+  void line(std::string_view text);
   // "<tag>" + escaped text + "</tag>" on one line.
   void element(std::string_view tag, std::string_view text);
   // The three prologue lines and the two epilogue lines.
   void prologue();
   void epilogue();
-  void commit() { file_.commit(); }
+
+  // The href (escaped) of a local file the layer points to: its path in a
+  // KML; in a KMZ the file goes inside as "files/NAME" and that is the href.
+  std::string localHref(const std::string& path);
+  // A file made with the layer (a legend image): inside a KMZ as
+  // "files/NAME"; beside a KML as STEM_NAME (STEM the KML's name without
+  // ".kml"), replaced together with it. Returns the href (escaped).
+  std::string attach(const std::string& name, std::string bytes);
+
+  // Completes the file(s) and puts them in place. Throws Error.
+  void commit();
   const std::string& path() const { return file_.target(); }
+  bool isKmz() const { return zip_ != nullptr; }
 
  private:
+  void flush();
   OutputFile file_;
+  std::unique_ptr<ZipStream> zip_;
+  std::string buffer_;  // lines of doc.kml not yet deflated
   std::string scratch_;
+  std::vector<std::pair<std::string, std::string>> local_;  // KMZ: entry name, path on disk
+  std::vector<std::pair<std::string, std::string>> attached_;  // KMZ: entry name, bytes
+  std::vector<std::unique_ptr<OutputFile>> beside_;  // KML: files made with it
 };
+
+// Whether an output name asks for a KMZ.
+bool IsKmzName(const std::string& path);
 
 }  // namespace tessaro

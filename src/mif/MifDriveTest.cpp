@@ -4,12 +4,17 @@
 
 #include "common/Colour.h"
 #include "source/Columns.h"
+#include "source/Positions.h"
 
 namespace tessaro {
 
 std::string MifDriveTestQuery(const MifDriveTestParams& p) {
   return "select " + BracketName(p.lon) + " as jd," + BracketName(p.lat) + " as wd," + BracketName(p.data) +
          " as zt,yb.* from " + BracketName(p.sheet + "$") + " as yb";
+}
+
+std::string MifDriveTestRunQuery(const MifDriveTestParams& p) {
+  return MifDriveTestQuery(p) + " where " + UsablePositionSql(BracketName(p.lon), BracketName(p.lat));
 }
 
 namespace {
@@ -64,10 +69,13 @@ void WriteMifDriveTest(const MifDriveTestParams& p, RecordSet& rows, MifWriter& 
     const std::size_t r = rows.position();
     for (int i = 3; i < rows.fieldCount(); ++i) values[static_cast<std::size_t>(i - 3)] = rows.value(i).text();
     if (!values.empty() && values[0].empty()) throw Error(RowError(r, "第一列“" + rows.fieldName(3) + "”为空"));
-    const std::string x = rows.value(0).text(), y = rows.value(1).text();
-    // A point without a usable coordinate would make the whole file unreadable.
-    if (!rows.value(0).number()) throw Error(RowError(r, "经度“" + x + "”不是数字"));
-    if (!rows.value(1).number()) throw Error(RowError(r, "纬度“" + y + "”不是数字"));
+    // A point without a usable coordinate would make the whole file
+    // unreadable: the query leaves such rows out, a result given here must not
+    // hold one.
+    const PositionFault fault = CheckPosition(rows.value(0), rows.value(1));
+    if (fault != PositionFault::None)
+      throw Error(RowError(r, PositionFaultText(fault, rows.value(0), rows.value(1))));
+    const std::string x = CoordinateText(rows.value(0)), y = CoordinateText(rows.value(1));
     object.clear();
     object.push_back("Point " + x + " " + y);
     if (auto n = rows.value(2).number()) {
@@ -93,12 +101,15 @@ std::string GenerateMifDriveTest(const MifDriveTestParams& p, Progress& progress
   RequireColumn(p.lon, "经度");
   RequireColumn(p.lat, "纬度");
   RequireColumn(p.data, "数据");
+  LoadProgress scope(progress);
   auto connection = Connection::open(ConnectionString(p.workbook));
-  RecordSet rows = connection->execute(MifDriveTestQuery(p));
+  RecordSet rows = connection->execute(MifDriveTestRunQuery(p));
+  const SkippedRows skipped = RowsWithoutPosition(*connection, p.sheet, p.lon, p.lat);
   WriteMifDriveTest(p, rows, out, progress);
   rows.close();
   connection->close();
   out.close();
+  if (skipped.count) progress.addNote(SkippedRowsNote(skipped));
   return out.replacementNote();
 }
 

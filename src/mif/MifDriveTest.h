@@ -30,6 +30,8 @@ struct MifDriveTestParams {
 
 // select [lon] as jd,[lat] as wd,[data] as zt,yb.* from [sheet$] as yb
 std::string MifDriveTestQuery(const MifDriveTestParams& p);
+// The query as run: the rows without a usable position left out.
+std::string MifDriveTestRunQuery(const MifDriveTestParams& p);
 
 // Declarations for the sheet's columns (result fields 3..): coordinates
 // Float; the data column smallint when every non-empty value is a whole

@@ -31,7 +31,7 @@ MifFlyLineResult Generate(const MifFlyLineParams& p, const std::function<FlyLine
   if (rows.fieldCount() < valueCount)
     throw Error("查询结果只有 " + std::to_string(rows.fieldCount()) + " 列，需要 " + std::to_string(valueCount) + " 列");
   writer.writeHeader(columns);
-  progress.setMaximum(static_cast<double>(rows.rowCount()));
+  progress.setMaximum(static_cast<double>(result.order.size()));
 
   std::optional<double> radius;
   auto readRadius = [&] {
@@ -62,6 +62,7 @@ MifFlyLineResult Generate(const MifFlyLineParams& p, const std::function<FlyLine
     writer.writeRow(values, object);
   }
   writer.close();
+  if (result.skipped.count) progress.addNote(SkippedRowsNote(result.skipped));
   return {writer.mifPath(), writer.midPath(), writer.replacementNote()};
 }
 
@@ -72,6 +73,7 @@ MifFlyLineResult GenerateMifFlyLine(const MifFlyLineParams& params, Progress& pr
   return Generate(
       params,
       [&] {
+        LoadProgress scope(progress);
         connection = Connection::open(ConnectionString(params.workbook));
         FlyLineResult result = RunFlyLineQuery(*connection, params.inputs);
         connection->close();

@@ -7,6 +7,7 @@
 #include "common/Text.h"
 #include "geodesy/DestinationPoint.h"
 #include "mif/MifWriter.h"
+#include "source/Positions.h"
 
 namespace tessaro {
 
@@ -26,13 +27,23 @@ class SectorDrawer {
         pen_(" Pen (" + p.penWidth + "," + p.penPattern + "," + std::to_string(MifColor(p.penColour)) + ")"),
         brush_(" Brush (" + p.brushPattern + "," + std::to_string(MifColor(p.brushColour)) + ",16777215)") {}
 
+  // A row's own beam width and radius, where the layer reads them from columns.
+  struct RowValues {
+    std::optional<double> beamwidth, radius;
+  };
+
   void draw(const Value& name, const Value& lonValue, const Value& latValue, const Value& azValue,
-            std::size_t row, std::vector<std::string>& lines) {
+            std::size_t row, std::vector<std::string>& lines, const RowValues& own = {}) {
     used_ = 0;
+    const double radius = own.radius ? *own.radius : radius_;
     const std::string nameText = name.text();
     if (nameText.empty()) throw Error(RowPrefix(row) + "基站名列" + Quoted(params_.nameColumn) + "为空");
     const double lon = Coordinate(lonValue, "经度", params_.lonColumn, row);
     const double lat = Coordinate(latValue, "纬度", params_.latColumn, row);
+    const PositionFault fault = CheckPosition(lonValue, latValue);
+    if (fault != PositionFault::None)
+      throw Error(RowPrefix(row) + "列" + Quoted(FaultColumn(fault, params_.lonColumn, params_.latColumn)) + "：" +
+                  PositionFaultText(fault, lonValue, latValue));
     std::optional<double> az;
     if (!azValue.isNull() && !(azValue.kind() == Value::Kind::Text && Trim(azValue.textRef()).empty())) {
       az = azValue.number();
@@ -50,15 +61,15 @@ class SectorDrawer {
       add(lines) = "19";
       static const int kCircle[] = {360, 340, 320, 300, 280, 260, 240, 220, 200, 180,
                                     160, 140, 120, 100, 80,  60,  40,  20,  360};
-      for (int b : kCircle) point(lines, lat, lon, b, radius_ / 3, row);
+      for (int b : kCircle) point(lines, lat, lon, b, radius / 3, row);
     } else if (az && *az == -2) {
       // Indoor site: a closed square with its corners NW, SW, SE, NE.
       add(lines) = "5";
       static const int kSquare[] = {315, 225, 135, 45, 315};
-      for (int b : kSquare) point(lines, lat, lon, b, radius_ / 3, row);
+      for (int b : kSquare) point(lines, lat, lon, b, radius / 3, row);
     } else if (az && *az >= 0) {
-      const long h = halfBeam(row);
-      const double d = IsShortRadiusName(nameText) ? radius_ / 2 : radius_;
+      const long h = own.beamwidth ? RowHalfBeam(*own.beamwidth, row) : halfBeam(row);
+      const double d = IsShortRadiusName(nameText) ? radius / 2 : radius;
       const double a = *az;
       // The bearing rules: the arc may cross north on either side.
       double firstShift = 0, secondShift = 0;
@@ -97,6 +108,13 @@ class SectorDrawer {
     if (v.isNull() || v.text().empty())
       throw Error(RowPrefix(row) + what + "列" + Quoted(column) + "为空");
     throw Error(RowPrefix(row) + what + "列" + Quoted(column) + "的值" + Quoted(v.text()) + "不是数字");
+  }
+
+  long RowHalfBeam(double beam, std::size_t row) const {
+    if (!(std::fabs(beam) <= 65534))
+      throw Error(RowPrefix(row) + "波瓣宽度列" + Quoted(params_.beamwidthColumn) + "的值" + Quoted(NumberText(beam)) +
+                  "超出范围");
+    return HalfBeamSteps(beam);
   }
 
   long halfBeam(std::size_t row) {
@@ -166,6 +184,26 @@ void CheckColumns(const MifSectorParams& p) {
   if (p.azimuthColumn.empty()) throw Error("未选择方位角列");
 }
 
+// The field of an opt-in column among the sheet's columns (fields 4 on);
+// -1 when none is asked for.
+int OwnColumn(const RecordSet& rs, const std::string& column) {
+  if (column.empty()) return -1;
+  for (int i = 4; i < rs.fieldCount(); ++i)
+    if (rs.fieldName(i) == column) return i;
+  throw Error("工作表中没有列" + Quoted(column));
+}
+
+// The number in a row's opt-in column; nothing when it is empty.
+std::optional<double> RowNumber(const RecordSet& rs, int field, std::size_t row, const char* what,
+                                const std::string& column) {
+  if (field < 0) return std::nullopt;
+  const Value& v = rs.value(field);
+  if (v.isNull() || (v.kind() == Value::Kind::Text && Trim(v.textRef()).empty())) return std::nullopt;
+  auto n = v.number();
+  if (!n) throw Error(RowPrefix(row) + what + Quoted(column) + "的值" + Quoted(v.text()) + "不是数字");
+  return n;
+}
+
 MifSectorResult Write(const MifSectorParams& p, MifWriter& writer, RecordSet& rs, Progress& progress) {
   if (rs.fieldCount() < 5) throw Error("查询结果的列数不足：" + std::to_string(rs.fieldCount()));
   // One declaration per sheet column; the longitude and latitude columns are Float.
@@ -181,15 +219,20 @@ MifSectorResult Write(const MifSectorParams& p, MifWriter& writer, RecordSet& rs
   SectorDrawer drawer(p);
   std::vector<std::string> values, lines;
   const int fields = rs.fieldCount();
+  const int beamField = OwnColumn(rs, p.beamwidthColumn), radiusField = OwnColumn(rs, p.radiusColumn);
   std::size_t row = 0;
   for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
     ++row;
     progress.advance(1);
+    if ((row & 1023) == 0) progress.checkCancelled();
     values.resize(static_cast<std::size_t>(fields - 4));
     for (int i = 4; i < fields; ++i) values[static_cast<std::size_t>(i - 4)] = rs.value(i).text();
     if (values.front().empty())
       throw Error(RowPrefix(row) + "第一列" + Quoted(rs.fieldName(4)) + "为空");
-    drawer.draw(rs.value(0), rs.value(1), rs.value(2), rs.value(3), row, lines);
+    SectorDrawer::RowValues own;
+    own.beamwidth = RowNumber(rs, beamField, row, "波瓣宽度列", p.beamwidthColumn);
+    own.radius = RowNumber(rs, radiusField, row, "半径列", p.radiusColumn);
+    drawer.draw(rs.value(0), rs.value(1), rs.value(2), rs.value(3), row, lines, own);
     writer.writeRow(values, lines);
   }
   writer.close();
@@ -216,6 +259,7 @@ MifSectorResult GenerateMifSector(const MifSectorParams& p, Progress& progress) 
   CheckColumns(p);
   MifWriter writer;
   writer.open(p.outputBase);
+  LoadProgress scope(progress);
   auto connection = Connection::open(ConnectionString(p.workbook));
   RecordSet rs = connection->execute(MifSectorQuery(p));
   MifSectorResult result = Write(p, writer, rs, progress);

@@ -38,6 +38,9 @@ struct MifSectorParams {
   ColourValue penColour = 0xC0E0FF;    // red in the low byte
   ColourValue brushColour = 0xC0FFFF;
   std::string outputBase;  // the pair is outputBase + ".mif" / ".mid"
+  // Beyond the window's design; left empty the layer is as designed.
+  std::string beamwidthColumn;  // a row's number here replaces `beamwidth` (empty cell: the box)
+  std::string radiusColumn;     // a row's number here replaces `radius` (empty cell: the box)
 };
 
 struct MifSectorResult {

@@ -1,5 +1,6 @@
 #include "source/Columns.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "common/Error.h"
@@ -116,6 +117,46 @@ std::vector<Role> WindowRoles(const std::string& window) {
   return {};
 }
 
+namespace {
+
+// A header folded for the second list's tests: ASCII letters in lower case,
+// blanks, "_" and "-" dropped, full-width parentheses as ASCII ones.
+std::string Folded(const std::string& h) {
+  std::string out;
+  for (std::size_t i = 0; i < h.size(); ++i) {
+    const char c = h[i];
+    if (c == ' ' || c == '_' || c == '-') continue;
+    if (h.compare(i, 3, "（") == 0 || h.compare(i, 3, "）") == 0) {
+      out.push_back(h[i + 2] == '\x88' ? '(' : ')');
+      i += 2;
+      continue;
+    }
+    out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+  }
+  return out;
+}
+
+// "longitude(...)": the word followed by a unit in parentheses.
+bool WithUnit(const std::string& folded, const std::string& word) {
+  return folded.size() > word.size() + 1 && folded.compare(0, word.size(), word) == 0 &&
+         folded[word.size()] == '(' && folded.back() == ')';
+}
+
+}  // namespace
+
+bool ModernRoleMatches(Role role, const std::string& h) {
+  const std::string f = Folded(h);
+  switch (role) {
+    case Role::Name: return Is(f, {"cellname", "站点名称"});
+    case Role::Lon: return Begins(h, {"经度"}) || WithUnit(f, "longitude");
+    case Role::Lat: return Begins(h, {"纬度"}) || WithUnit(f, "latitude");
+    case Role::CellId: return Is(f, {"eci", "ecgi", "nci", "pci", "enodebcellid"});
+    case Role::Azimuth: return Is(f, {"天线方向角", "方向角", "az"});
+    case Role::Value: return Begins(f, {"rsrp", "rsrq", "sinr", "rssi", "rxlev", "rscp", "ec/io"});
+  }
+  return false;
+}
+
 std::map<Role, std::string> DetectColumns(const std::vector<std::string>& headers, const std::vector<Role>& roles) {
   std::map<Role, std::string> chosen;
   for (const auto& h : headers) {
@@ -126,6 +167,23 @@ std::map<Role, std::string> DetectColumns(const std::vector<std::string>& header
       }
     }
   }
+  // Roles the rules above leave empty are filled from the headers that
+  // today's tools write, among the headers no role took.
+  std::vector<Role> empty;
+  for (Role r : roles)
+    if (!chosen.count(r)) empty.push_back(r);
+  if (empty.empty()) return chosen;
+  std::map<Role, std::string> second;
+  for (const auto& h : headers) {
+    if (std::any_of(chosen.begin(), chosen.end(), [&](const auto& c) { return c.second == h; })) continue;
+    for (Role r : empty) {
+      if (ModernRoleMatches(r, h)) {
+        second[r] = h;
+        break;
+      }
+    }
+  }
+  chosen.insert(second.begin(), second.end());
   return chosen;
 }
 

@@ -37,9 +37,19 @@ bool RoleMatches(Role role, const std::string& header);
 // "flyline-cells", "flyline-points". Empty for an unknown window.
 std::vector<Role> WindowRoles(const std::string& window);
 
+// The second list, for headers today's tools write: measured value RSRP,
+// RSRQ, SINR, RSSI, RxLev, RSCP, Ec/Io (begins with); cell identifier ECI,
+// ECGI, NCI, PCI, eNodeB-CellID; azimuth 天线方向角, 方向角, AZ; longitude
+// and latitude beginning with 经度/纬度 or Longitude/Latitude with a unit in
+// parentheses; site name Cell Name, CellName, 站点名称. Latin letters in any
+// case; blanks, "_" and "-" ignored.
+bool ModernRoleMatches(Role role, const std::string& header);
+
 // Pre-selection: for each header in order, the first role (in `roles` order)
 // whose test matches takes it; a later header replaces an earlier one. Roles
-// no header matches are absent from the result.
+// that no header matches are then filled the same way by ModernRoleMatches,
+// from the headers no role took. Roles still unmatched are absent from the
+// result.
 std::map<Role, std::string> DetectColumns(const std::vector<std::string>& headers, const std::vector<Role>& roles);
 
 // Throws Error "没有选择<what>列" when a column list was left empty, so the

@@ -69,23 +69,6 @@ std::string WhereClause(const FlyLineInputs& in, FlyLineForm form) {
   return s;
 }
 
-bool SameNameIgnoringCase(const std::string& x, const std::string& y) {
-  if (x.size() != y.size()) return false;
-  for (std::size_t i = 0; i < x.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(x[i])) != std::tolower(static_cast<unsigned char>(y[i]))) return false;
-  return true;
-}
-
-// A name of the table's row number that no column of the table shadows.
-std::optional<std::string> RowIdName(const std::vector<std::string>& columns) {
-  for (const char* candidate : {"rowid", "_rowid_", "oid"}) {
-    bool taken = std::any_of(columns.begin(), columns.end(),
-                             [&](const std::string& c) { return SameNameIgnoringCase(c, candidate); });
-    if (!taken) return std::string(candidate);
-  }
-  return std::nullopt;
-}
-
 std::optional<std::string> NumberedQuery(const FlyLineInputs& in, const std::vector<std::string>& cellColumns,
                                          const std::vector<std::string>& pointColumns) {
   const FlyLineForm form = QueryForm(in);
@@ -107,6 +90,31 @@ std::optional<std::string> NumberedQuery(const FlyLineInputs& in, const std::vec
          groupBy + ") as b";
   sql += WhereClause(in, form);
   return sql;
+}
+
+// Drops the lines whose cell or point has no usable position; each dropped
+// line counts its drive-test row (column `pointRow`, or the line's own
+// number when the rows carry none), once however many cells it matched.
+void LeaveOutUnplaced(FlyLineResult& r, int pointRow) {
+  if (r.rows.fieldCount() < 6) return;  // reading the rows reports the missing columns
+  std::vector<std::size_t> kept;
+  kept.reserve(r.order.size());
+  std::int64_t lastRow = -1;
+  for (std::size_t k = 0; k < r.order.size(); ++k) {
+    const std::size_t i = r.order[k];
+    const bool placed = CheckPosition(r.rows.at(i, kAlo), r.rows.at(i, kAla)) == PositionFault::None &&
+                        CheckPosition(r.rows.at(i, kPointLon), r.rows.at(i, kPointLat)) == PositionFault::None;
+    if (placed) {
+      kept.push_back(i);
+      continue;
+    }
+    const std::int64_t row = pointRow >= 0 && pointRow < r.rows.fieldCount()
+                                 ? static_cast<std::int64_t>(r.rows.at(i, pointRow).number().value_or(0))
+                                 : static_cast<std::int64_t>(k + 1);
+    if (row != lastRow) r.skipped.add(row);
+    lastRow = row;
+  }
+  r.order = std::move(kept);
 }
 
 }  // namespace
@@ -136,7 +144,11 @@ FlyLineResult RunFlyLineQuery(Connection& connection, const FlyLineInputs& in) {
   const std::vector<std::string> pointColumns =
       connection.execute("select * from " + Table(in.pointSheet) + " where 0").fieldNames();
   auto sql = NumberedQuery(in, cellColumns, pointColumns);
-  if (!sql) return InOrder(connection.execute(FlyLineQuery(in)));
+  if (!sql) {
+    FlyLineResult r = InOrder(connection.execute(FlyLineQuery(in)));
+    LeaveOutUnplaced(r, -1);
+    return r;
+  }
   FlyLineResult r = InOrder(connection.execute(*sql));
   const int pointRow = ResultColumnCount(QueryForm(in));
   const int cellRow = pointRow + 1;
@@ -145,6 +157,7 @@ FlyLineResult RunFlyLineQuery(Connection& connection, const FlyLineInputs& in) {
   for (std::size_t i = 0; i < keys.size(); ++i)
     keys[i] = {r.rows.at(i, pointRow).number().value_or(0), r.rows.at(i, cellRow).number().value_or(0)};
   std::stable_sort(r.order.begin(), r.order.end(), [&](std::size_t x, std::size_t y) { return keys[x] < keys[y]; });
+  LeaveOutUnplaced(r, pointRow);
   return r;
 }
 

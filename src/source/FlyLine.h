@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "source/Positions.h"
 #include "source/Provider.h"
 
 namespace tessaro {
@@ -82,6 +83,9 @@ std::string FlyLineQuery(const FlyLineInputs& in);
 struct FlyLineResult {
   RecordSet rows;
   std::vector<std::size_t> order;
+  // Drive-test sheet rows whose lines were left out because the point or its
+  // cell has no usable position (source/Positions.h).
+  SkippedRows skipped;
 };
 
 // Rows at hand, drawn in their own order.
@@ -92,7 +96,9 @@ FlyLineResult InOrder(RecordSet rows);
 // grouped over every column of the drive-test table as "distinct *" does, and
 // the cell-sheet row), and sorts by them. The sort is explicit: an ORDER BY
 // here can make the engine give up its index on the identifier and join
-// quadratically. Throws Error with the provider's reason.
+// quadratically. Lines whose cell or point has no usable position are left
+// out of the order and their drive-test rows counted in `skipped`. Throws
+// Error with the provider's reason.
 FlyLineResult RunFlyLineQuery(Connection& connection, const FlyLineInputs& in);
 
 // The proposed output name: workbook stem + "_" + drive-test sheet + "飞线图"

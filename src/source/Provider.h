@@ -164,9 +164,13 @@ std::vector<std::string> ListSheetNames(const std::string& workbookPath);
 // order, reading no further than the header row. Throws Error.
 std::vector<std::string> ListColumnNames(const std::string& workbookPath, const std::string& sheet);
 
-// While an instance lives, the sheets that queries on this thread load report
-// their reading into `progress` (maximum 1000, value the share read so far),
-// so a window can show the loading of a large sheet before it counts rows.
+// While an instance lives, the queries this thread runs work for the command
+// that `progress` belongs to: the sheets they load report their reading into
+// it (maximum 1000, value the share read so far), so a window can show the
+// loading of a large sheet before it counts rows; a cancelled `progress`
+// stops the loading and the query (Cancelled); and the sheets they read leave
+// their notes in it (formula cells without a stored result, counted once per
+// sheet over the whole command).
 class LoadProgress {
  public:
   explicit LoadProgress(Progress& progress);
@@ -174,9 +178,17 @@ class LoadProgress {
   LoadProgress(const LoadProgress&) = delete;
   LoadProgress& operator=(const LoadProgress&) = delete;
 
+  struct Scope;  // what the thread's queries report into
+
  private:
-  Progress* previous_;
+  Scope* previous_;
+  std::unique_ptr<Scope> scope_;
 };
+
+// A name of a sheet table's row number (the sheet row, as the spreadsheet
+// numbers it) that none of the table's columns shadows: "rowid", "_rowid_"
+// or "oid"; nothing when the sheet has columns of all three names.
+std::optional<std::string> RowIdName(const std::vector<std::string>& columns);
 
 // "[name]" as pasted into SQL text; a name holding "]" is quoted so that the
 // query still works.

@@ -7,6 +7,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <climits>
@@ -18,6 +19,7 @@
 #include <set>
 
 #include "common/Text.h"
+#include "source/Positions.h"
 #include "source/Provider.h"
 #include "source/Reader.h"
 #include "source/Sql.h"
@@ -220,6 +222,19 @@ void AvgFinal(sqlite3_context* ctx) {
   sqlite3_result_double(ctx, (st->sum + st->compensation) / static_cast<double>(st->count));
 }
 
+bool IsEmptyValue(sqlite3_value* v) {
+  if (sqlite3_value_type(v) == SQLITE_NULL) return true;
+  return sqlite3_value_type(v) == SQLITE_TEXT && Trim(TextForm(v)).empty();
+}
+
+// tessaro_position(lon, lat): 1 when the pair is a usable position.
+void PositionFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const bool lonEmpty = IsEmptyValue(argv[0]), latEmpty = IsEmptyValue(argv[1]);
+  const PositionFault f = CheckPosition(lonEmpty, lonEmpty ? std::nullopt : NumberOf(argv[0]), latEmpty,
+                                        latEmpty ? std::nullopt : NumberOf(argv[1]));
+  sqlite3_result_int(ctx, f == PositionFault::None ? 1 : 0);
+}
+
 class Statement {
  public:
   // `tail` receives what follows the first statement, when asked for.
@@ -311,7 +326,12 @@ struct Book {
   std::mutex mutex;
   sqlite3* db = nullptr;
   std::unique_ptr<WorkbookReader> reader;
-  std::map<std::string, std::vector<std::string>> columns;  // lower-case sheet name -> loaded columns
+  // A loaded sheet: its columns and what its reading found.
+  struct Table {
+    std::vector<std::string> columns;
+    std::uint64_t formulasWithoutResult = 0;
+  };
+  std::map<std::string, Table> tables;  // lower-case sheet name -> loaded sheet
 
   ~Book() {
     if (db) sqlite3_close(db);
@@ -327,6 +347,7 @@ struct Book {
     sqlite3_create_function(db, kLeftFunction, 2, flags, nullptr, LeftFunction, nullptr, nullptr);
     sqlite3_create_function(db, "format", 2, flags, nullptr, FormatFunction, nullptr, nullptr);
     sqlite3_create_function(db, "avg", 1, flags, nullptr, nullptr, AvgStep, AvgFinal);
+    sqlite3_create_function(db, kPositionFunction, 2, flags, nullptr, PositionFunction, nullptr, nullptr);
   }
 
   // Index of the sheet named `name` (case-insensitive, as sheet names are).
@@ -339,9 +360,20 @@ struct Book {
     return std::nullopt;
   }
 
+  // Undoes a sheet's load that did not finish.
+  void dropPartial(const std::string& table);
+
+  // Loads a sheet (once) and notes its formulas without a stored result for
+  // the command at hand.
+  void use(std::size_t index) {
+    const std::string& sheet = reader->sheetNames()[index];
+    load(index);
+    NoteFormulasWithoutResult(path + "\n" + sheet, tables[Lower(sheet)].formulasWithoutResult);
+  }
+
   void load(std::size_t index) {
     const std::string sheet = reader->sheetNames()[index];
-    if (columns.count(Lower(sheet))) return;
+    if (tables.count(Lower(sheet))) return;
     openDb();
     const std::string table = QuoteName(TableName(sheet));
     std::vector<std::string> names;
@@ -349,15 +381,26 @@ struct Book {
     std::unique_ptr<Statement> insert;
     std::size_t width = 0;
     bool header = true;
+    // Each row keeps its sheet row number (as the spreadsheet numbers rows)
+    // as its rowid, so rows can be named and ordered as the sheet has them.
+    // A sheet with columns named rowid, _rowid_ and oid numbers its rows in
+    // order instead.
+    std::optional<std::string> rowId;
     auto prepareInsert = [&] {
-      std::string sql = "INSERT INTO " + table + " VALUES (";
-      for (std::size_t i = 0; i < width; ++i) sql += i ? ",?" : "?";
+      rowId = RowIdName(names);
+      std::string sql = "INSERT INTO " + table + " (" + (rowId ? *rowId : std::string());
+      for (std::size_t i = 0; i < width; ++i) sql += (i || rowId ? "," : "") + QuoteName(names[i]);
+      sql += ") VALUES (";
+      for (std::size_t i = 0; i < width + (rowId ? 1 : 0); ++i) sql += i ? ",?" : "?";
       sql += ")";
       insert = std::make_unique<Statement>(db, sql);
     };
+    Progress* progress = CurrentLoadProgress();
+    std::uint64_t loaded = 0;
+    SheetFacts facts;
     try {
       Exec(db, "BEGIN");
-      reader->readSheet(
+      facts = reader->readSheet(
           index,
           [&](std::uint32_t row, const std::vector<Cell>& cells) {
             if (header) {
@@ -381,10 +424,13 @@ struct Book {
               width = cells.size();
               prepareInsert();
             }
+            if (progress && (++loaded & 4095) == 0) progress->checkCancelled();
             sqlite3_stmt* st = insert->get();
+            const int first = rowId ? 2 : 1;
+            if (rowId) sqlite3_bind_int64(st, 1, static_cast<sqlite3_int64>(row) + 1);
             for (std::size_t c = 0; c < width; ++c) {
-              if (c < cells.size()) BindCell(st, static_cast<int>(c + 1), cells[c]);
-              else sqlite3_bind_null(st, static_cast<int>(c + 1));
+              if (c < cells.size()) BindCell(st, static_cast<int>(c) + first, cells[c]);
+              else sqlite3_bind_null(st, static_cast<int>(c) + first);
             }
             if (sqlite3_step(st) != SQLITE_DONE)
               throw Error("第 " + std::to_string(row + 1) + " 行无法载入：" + sqlite3_errmsg(db));
@@ -400,14 +446,22 @@ struct Book {
       Exec(db, "COMMIT");
     } catch (const Error& e) {
       insert.reset();
-      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-      sqlite3_exec(db, ("DROP TABLE IF EXISTS " + table).c_str(), nullptr, nullptr, nullptr);
+      dropPartial(table);
       throw Error("无法读取工作表“" + sheet + "”：" + e.what());
+    } catch (...) {  // stopped by the user
+      insert.reset();
+      dropPartial(table);
+      throw;
     }
-    columns[Lower(sheet)] = names;
+    tables[Lower(sheet)] = Table{names, facts.formulasWithoutResult};
     ++gLoads;
   }
 };
+
+void Book::dropPartial(const std::string& table) {
+  sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_exec(db, ("DROP TABLE IF EXISTS " + table).c_str(), nullptr, nullptr, nullptr);
+}
 
 struct FileStamp {
   long long size = 0;
@@ -481,7 +535,7 @@ RecordSet Run(Book& book, const std::string& sql) {
   for (std::size_t k = prepared.tables.size(); k-- > 0;) {  // from the end, so offsets stay valid
     auto index = book.sheetIndex(prepared.tables[k]);
     if (!index) continue;
-    book.load(*index);
+    book.use(*index);
     const std::string& sheet = book.reader->sheetNames()[*index];
     if (TableName(sheet) != sheet + "$")
       prepared.sql.replace(prepared.spans[k].first, prepared.spans[k].second, QuoteName(TableName(sheet)));
@@ -579,6 +633,15 @@ void ClearWorkbookCache() {
 
 }  // namespace source
 
+std::optional<std::string> RowIdName(const std::vector<std::string>& columns) {
+  for (const char* candidate : {"rowid", "_rowid_", "oid"}) {
+    bool taken = std::any_of(columns.begin(), columns.end(),
+                             [&](const std::string& c) { return source::Lower(c) == candidate; });
+    if (!taken) return std::string(candidate);
+  }
+  return std::nullopt;
+}
+
 std::unique_ptr<Connection> Connection::open(const std::string& connectionString) {
   const std::string path = source::WorkbookPathOf(connectionString);
   return std::make_unique<source::SqliteConnection>(path, source::GetBook(path));
@@ -594,25 +657,39 @@ std::vector<std::string> ListColumnNames(const std::string& workbookPath, const 
   auto index = book->sheetIndex(sheet);
   if (!index) throw Error("工作簿中没有工作表“" + sheet + "”");
   const std::string key = source::Lower(book->reader->sheetNames()[*index]);
-  auto loaded = book->columns.find(key);
-  if (loaded != book->columns.end()) return loaded->second;
+  auto loaded = book->tables.find(key);
+  if (loaded != book->tables.end()) return loaded->second.columns;
   std::vector<std::string> names;
   std::set<std::string> taken;
-  bool any = false;
   try {
-    book->reader->readSheet(
+    const source::SheetFacts facts = book->reader->readSheet(
         *index,
         [&](std::uint32_t, const std::vector<source::Cell>& cells) {
-          any = true;
           for (std::size_t c = 0; c < cells.size(); ++c)
             names.push_back(source::UniqueName(source::HeaderText(cells[c], c), taken));
           return false;
         },
         true);
+    if (names.empty()) return {source::FName(0)};  // an empty sheet, as it loads
+    // Cells right of the header's last one become columns F<n> when the sheet
+    // is loaded. Unless the sheet declares itself no wider than its header,
+    // read how wide its rows are, so the list is what "select *" gives.
+    if (facts.declaredColumns == 0 || facts.declaredColumns > names.size()) {
+      std::size_t widest = names.size();
+      bool header = true;
+      book->reader->readSheet(
+          *index,
+          [&](std::uint32_t, const std::vector<source::Cell>& cells) {
+            if (!header) widest = std::max(widest, cells.size());
+            header = false;
+            return true;
+          },
+          false);
+      for (std::size_t c = names.size(); c < widest; ++c) names.push_back(source::UniqueName(source::FName(c), taken));
+    }
   } catch (const Error& e) {
     throw Error("无法读取工作表“" + sheet + "”：" + e.what());
   }
-  if (!any || names.empty()) names.push_back(source::FName(0));
   return names;
 }
 

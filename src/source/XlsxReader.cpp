@@ -235,10 +235,23 @@ class SheetPart : public XmlPart {
   bool collectOnly = false;
   std::size_t maxStringIndex = 0;
   bool sawStringIndex = false;
+  // The strings are only those the probe asked for: an index past them means
+  // the first row's strings were all empty and the header lies further on.
+  bool partialStrings = false;
+  struct NeedAllStrings {};
+
+  // What the sheet declared and what it held besides values.
+  SheetFacts facts;
 
  protected:
   void start(const char* name, const char** attrs) override {
     switch (name[0]) {
+      case 'd':
+        if (std::strcmp(name, "dimension") == 0) readDimension(Attr(attrs, "ref"));
+        return;
+      case 'f':
+        if (inCell_ && name[1] == '\0') hasFormula_ = true;
+        return;
       case 'r':
         if (std::strcmp(name, "row") == 0) {
           const char* r = Attr(attrs, "r");
@@ -274,6 +287,7 @@ class SheetPart : public XmlPart {
           const char* s = Attr(attrs, "s");
           style_ = s ? std::strtoul(s, nullptr, 10) : 0;
           inCell_ = true;
+          hasFormula_ = false;
           text_.clear();
           return;
         }
@@ -318,10 +332,25 @@ class SheetPart : public XmlPart {
     throw Error("工作表“" + sheet_ + "”单元格 " + CellName(row_, static_cast<std::uint32_t>(col_)) + "：" + what);
   }
 
+  // <dimension ref="A1:J100"/>: the last column it names.
+  void readDimension(const char* ref) {
+    if (!ref) return;
+    const char* colon = std::strchr(ref, ':');
+    std::optional<std::uint32_t> col = ColumnOf(colon ? colon + 1 : ref);
+    if (col && *col < kMaxColumns) facts.declaredColumns = *col + 1;
+  }
+
   void finishCell() {
     inCell_ = false;
     capture_ = false;
     const auto col = static_cast<std::size_t>(col_);
+    // A formula whose result was never stored (written by a script, not
+    // calculated by a spreadsheet program) reads as empty and is counted. A
+    // text result (t="str") may rightly be the empty text.
+    if (hasFormula_ && text_.empty() && type_ != 'i' && type_ != 'f') {
+      if (!collectOnly) ++facts.formulasWithoutResult;
+      return;
+    }
     Cell cell;
     switch (type_) {
       case 's': {
@@ -335,7 +364,10 @@ class SheetPart : public XmlPart {
           nonEmpty_ = true;
           return;
         }
-        if (idx >= strings_->size()) bad("共享字符串序号 " + text_ + " 超出范围");
+        if (idx >= strings_->size()) {
+          if (partialStrings) throw NeedAllStrings{};
+          bad("共享字符串序号 " + text_ + " 超出范围");
+        }
         cell.kind = Cell::Kind::Text;
         cell.text = (*strings_)[idx];
         break;
@@ -351,7 +383,10 @@ class SheetPart : public XmlPart {
         cell.kind = Cell::Kind::Boolean;
         cell.number = (text_ == "1" || text_ == "true") ? 1 : 0;
         break;
-      case 'e':  // an error value (#N/A, #DIV/0!) holds no value
+      case 'e':  // an error value reads as its text (#N/A, #DIV/0!)
+        if (text_.empty()) break;
+        cell.kind = Cell::Kind::Text;
+        cell.text = text_;
         break;
       case 'd': {  // ISO 8601 date text: shown as a serial date would be
         if (text_.empty()) break;
@@ -395,6 +430,7 @@ class SheetPart : public XmlPart {
   bool inRow_ = false;
   bool inCell_ = false;
   bool nonEmpty_ = false;
+  bool hasFormula_ = false;
   char type_ = 'n';
   unsigned long style_ = 0;
   int phonetic_ = 0;
@@ -454,6 +490,7 @@ class XlsxReader : public WorkbookReader {
     }
     std::vector<std::string> partial;
     const std::vector<std::string>* strings = &strings_;
+    bool partialStrings = false;
     if (!stringsLoaded_ && !sharedStrings_.empty() && stringLimit > 0) {
       if (stringLimit == static_cast<std::size_t>(-1)) {
         loadStrings();
@@ -462,11 +499,21 @@ class XlsxReader : public WorkbookReader {
         zip_.parse(sharedStrings_, sst);
         partial = std::move(sst.strings);
         strings = &partial;
+        partialStrings = true;
       }
     }
-    SheetPart sheet(strings, &xfKinds_, date1904_, sink, names_[index]);
-    zip_.parse(part, sheet, headerOnly ? nullptr : CurrentLoadProgress());
-    return {};
+    try {
+      SheetPart sheet(strings, &xfKinds_, date1904_, sink, names_[index]);
+      sheet.partialStrings = partialStrings;
+      zip_.parse(part, sheet, headerOnly ? nullptr : CurrentLoadProgress());
+      return sheet.facts;
+    } catch (const SheetPart::NeedAllStrings&) {
+      // Nothing reached the sink yet (the header row is the first it gets).
+      loadStrings();
+      SheetPart sheet(&strings_, &xfKinds_, date1904_, sink, names_[index]);
+      zip_.parse(part, sheet, nullptr);
+      return sheet.facts;
+    }
   }
 
  private:

@@ -3,47 +3,19 @@
 // exit statuses, what goes to standard output and what to standard error.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
+#include "support/CliRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Ran {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::string Cli() {
-  const char* cli = std::getenv("TESSARO_CLI");
-  return cli ? cli : TESSARO_BINARY_DIR "/bin/tessaro-cli";
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using tessaro::test::Lines;
+using tessaro::test::Ran;
+using tessaro::test::ReadFile;
 
 const char* const kLayerCommands[] = {"kml-sector", "mif-sector", "kml-drivetest", "mif-drivetest",
                                       "kml-flyline", "mif-flyline", "kml-landmark"};
@@ -62,31 +34,7 @@ class CliContract : public ::testing::Test {
 
   // Runs tessaro-cli with `args` as its words, in `cwd` (default: the test folder).
   Ran Run(const std::vector<std::string>& args, const fs::path& cwd = {}) {
-    const fs::path out = dir / ".stdout", err = dir / ".stderr";
-    const std::string cli = Cli();
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(cli.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const fs::path where = cwd.empty() ? dir : cwd;
-    posix_spawn_file_actions_addchdir_np(&actions, where.c_str());
-    pid_t pid = 0;
-    Ran r;
-    if (posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
-      int wstatus = 0;
-      ::waitpid(pid, &wstatus, 0);
-      r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    r.out = ReadFile(out);
-    r.err = ReadFile(err);
-    fs::remove(out);
-    fs::remove(err);
-    return r;
+    return tessaro::test::RunProgram(args, cwd.empty() ? dir : cwd, dir);
   }
 
   // The fixture workbook of make_fixtures.py; skips when it cannot be made.

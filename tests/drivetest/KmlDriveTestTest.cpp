@@ -84,8 +84,11 @@ TEST(KmlDriveTestQuery, EveryShapeWithAndWithoutBinning) {
   EXPECT_EQ(KmlDriveTestQuery(p),
             "select left([lon],8),left([lat],7),format(avg([v]),'0'),[d],[n] from [S$]  where [lon]<>0 or [lat]<>0 "
             "group by left([lon],8),left([lat],7),[d],[n]");
-  // The run query keeps the drive order.
-  EXPECT_EQ(KmlDriveTestOrderedQuery(p), KmlDriveTestQuery(p) + " order by min(_rowid_)");
+  // The run query leaves out rows without a position and keeps the drive order.
+  EXPECT_EQ(KmlDriveTestOrderedQuery(p),
+            "select left([lon],8),left([lat],7),format(avg([v]),'0'),[d],[n] from [S$]  where "
+            "tessaro_position([lon],[lat]) and ([lon]<>0 or [lat]<>0) group by left([lon],8),left([lat],7),[d],[n] "
+            "order by min(_rowid_)");
 }
 
 TEST(KmlDriveTestQuery, ColumnsEqualToTheDataColumnAreNotCarried) {

@@ -54,6 +54,31 @@ TEST(DetectColumns, WindowRolesAndOrder) {
   EXPECT_TRUE(WindowRoles("nonsense").empty());
 }
 
+TEST(DetectColumns, TodaysHeadersFillOnlyTheRolesTheRulesLeaveEmpty) {
+  struct Case {
+    std::vector<std::string> headers;
+    const char* window;
+    Chosen chosen;
+  };
+  const Case cases[] = {
+      {{"eNodeB-CellID", "Cell Name", "经度(°)", "纬度_WGS84", "天线方向角"},
+       "sector",
+       {{"name", "Cell Name"}, {"lon", "经度(°)"}, {"lat", "纬度_WGS84"}, {"azimuth", "天线方向角"}}},
+      {{"Longitude (deg)", "Latitude（度）", "RSRP(dBm)", "SINR"},
+       "drivetest",
+       {{"lon", "Longitude (deg)"}, {"lat", "Latitude（度）"}, {"value", "SINR"}}},
+      {{"lon", "lat", "ECI", "AZ"}, "flyline-cells", {{"lon", "lon"}, {"lat", "lat"}, {"ci", "ECI"}, {"azimuth", "AZ"}}},
+      {{"LON", "LAT", "pci", "Ec/Io"}, "flyline-points", {{"lon", "LON"}, {"lat", "LAT"}, {"ci", "pci"}}},
+      // The design's rules win where they match, whatever the order.
+      {{"RSRP", "RX LevSub(dBm)", "经度(°)", "经度"}, "drivetest", {{"lon", "经度"}, {"value", "RX LevSub(dBm)"}}},
+      {{"站点名称", "基站名称"}, "landmark", {{"name", "基站名称"}}},
+      // Neither list takes "WGS84 Longitude" or "AZIMUTHS"; a header one role took is not taken again.
+      {{"WGS84 Longitude", "Latitude", "AZIMUTHS"}, "sector", {{"lat", "Latitude"}}},
+      {{"Site", "CellName"}, "sector", {{"name", "Site"}}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Detect(c.headers, c.window), c.chosen) << c.headers[0];
+}
+
 TEST(RoleMatches, ExactAndBeginsWithTests) {
   EXPECT_TRUE(RoleMatches(Role::CellId, "CELL_ID_2"));
   EXPECT_FALSE(RoleMatches(Role::CellId, "CELL_I"));

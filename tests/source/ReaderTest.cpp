@@ -108,8 +108,8 @@ TEST(XlsxReader, HandWrittenPackageCorners) {
   ASSERT_EQ(rows.size(), 5u);
   EXPECT_THAT(rows[0], testing::ElementsAre("0", "t:h1", "t:h2", "t:h3"));
   EXPECT_THAT(rows[1], testing::ElementsAre("1", "t:plain", "n:1.500000", "b:1"));
-  // Row r="5": a formula text result; the error cell holds nothing.
-  EXPECT_THAT(rows[2], testing::ElementsAre("4", "", "t:formula text"));
+  // Row r="5": a formula text result; the error cell reads as its text.
+  EXPECT_THAT(rows[2], testing::ElementsAre("4", "", "t:formula text", "t:#N/A"));
   // Rows after it without r count on; rich runs join; phonetic runs skipped.
   EXPECT_THAT(rows[3], testing::ElementsAre("5", "t:rich text", "t:東京", "t:a\r\nb_x0041_"));
   EXPECT_THAT(rows[4], testing::ElementsAre("6", "t:-85", "", "t:inline"));
