@@ -128,12 +128,7 @@ void Form2::showIcon(const QString& name) {
 
 tessaro::KmlDriveTestParams Form2::params() const {
   tessaro::KmlDriveTestParams p;
-  p.workbook = Utf8(picker()->text1()->text());
-  p.sheet = Utf8(picker()->sheetList()->currentText());
-  p.output = Utf8(picker()->text6()->text());
-  p.lon = Utf8(combo2_->currentText());
-  p.lat = Utf8(combo3_->currentText());
-  p.data = Utf8(combo4_->currentText());
+  readShared(p);
   p.colour = check3_->isChecked();
   p.name = check2_->isChecked();
   p.nameColumn = Utf8(combo1_->currentText());
@@ -144,7 +139,6 @@ tessaro::KmlDriveTestParams Form2::params() const {
   p.latChars = Utf8(text15_->text());
   p.icon = Utf8(combo7_->currentText());
   p.scale = Utf8(settings_->text2()->text());
-  p.legend = settings_->legend();
   return p;
 }
 

@@ -22,14 +22,8 @@ map2::map2(QWidget* parent) : DriveTestWindow(DriveTestSettings::Kind::Mif, "map
 
 tessaro::MifDriveTestParams map2::params() const {
   tessaro::MifDriveTestParams p;
-  p.workbook = Utf8(picker()->text1()->text());
-  p.sheet = Utf8(picker()->sheetList()->currentText());
-  p.output = Utf8(picker()->text6()->text());
-  p.lon = Utf8(combo2_->currentText());
-  p.lat = Utf8(combo3_->currentText());
-  p.data = Utf8(combo4_->currentText());
+  readShared(p);
   p.size = Utf8(settings_->text2()->text());
-  p.legend = settings_->legend();
   return p;
 }
 

@@ -4,12 +4,14 @@
 // settings group on the right, the scale box with its steppers and the run
 // panel. A window adds its own rows to the left column's grid before
 // finishLayout().
+#include <QComboBox>
+#include <QLineEdit>
 #include <QList>
 
+#include "shell/Controls.h"
 #include "shell/LayerWindow.h"
 #include "templates/ui/DriveTestSettings.h"
 
-class QComboBox;
 class QGridLayout;
 
 namespace tessaro::ui {
@@ -29,6 +31,10 @@ class DriveTestWindow : public LayerWindow {
   QGridLayout* rows() const { return rows_; }
   // Adds the sheet list (filling `columns`), the scale row and the layout.
   void finishLayout(const QList<QComboBox*>& columns);
+  // The workbook, sheet, output name, the three columns and the legend into
+  // either layer's parameters.
+  template <class Params>
+  void readShared(Params& p) const;
 
   QComboBox* combo2_;  // longitude
   QComboBox* combo3_;  // latitude
@@ -39,5 +45,16 @@ class DriveTestWindow : public LayerWindow {
   QString nameCaption_;
   QGridLayout* rows_;
 };
+
+template <class Params>
+void DriveTestWindow::readShared(Params& p) const {
+  p.workbook = Utf8(picker()->text1()->text());
+  p.sheet = Utf8(picker()->sheetList()->currentText());
+  p.output = Utf8(picker()->text6()->text());
+  p.lon = Utf8(combo2_->currentText());
+  p.lat = Utf8(combo3_->currentText());
+  p.data = Utf8(combo4_->currentText());
+  p.legend = settings_->legend();
+}
 
 }  // namespace tessaro::ui
