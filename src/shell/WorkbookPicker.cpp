@@ -164,8 +164,13 @@ std::optional<QString> WorkbookPicker::outputForRun(const QStringList& suffixes)
     return std::nullopt;
   }
   const QString path = FromUtf8(ResolveOutputPath(Utf8(text6_->text()), Utf8(book)));
+  // A folder of that name is no file to replace; the layer then says why it
+  // cannot write there.
   bool exists = false;
-  for (const QString& suffix : suffixes) exists = exists || QFileInfo::exists(path + suffix);
+  for (const QString& suffix : suffixes) {
+    const QFileInfo target(path + suffix);
+    exists = exists || (target.exists() && !target.isDir());
+  }
   if (exists && !dialogs().question(window_, kHint, QStringLiteral("文件已存在，是否覆盖？"))) return std::nullopt;
   return path;
 }

@@ -147,6 +147,14 @@ TEST(LayerRun, AnExistingFileIsReplacedOnlyAfterYes) {
   ASSERT_EQ(f.fake.shown.size(), 3u);
   EXPECT_EQ(f.fake.shown[2].text, QStringLiteral("Kml文件已生成！"));
   EXPECT_EQ(Fixture::Read(out), "new\r\n");
+  // An emptied name leads to the folder itself: nothing to replace, the run
+  // says why it cannot write there.
+  f.fake.shown.clear();
+  f.w.picker()->text6()->clear();
+  f.generate();
+  ASSERT_EQ(f.fake.shown.size(), 1u);
+  EXPECT_EQ(f.fake.shown[0].text, QStringLiteral("请正确设置信息！"));
+  EXPECT_FALSE(f.fake.shown[0].detail.isEmpty());
 }
 
 TEST(LayerRun, NotesGoUnderTheMessageOrIntoTheDetail) {
