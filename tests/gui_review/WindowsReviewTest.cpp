@@ -63,6 +63,8 @@ bool Accepted(const QString& program, const QStringList& args, QString* output) 
   return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
+const char* const kLayerWindows[] = {"Form1", "Form2", "Form3", "Form5", "map", "map2", "map3"};
+
 struct Case {
   const char* window;
   const char* sheet;
@@ -248,7 +250,7 @@ TEST(WindowsReview, OpenErrorsAndGenerateBeforeAnyWorkbook) {
   FakeDialogs fake;
   MDIForm1 main;
   main.show();
-  for (const char* name : {"Form1", "Form2", "Form3", "Form5", "map", "map2", "map3"}) {
+  for (const char* name : kLayerWindows) {
     SCOPED_TRACE(name);
     main.showChild(name);
     QWidget* w = main.child(name);
@@ -292,7 +294,7 @@ TEST(WindowsReview, TabReachesTheGenerateButtonPastNoStepButton) {
   FakeDialogs fake;
   MDIForm1 main;
   main.show();
-  for (const char* name : {"Form1", "Form2", "Form3", "Form5", "map", "map2", "map3"}) {
+  for (const char* name : kLayerWindows) {
     SCOPED_TRACE(name);
     main.showChild(name);
     QApplication::processEvents();
@@ -324,7 +326,7 @@ TEST(WindowsReview, NoTextIsClipped) {
   QApplication::processEvents();
   main.setFixedSize(598, 339);
   QApplication::processEvents();
-  for (const char* name : {"Form1", "Form2", "Form3", "Form5", "map", "map2", "map3"}) {
+  for (const char* name : kLayerWindows) {
     SCOPED_TRACE(name);
     main.showChild(name);
     QApplication::processEvents();
