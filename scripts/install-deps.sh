@@ -5,11 +5,12 @@ set -euo pipefail
 PACKAGES=(
   g++ make cmake pkg-config
   qt6-base-dev qt6-translations-l10n libgl-dev
-  libsqlite3-dev libminizip-dev libexpat1-dev libfreexl-dev zlib1g-dev
+  libsqlite3-dev libminizip-dev libexpat1-dev libcairo2-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev
   fonts-noto-cjk xvfb xauth imagemagick
   gdal-bin libxml2-utils unzip zip time
   python3 python3-xlsxwriter python3-xlwt python3-openpyxl
+  dpkg-dev fakeroot lintian help2man librsvg2-bin desktop-file-utils man-db
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -20,7 +20,7 @@ int KmlDriveTest(const CommandArgs& args) {
   Args a = Parse(args,
                  {{"--sheet"}, {"--lon"}, {"--lat"}, {"--value"}, {"--no-colour", false}, {"--name"},
                   {"--description"}, {"--bin"}, {"--icon"}, {"--scale"}, {"--bounds"}, {"--colours"},
-                  {"--template"}, {"-o"}, {"--save-dir"}},
+                  {"--template"}, {"-o"}, {"--save-dir"}, {"--legend", false}, {"--time"}, {"--attributes", false}},
                  1, 1);
   return RunLayerCommand(kKmlDriveTestMessages, [&] {
     if (auto d = a.get("--save-dir")) SetSaveFolder(*d);
@@ -44,6 +44,9 @@ int KmlDriveTest(const CommandArgs& args) {
       p.descriptionColumn = *d;
     }
     p.icon = a.get("--icon", kDefaultDriveTestIcon);
+    p.legendImage = a.has("--legend");
+    p.timeColumn = a.get("--time", "");
+    p.attributes = a.has("--attributes");
     Inputs in = ResolveInputs(a);
     p.workbook = in.book;
     p.sheet = in.sheet;
@@ -52,7 +55,9 @@ int KmlDriveTest(const CommandArgs& args) {
     p.data = in.value;
     p.output = a.get("-o", DefaultOutput(in.book, in.sheet, ".kml"));
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateKmlDriveTest(p, progress); });
-    return std::vector<std::string>{p.output};
+    std::vector<std::string> written = {p.output};
+    if (p.legendImage && !IsKmzName(p.output)) written.push_back(BesidePath(p.output, "legend.png"));
+    return written;
   });
 }
 

@@ -35,7 +35,7 @@ LandmarkIconGroup ParseIcon(const std::string& text) {
 int KmlLandmark(const CommandArgs& args) {
   const Args a = Parse(args,
                        {{"--sheet"}, {"--name"}, {"--lon"}, {"--lat"}, {"--value"}, {"--description"}, {"--icon"},
-                        {"--scale"}, {"-o"}, {"--save-dir"}},
+                        {"--scale"}, {"-o"}, {"--save-dir"}, {"--attributes", false}},
                        1, 1);
   const std::vector<std::string> icons = a.all("--icon");
   if (icons.size() > 3) throw UsageError("at most three --icon groups");
@@ -46,6 +46,7 @@ int KmlLandmark(const CommandArgs& args) {
   for (std::size_t k = 0; k < icons.size(); ++k) p.groups[k] = ParseIcon(icons[k]);
   p.customIcons = !icons.empty();
   p.scale = a.get("--scale", "0.8");
+  p.attributes = a.has("--attributes");
 
   return RunLayerCommand(kLandmarkMessages, [&] {
     p.sheet = SheetOption(a, "--sheet", p.workbook);

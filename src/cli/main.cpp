@@ -30,8 +30,8 @@ const Command kCommands[] = {
 };
 
 void Usage(std::ostream& out) {
-  out << "usage: tessaro-cli COMMAND BOOK [options]\n"
-         "       tessaro-cli --version | --help\n\ncommands:\n";
+  out << "Usage: tessaro-cli COMMAND BOOK [options]\n"
+         "   or: tessaro-cli --version | --help\n\ncommands:\n";
   for (const auto& c : kCommands) out << "  " << c.synopsis << "\n";
   out << "\nEvery command accepts -q (no progress bar). Options take their value as the\n"
          "next argument or after \"=\": --radius 80, --radius=80.\n";

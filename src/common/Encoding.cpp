@@ -37,6 +37,32 @@ bool AllAscii(std::string_view s) {
   return true;
 }
 
+// Converts `bytes` to UTF-8 with `cd`, from its initial state. A byte
+// sequence the source does not define becomes U+FFFD with `replace`, and
+// otherwise makes the conversion give nothing.
+std::optional<std::string> ToUtf8With(iconv_t cd, std::string_view bytes, bool replace) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  std::string out;
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t inLeft = bytes.size();
+  char buf[1024];
+  while (inLeft > 0) {
+    char* o = buf;
+    std::size_t oLeft = sizeof buf;
+    const std::size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
+    out.append(buf, static_cast<std::size_t>(o - buf));
+    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      if (!replace) return std::nullopt;
+      // An undefined byte, or a lead byte cut off at the end: skip one byte.
+      ++in;
+      --inLeft;
+      AppendUtf8(out, 0xFFFD);
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string ToCp936(std::string_view utf8, int* replaced) {
@@ -70,22 +96,7 @@ std::string ToCp936(std::string_view utf8, int* replaced) {
 std::optional<std::string> FromCp936(std::string_view bytes) {
   if (AllAscii(bytes)) return std::string(bytes);
   thread_local Iconv cd("UTF-8", "CP936");
-  iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-  std::string out;
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t inLeft = bytes.size();
-  char buf[1024];
-  while (inLeft > 0) {
-    char* o = buf;
-    std::size_t oLeft = sizeof buf;
-    std::size_t r = iconv(cd.get(), &in, &inLeft, &o, &oLeft);
-    out.append(buf, static_cast<std::size_t>(o - buf));
-    if (r == static_cast<std::size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      return std::nullopt;
-    }
-  }
-  return out;
+  return ToUtf8With(cd.get(), bytes, false);
 }
 
 bool IsUtf8(std::string_view s) {
@@ -117,6 +128,28 @@ std::string DecodeTextFile(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
   if (auto gbk = FromCp936(bytes)) return *gbk;
   return std::string(bytes);
+}
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+    return;
+  }
+  const int trail = cp < 0x800 ? 1 : cp < 0x10000 ? 2 : 3;
+  static const unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+  out.push_back(static_cast<char>(kLead[trail] | (cp >> (6 * trail))));
+  for (int k = trail - 1; k >= 0; --k) out.push_back(static_cast<char>(0x80 | ((cp >> (6 * k)) & 0x3F)));
+}
+
+CodePageDecoder::CodePageDecoder(const char* charset) : cd_(iconv_open("UTF-8", charset)) {
+  if (cd_ == reinterpret_cast<void*>(-1)) throw Error(std::string("不支持的代码页 ") + charset);
+}
+
+CodePageDecoder::~CodePageDecoder() { iconv_close(static_cast<iconv_t>(cd_)); }
+
+std::string CodePageDecoder::decode(std::string_view bytes) {
+  if (AllAscii(bytes)) return std::string(bytes);
+  return *ToUtf8With(static_cast<iconv_t>(cd_), bytes, true);
 }
 
 }  // namespace tessaro

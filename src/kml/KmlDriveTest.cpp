@@ -1,6 +1,11 @@
 #include "kml/KmlDriveTest.h"
 
+#include <algorithm>
+
 #include "common/Colour.h"
+#include "common/Text.h"
+#include "kml/DriveTestLegend.h"
+#include "source/Reader.h"
 #include "common/Text.h"
 #include "source/Columns.h"
 #include "source/Positions.h"
@@ -21,9 +26,18 @@ int KmlDriveTestShape(const KmlDriveTestParams& p) {
 
 namespace {
 
+// Fields after the carried columns, for the opt-in extras.
+std::string ExtraFields(const KmlDriveTestParams& p) {
+  std::string extra;
+  if (!p.timeColumn.empty()) extra += ",min(" + BracketName(p.timeColumn) + ")";
+  if (p.attributes) extra += ",min(_rowid_)";
+  return extra;
+}
+
 // The grouped query; `filter`, when given, is a condition the rows must meet
-// before the design's own condition and the grouping.
-std::string GroupedQuery(const KmlDriveTestParams& p, const std::string& filter) {
+// before the design's own condition and the grouping. `select` replaces the
+// select list (keeping the grouping) when given.
+std::string GroupedQuery(const KmlDriveTestParams& p, const std::string& filter, const std::string& select = "") {
   const std::string lon = BracketName(p.lon), lat = BracketName(p.lat), data = BracketName(p.data);
   const std::string sheet = BracketName(p.sheet + "$");
   std::string x = lon, y = lat;
@@ -41,8 +55,14 @@ std::string GroupedQuery(const KmlDriveTestParams& p, const std::string& filter)
   // Shape 1 has always been sent with two blanks before "where".
   const char* where = KmlDriveTestShape(p) == 1 ? "  where " : " where ";
   const std::string condition = lon + "<>0 or " + lat + "<>0";
-  return "select " + x + "," + y + ",format(avg(" + data + "),'0')" + extra + " from " + sheet + where +
+  const std::string fields =
+      select.empty() ? x + "," + y + ",format(avg(" + data + "),'0')" + extra + ExtraFields(p) : select;
+  return "select " + fields + " from " + sheet + where +
          (filter.empty() ? condition : filter + " and (" + condition + ")") + " group by " + x + "," + y + extra;
+}
+
+std::string PositionFilter(const KmlDriveTestParams& p) {
+  return UsablePositionSql(BracketName(p.lon), BracketName(p.lat));
 }
 
 }  // namespace
@@ -50,10 +70,54 @@ std::string GroupedQuery(const KmlDriveTestParams& p, const std::string& filter)
 std::string KmlDriveTestQuery(const KmlDriveTestParams& p) { return GroupedQuery(p, ""); }
 
 std::string KmlDriveTestOrderedQuery(const KmlDriveTestParams& p) {
-  return GroupedQuery(p, UsablePositionSql(BracketName(p.lon), BracketName(p.lat))) + " order by min(_rowid_)";
+  return GroupedQuery(p, PositionFilter(p)) + " order by min(_rowid_)";
+}
+
+std::string KmlDriveTestAttributeQuery(const KmlDriveTestParams& p) {
+  return "select _rowid_ as tessaro_row,* from " + BracketName(p.sheet + "$") + " where _rowid_ in (" +
+         GroupedQuery(p, PositionFilter(p), "min(_rowid_)") + ")";
+}
+
+std::optional<std::string> WhenText(const Value& v) {
+  if (v.isNull()) return std::nullopt;
+  std::string t = v.isNumber() ? source::DateText(v.real(), true, true, false) : Trim(v.textRef());
+  if (t.empty()) return std::nullopt;
+  for (char& c : t)
+    if (c == '/') c = '-';
+  // YYYY-MM-DD, then optionally " HH:MM[:SS[.fff]]" or an ISO "T..." tail.
+  auto digits = [&](std::size_t from, std::size_t n) {
+    if (t.size() < from + n) return false;
+    for (std::size_t i = from; i < from + n; ++i)
+      if (t[i] < '0' || t[i] > '9') return false;
+    return true;
+  };
+  if (digits(0, 2) && t.size() >= 5 && t[2] == ':' && digits(3, 2))
+    throw Error("时间“" + t + "”只有时刻，没有日期，无法放上时间轴（应为 YYYY-MM-DD HH:MM:SS）");
+  if (!digits(0, 4) || t.size() < 10 || t[4] != '-' || !digits(5, 2) || t[7] != '-' || !digits(8, 2))
+    throw Error("时间“" + t + "”不是日期时间（应为 YYYY-MM-DD HH:MM:SS）");
+  if (t.size() == 10) return t;
+  if (t[10] == ' ') t[10] = 'T';
+  if (t[10] != 'T' || !digits(11, 2) || t.size() < 16 || t[13] != ':' || !digits(14, 2))
+    throw Error("时间“" + t + "”不是日期时间（应为 YYYY-MM-DD HH:MM:SS）");
+  if (t.size() == 16) t += ":00";
+  return t;
 }
 
 namespace {
+
+// Every column of a group's first row (`first` holds them in sheet order,
+// each row's sheet row number in field 0) as an attribute table.
+void WriteAttributes(KmlWriter& out, const RecordSet* first, const Value& row) {
+  if (!first) return;
+  const std::int64_t wanted = row.integer();
+  std::size_t lo = 0, hi = first->rowCount();
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    if (first->at(mid, 0).integer() < wanted) lo = mid + 1;
+    else hi = mid;
+  }
+  if (lo < first->rowCount() && first->at(lo, 0).integer() == wanted) WriteExtendedData(out, *first, lo, 1);
+}
 
 std::string IconLine(const std::string& escapedHref) {
   return "<href>" + escapedHref + "</href><x>128</x><y>192</y><w>72</w><h>72</h>";
@@ -73,11 +137,15 @@ std::string KmlDriveTestIconLine(const std::string& icon) {
                                                 : XmlEscape(SaveFolder() + "icon/" + icon + ".gif"));
 }
 
-void WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, Progress& progress) {
+BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, Progress& progress,
+                             const RecordSet* firstRows) {
   const bool nameCarried = NameCarried(p), descCarried = DescriptionCarried(p);
   const int descField = 3;
   const int nameField = descCarried ? 4 : 3;
-  const int needed = 3 + (descCarried ? 1 : 0) + (nameCarried ? 1 : 0);
+  const int carried = 3 + (descCarried ? 1 : 0) + (nameCarried ? 1 : 0);
+  const int timeField = p.timeColumn.empty() ? -1 : carried;
+  const int rowField = p.attributes ? carried + (timeField >= 0 ? 1 : 0) : -1;
+  const int needed = std::max({carried, timeField + 1, rowField + 1});
   if (rows.fieldCount() < needed)
     throw Error("查询结果只有 " + std::to_string(rows.fieldCount()) + " 列，应有 " + std::to_string(needed) + " 列");
 
@@ -89,30 +157,42 @@ void WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& 
   out.prologue();
   out.element("name", p.data);
   progress.setMaximum(static_cast<double>(rows.rowCount()));
+  BandCounts counts;
   std::string buf;
   rows.moveFirst();
   while (!rows.eof()) {
     progress.advance();
+    if ((rows.position() & 1023) == 0) progress.checkCancelled();
+    const std::string rowText = "第 " + std::to_string(rows.position() + 1) + " 行：";
     const Value& v = rows.value(2);
     const std::string valueText = v.text();
     std::optional<double> number;
     if (!valueText.empty()) {
       number = v.number();
-      if (!number)
-        throw Error("第 " + std::to_string(rows.position() + 1) + " 行：数据列“" + p.data + "”的值“" + valueText +
-                    "”不是数字");
+      if (!number) throw Error(rowText + "数据列“" + p.data + "”的值“" + valueText + "”不是数字");
     }
+    ++counts.total;
+    const int band = number ? legend.match(*number) : -1;
+    if (band >= 0) ++counts.points[static_cast<std::size_t>(band)];
     out.line("<Placemark>");
     if (p.name) out.element("name", nameCarried ? rows.value(nameField).text() : valueText);
     if (p.description) out.element("description", descCarried ? rows.value(descField).text() : valueText);
-    out.line("<Style><IconStyle>");
-    if (p.colour && number) {
-      if (auto c = legend.colourFor(*number)) out.line("<color>" + KmlColor(*c) + "</color>");
+    if (timeField >= 0) {
+      std::optional<std::string> when;
+      try {
+        when = WhenText(rows.value(timeField));
+      } catch (const Error& e) {
+        throw Error(rowText + "时间列“" + p.timeColumn + "”：" + e.what());
+      }
+      if (when) out.line("<TimeStamp><when>" + XmlEscape(*when) + "</when></TimeStamp>");
     }
+    out.line("<Style><IconStyle>");
+    if (p.colour && band >= 0) out.line("<color>" + KmlColor(legend.rows[static_cast<std::size_t>(band)].colour) + "</color>");
     out.line(scaleLine);
     out.line("<Icon>");
     out.line(iconLine);
     out.line("</Icon></IconStyle></Style>");
+    if (rowField >= 0) WriteAttributes(out, firstRows, rows.value(rowField));
     out.line("<Point>");
     out.line("<coordinates>");
     buf.clear();
@@ -126,7 +206,9 @@ void WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& 
     out.line("</Placemark>");
     rows.moveNext();
   }
+  if (p.legendImage) out.line(LegendOverlay(out.attach("legend.png", LegendPng(p.data, legend, counts))));
   out.epilogue();
+  return counts;
 }
 
 void WriteKmlDriveTestFile(const KmlDriveTestParams& p, RecordSet& rows, Progress& progress) {
@@ -144,11 +226,19 @@ void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress) {
   auto connection = Connection::open(ConnectionString(p.workbook));
   RecordSet rows = connection->execute(KmlDriveTestOrderedQuery(p));
   const SkippedRows skipped = RowsWithoutPosition(*connection, p.sheet, p.lon, p.lat);
-  WriteKmlDriveTest(p, rows, out, progress);
+  RecordSet firstRows;
+  if (p.attributes) firstRows = connection->execute(KmlDriveTestAttributeQuery(p));
+  const BandCounts counts = WriteKmlDriveTest(p, rows, out, progress, p.attributes ? &firstRows : nullptr);
   rows.close();
   connection->close();
   out.commit();
   if (skipped.count) progress.addNote(SkippedRowsNote(skipped));
+  if (p.legendImage) {
+    ThresholdLegend legend = p.legend;
+    for (int i = 0; i < ThresholdLegend::kRows; ++i)
+      progress.addNote(BandLine(legend.rows[static_cast<std::size_t>(i)], counts.points[static_cast<std::size_t>(i)],
+                                counts.total));
+  }
 }
 
 }  // namespace tessaro

@@ -1,10 +1,12 @@
 #pragma once
 // The KML drive-test layer: one point placemark per distinct position (or
 // per prefix bin), coloured by the band its averaged value falls into.
+#include <optional>
 #include <string>
 
 #include "common/LayerMessages.h"
 #include "common/Progress.h"
+#include "kml/DriveTestLegend.h"
 #include "kml/KmlWriter.h"
 #include "source/Provider.h"
 #include "templates/ThresholdLegend.h"
@@ -38,6 +40,10 @@ struct KmlDriveTestParams {
   std::string icon = kDefaultDriveTestIcon;  // Combo7
   std::string scale = "0.4";      // Text2
   ThresholdLegend legend = ThresholdLegend::Initial();
+  // Beyond the window's design; left at these values the layer is as designed.
+  bool legendImage = false;  // a legend image in the lower left, band counts in the notes
+  std::string timeColumn;    // each point's <TimeStamp>: the earliest time of its group
+  bool attributes = false;   // every column of the group's first row as ExtendedData
 };
 
 // The name/description columns take part in the query only when ticked and
@@ -57,9 +63,23 @@ std::string KmlDriveTestOrderedQuery(const KmlDriveTestParams& p);
 // The icon reference line of every placemark.
 std::string KmlDriveTestIconLine(const std::string& icon);
 
+// The rows the attribute tables come from: the first sheet row of every
+// group, its sheet row number first, then every column, in sheet order.
+std::string KmlDriveTestAttributeQuery(const KmlDriveTestParams& p);
+
+// A time cell as an ISO 8601 <when>: "YYYY-MM-DD HH:MM:SS" (or "/" between
+// the date's parts) becomes "YYYY-MM-DDTHH:MM:SS", a date stays a date, a
+// number is a spreadsheet serial date. Nothing for an empty cell; throws Error
+// for a text that is not a date.
+std::optional<std::string> WhenText(const Value& v);
+
 // Writes the whole document for an already-run query result (fields: lon,
-// lat, averaged value, then description and name as carried). Throws Error.
-void WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, Progress& progress);
+// lat, averaged value, then description and name as carried, then the
+// earliest time and the first sheet row where the extras ask for them).
+// `firstRows` holds the rows of KmlDriveTestAttributeQuery when the
+// attributes are asked for. Returns the points per band. Throws Error.
+BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, Progress& progress,
+                             const RecordSet* firstRows = nullptr);
 
 // Writes p.output from a query result and commits it.
 void WriteKmlDriveTestFile(const KmlDriveTestParams& p, RecordSet& rows, Progress& progress);

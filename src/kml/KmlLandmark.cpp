@@ -82,6 +82,7 @@ class LandmarkWriter {
     out_.line("<Icon>");
     out_.line(iconLine);
     out_.line("</Icon></IconStyle></Style>");
+    if (p_.attributes) WriteExtendedData(out_, rows, rows.position(), p_.withDescription ? 5 : 4);
     out_.line("<Point>");
     coordinates(rows);
     out_.line("</Point>");
@@ -171,7 +172,9 @@ std::string LandmarkQuery(const LandmarkParams& p) {
 }
 
 std::string LandmarkRunQuery(const LandmarkParams& p) {
-  return LandmarkQuery(p) + " where " + UsablePositionSql(BracketName(p.lonColumn), BracketName(p.latColumn));
+  std::string sql = LandmarkQuery(p);
+  if (p.attributes) sql.insert(sql.find(" from "), ",*");
+  return sql + " where " + UsablePositionSql(BracketName(p.lonColumn), BracketName(p.latColumn));
 }
 
 std::string DataValuesQuery(const std::string& sheet, const std::string& dataColumn) {

@@ -48,7 +48,10 @@ struct LandmarkParams {
   bool customIcons = false;       // false: the default icon for every point
   std::array<LandmarkIconGroup, 3> groups;
   std::string scale = "0.8";      // icon scale, written as typed
-  std::string output;             // the KML file, used as given
+  std::string output;             // the KML file, used as given (".kmz": a KMZ)
+  // Beyond the window's design: every column of the row as ExtendedData on
+  // its icon placemark.
+  bool attributes = false;
 };
 
 // Thrown (before any file is touched) when custom icons are chosen but no
@@ -64,7 +67,8 @@ bool NoCustomIconEnabled(const LandmarkParams& params);
 // The query whose result columns are a1 name, a2 longitude, a3 latitude,
 // a4 data and, with the description, a5.
 std::string LandmarkQuery(const LandmarkParams& params);
-// The query as run: the rows without a usable position left out.
+// The query as run: every column after the query's own when the attributes
+// are asked for; the rows without a usable position left out.
 std::string LandmarkRunQuery(const LandmarkParams& params);
 // The distinct data values of a sheet's column, as a4.
 std::string DataValuesQuery(const std::string& sheet, const std::string& dataColumn);

@@ -250,7 +250,7 @@ class SectorLayer {
       kml_.line("</description>");
     }
     kml_.line("<styleUrl>#transBluePoly</styleUrl>");
-    if (extra_.attributes >= 0) attributes(row);
+    if (extra_.attributes >= 0) WriteExtendedData(kml_, rs_, row, extra_.attributes);
     kml_.line("<Polygon>");
     kml_.line("<extrude>1</extrude>");
     kml_.line("<altitudeMode>relativeToGround</altitudeMode>");
@@ -265,20 +265,6 @@ class SectorLayer {
     kml_.line("</outerBoundaryIs>");
     kml_.line("</Polygon>");
     kml_.line("</Placemark>");
-  }
-
-  // Every column of the row, as a table Google Earth shows in the balloon.
-  void attributes(std::size_t row) {
-    kml_.line("<ExtendedData>");
-    for (int i = extra_.attributes; i < rs_.fieldCount(); ++i) {
-      line_ = "<Data name=\"";
-      AppendXmlAttribute(line_, rs_.fieldName(i));
-      line_ += "\"><value>";
-      AppendXmlEscaped(line_, cell(row, i).text());
-      line_ += "</value></Data>";
-      kml_.line(line_);
-    }
-    kml_.line("</ExtendedData>");
   }
 
   void ring(std::size_t row, const std::string& nameText) {

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "common/Error.h"
+#include "source/Provider.h"
 
 namespace tessaro {
 
@@ -62,6 +63,20 @@ constexpr std::size_t kZipChunk = 1 << 16;
 
 }  // namespace
 
+void WriteExtendedData(KmlWriter& out, const RecordSet& rows, std::size_t row, int firstField) {
+  out.line("<ExtendedData>");
+  std::string line;
+  for (int i = firstField; i < rows.fieldCount(); ++i) {
+    line = "<Data name=\"";
+    AppendXmlAttribute(line, rows.fieldName(i));
+    line += "\"><value>";
+    AppendXmlEscaped(line, rows.at(row, i).text());
+    line += "</value></Data>";
+    out.line(line);
+  }
+  out.line("</ExtendedData>");
+}
+
 bool IsKmzName(const std::string& path) { return EndsWith(Lower(path), ".kmz"); }
 
 KmlWriter::KmlWriter(const std::string& path) : file_(path) {
@@ -104,12 +119,17 @@ std::string KmlWriter::attach(const std::string& name, std::string bytes) {
     attached_.emplace_back("files/" + name, std::move(bytes));
     return XmlEscape("files/" + name);
   }
-  std::string stem = file_.target();
-  if (EndsWith(Lower(stem), ".kml")) stem.resize(stem.size() - 4);
-  auto beside = std::make_unique<OutputFile>(stem + "_" + name);
+  const std::string path = BesidePath(file_.target(), name);
+  auto beside = std::make_unique<OutputFile>(path);
   beside->write(bytes);
   beside_.push_back(std::move(beside));
-  return XmlEscape(BaseName(stem) + "_" + name);
+  return XmlEscape(BaseName(path));
+}
+
+std::string BesidePath(const std::string& kmlPath, const std::string& name) {
+  std::string stem = kmlPath;
+  if (EndsWith(Lower(stem), ".kml")) stem.resize(stem.size() - 4);
+  return stem + "_" + name;
 }
 
 void KmlWriter::commit() {

@@ -64,7 +64,17 @@ class KmlWriter {
   std::vector<std::unique_ptr<OutputFile>> beside_;  // KML: files made with it
 };
 
+class RecordSet;
+
+// Fields `firstField` on of a result row as an attribute table
+// (<ExtendedData><Data name="FIELD"><value>TEXT</value></Data>...), which
+// Google Earth shows in the balloon and GDAL reads as fields.
+void WriteExtendedData(KmlWriter& out, const RecordSet& rows, std::size_t row, int firstField);
+
 // Whether an output name asks for a KMZ.
 bool IsKmzName(const std::string& path);
+
+// Where KmlWriter::attach puts a file made with a KML: STEM_NAME beside it.
+std::string BesidePath(const std::string& kmlPath, const std::string& name);
 
 }  // namespace tessaro

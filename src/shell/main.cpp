@@ -1,14 +1,21 @@
 // tessaro: the windows.
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
 #include <QStringList>
+#include <QTimer>
 
 #include "shell/MDIForm1.h"
+#include "shell/StartOptions.h"
 #include "shell/Startup.h"
 
 int main(int argc, char** argv) {
+  if (tessaro::ui::AnswerInfoOption(argc, argv)) return 0;
   QApplication app(argc, argv);
   tessaro::ui::SetUpApplication(app);
+  // The menu entry and icon an installed copy brings (none in a build tree).
+  QGuiApplication::setDesktopFileName("tessaro");
+  QApplication::setWindowIcon(QIcon::fromTheme("tessaro"));
 
   tessaro::ui::MDIForm1 window;
   window.show();
@@ -27,5 +34,7 @@ int main(int argc, char** argv) {
     else
       window.showChild(name);
   }
+  if (const QString book = tessaro::ui::StartWorkbook(args); !book.isEmpty()) tessaro::ui::OpenAtStart(window, book);
+  if (args.contains("--smoke")) QTimer::singleShot(0, &app, &QApplication::quit);
   return QApplication::exec();
 }

@@ -9,6 +9,12 @@
 
 #include "common/OutputFile.h"
 
+// The shared data folder relative to the executable's folder in an installed
+// layout; the build sets it from its install directories.
+#ifndef TESSARO_SHARE_FROM_BIN
+#define TESSARO_SHARE_FROM_BIN "../share/tessaro"
+#endif
+
 namespace tessaro {
 
 namespace fs = std::filesystem;
@@ -23,41 +29,12 @@ std::string WithSlash(std::string s) {
   return s;
 }
 
-void Seed(const fs::path& folder) {
-  std::error_code ec;
-  fs::create_directories(folder / "icon", ec);
-  fs::create_directories(folder / "dt", ec);
-  for (const fs::path& shipped : {fs::path(ExecutableFolder()) / "save" / "icon",
-                                  fs::path(ExecutableFolder()) / ".." / "share" / "tessaro" / "save" / "icon"}) {
-    if (!fs::is_directory(shipped, ec)) continue;
-    for (const auto& entry : fs::directory_iterator(shipped, ec)) {
-      fs::path target = folder / "icon" / entry.path().filename();
-      if (!fs::exists(target, ec)) fs::copy_file(entry.path(), target, ec);
-    }
-    break;
-  }
+std::string WithoutSlash(std::string s) {
+  while (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
 }
 
-std::string Resolve() {
-  fs::path portable = fs::path(ExecutableFolder()) / "save";
-  std::error_code ec;
-  if (fs::is_directory(portable, ec) && ::access(portable.c_str(), W_OK) == 0) {
-    fs::create_directories(portable / "dt", ec);
-    fs::create_directories(portable / "icon", ec);
-    return WithSlash(portable.lexically_normal().generic_string());
-  }
-  fs::path base;
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) {
-    base = xdg;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    base = fs::path(home) / ".local" / "share";
-  } else {
-    base = fs::temp_directory_path(ec);
-  }
-  fs::path folder = base / "tessaro" / "save";
-  Seed(folder);
-  return WithSlash(folder.lexically_normal().generic_string());
-}
+std::string Normal(const fs::path& p) { return WithSlash(p.lexically_normal().generic_string()); }
 
 }  // namespace
 
@@ -68,9 +45,48 @@ std::string ExecutableFolder() {
   return exe.parent_path().generic_string();
 }
 
+std::string UserDataFolder() {
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') return WithoutSlash(xdg);
+  if (const char* home = std::getenv("HOME"); home && *home) return WithoutSlash(home) + "/.local/share";
+  std::error_code ec;
+  return WithoutSlash(fs::temp_directory_path(ec).generic_string());
+}
+
+SavePlace ChooseSaveFolder(const std::string& exeFolder, const std::string& userDataFolder) {
+  std::error_code ec;
+  const fs::path exe(exeFolder);
+  const fs::path perUser = fs::path(userDataFolder) / "tessaro" / "save";
+  const fs::path shipped = exe / TESSARO_SHARE_FROM_BIN / "save";
+  if (fs::is_directory(shipped, ec)) return {Normal(perUser), Normal(shipped)};
+  const fs::path portable = exe / "save";
+  const bool hasPortable = fs::is_directory(portable, ec);
+  if (hasPortable && ::access(portable.c_str(), W_OK) == 0) return {Normal(portable), {}};
+  return {Normal(perUser), hasPortable ? Normal(portable) : std::string()};
+}
+
+void PrepareSaveFolder(const SavePlace& place) {
+  std::error_code ec;
+  const fs::path folder(WithoutSlash(place.folder));
+  if (!place.seed.empty() && !fs::exists(folder, ec)) {
+    // Seed a sibling first and rename it into place, so that a run stopped
+    // half-way does not leave a folder that counts as seeded.
+    const fs::path partial = folder.parent_path() / (".save-" + std::to_string(::getpid()));
+    fs::create_directories(partial, ec);
+    fs::copy(place.seed, partial, fs::copy_options::recursive | fs::copy_options::skip_existing, ec);
+    fs::rename(partial, folder, ec);
+    if (ec) fs::remove_all(partial, ec);  // another run seeded it first
+  }
+  fs::create_directories(folder / "dt", ec);
+  fs::create_directories(folder / "icon", ec);
+}
+
 std::string SaveFolder() {
   std::lock_guard<std::mutex> lock(gMutex);
-  if (gSaveFolder.empty()) gSaveFolder = Resolve();
+  if (gSaveFolder.empty()) {
+    SavePlace place = ChooseSaveFolder(ExecutableFolder(), UserDataFolder());
+    PrepareSaveFolder(place);
+    gSaveFolder = place.folder;
+  }
   return gSaveFolder;
 }
 

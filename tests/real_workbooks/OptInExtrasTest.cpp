@@ -1,5 +1,6 @@
 // The opt-in extras of the layers (own beam width and radius per row,
-// attribute tables, folders per site, KMZ), checked through tessaro-cli and
+// attribute tables, folders per site, KMZ, the drive-test legend and time
+// stamps), checked through tessaro-cli and
 // read back with GDAL, xmllint and unzip.
 #include "real_workbooks/Workbooks.h"
 
@@ -81,6 +82,48 @@ TEST_F(RealWorkbooks, KmzHoldsTheDocumentFirstAndTheIconsItPointsTo) {
   EXPECT_EQ(Client({"unzip", "-p", "marks.kmz", "files/红色.gif"}).out,
             ReadFile(fs::path(TESSARO_SOURCE_DIR) / "data/save/icon/红色.gif"));
   EXPECT_EQ(FeatureCount("marks.kmz"), "2");
+}
+
+TEST_F(RealWorkbooks, DriveTestLegendTimeAndAttributes) {
+  // Four points: -75 and -85 at one position average to -80.
+  const std::vector<std::string> bands = {"区间 -120～-95：2 点（50.0%）", "区间 -95～-90：0 点（0.0%）",
+                                          "区间 -90～-80：0 点（0.0%）", "区间 -80～-70：1 点（25.0%）",
+                                          "区间 -70～-20：1 点（25.0%）"};
+  for (const std::string out : {"dt.kml", "dt.kmz"}) {
+    SCOPED_TRACE(out);
+    const Ran r = Cli({"kml-drivetest", Book("extras.xlsx"), "--sheet", "路测", "--value", "RSRP", "--legend",
+                       "--time", "Time", "--attributes", "-o", out, "-q"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.err), bands);
+    const bool kmz = out == "dt.kmz";
+    const std::string doc = kmz ? Client({"unzip", "-p", out, "doc.kml"}).out : ReadFile(dir_ / out);
+    // The two rows at one position are one point: its time is the earlier
+    // one, its attributes those of its first row.
+    EXPECT_NE(doc.find("<TimeStamp><when>2024-03-01T09:30:00</when></TimeStamp>"), std::string::npos);
+    EXPECT_NE(doc.find("<when>2024-03-01T09:31:00</when>"), std::string::npos);  // typed as 2024/03/01 09:31:00
+    EXPECT_NE(doc.find("<Data name=\"Note\"><value>a</value></Data>"), std::string::npos);
+    EXPECT_EQ(doc.find("<value>c</value>"), std::string::npos);
+    EXPECT_NE(doc.find("<value>d&amp;&lt;e&gt;</value>"), std::string::npos);
+    const std::string png = kmz ? "files/legend.png" : "dt_legend.png";
+    EXPECT_NE(doc.find("<ScreenOverlay>"), std::string::npos);
+    EXPECT_NE(doc.find("<href>" + png + "</href>"), std::string::npos);
+    if (kmz) {
+      EXPECT_EQ(Lines(Client({"unzip", "-Z1", out}).out), (std::vector<std::string>{"doc.kml", png}));
+      ASSERT_EQ(Client({"unzip", "-o", "-q", out, png, "-d", "unpacked"}).status, 0);
+    }
+    // The image decodes; GDAL reads the points with their time and fields.
+    const Ran identify = Client({"identify", kmz ? "unpacked/" + png : png});
+    EXPECT_NE(identify.out.find("PNG"), std::string::npos) << identify.err;
+    const Ran gdal = Client({"ogrinfo", "-ro", "-al", out});
+    EXPECT_NE(gdal.out.find("Feature Count: 4"), std::string::npos) << gdal.out;
+    EXPECT_NE(gdal.out.find("timestamp (DateTime) = 2024/03/01 09:30:00"), std::string::npos);
+    EXPECT_NE(gdal.out.find("Note (String) = d&<e>"), std::string::npos);
+  }
+  const Ran clock = Cli({"kml-drivetest", Book("extras.xlsx"), "--sheet", "时刻", "--value", "RSRP", "--time", "Time",
+                         "-o", "clock.kml"});
+  EXPECT_EQ(clock.status, 1);
+  EXPECT_NE(clock.err.find("时间“09:32:00”只有时刻，没有日期"), std::string::npos) << clock.err;
+  EXPECT_FALSE(fs::exists(dir_ / "clock.kml"));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@ python3 make_real.py OUT_DIR
 - extras.xlsx (xlsxwriter): cells with their own beam width and radius, a
   site column, remarks that need escaping, and a landmark sheet.
 """
+import datetime
 import os
 import sys
 import zipfile
@@ -101,6 +102,20 @@ def extras():
     bad.write_row(0, 0, ["基站名称", "经度", "纬度", "方位角", "Beam", "Radius"])
     bad.write_row(1, 0, ["A-1", 113.3, 23.1, 0, 65, 200])
     bad.write_row(2, 0, ["A-2", 113.3, 23.1, 120, "wide", 80])
+    # A drive with date-time cells; two rows at one position are one point.
+    drive = wb.add_worksheet("路测")
+    stamp = wb.add_format({"num_format": "yyyy-mm-dd hh:mm:ss"})
+    drive.write_row(0, 0, ["Time", "LON", "LAT", "RSRP", "Note"])
+    start = datetime.datetime(2024, 3, 1, 9, 30, 0)
+    for r, (sec, lon, lat, v, note) in enumerate([(6, 113.30, 23.10, -75, "a"), (3, 113.301, 23.101, -97, "b"),
+                                                   (0, 113.30, 23.10, -85, "c"), (9, 113.302, 23.102, -110, "d&<e>")],
+                                                  start=1):
+        drive.write_datetime(r, 0, start + datetime.timedelta(seconds=sec), stamp)
+        drive.write_row(r, 1, [lon, lat, v, note])
+    drive.write_row(5, 0, ["2024/03/01 09:31:00", 113.303, 23.103, -60, "typed time"])
+    clock = wb.add_worksheet("时刻")  # times of day without a date
+    clock.write_row(0, 0, ["Time", "LON", "LAT", "RSRP"])
+    clock.write_row(1, 0, ["09:32:00", 113.304, 23.104, -61])
     marks = wb.add_worksheet("地标")
     marks.write_row(0, 0, ["站名", "经度", "纬度", "类型"])
     marks.write_row(1, 0, ["P1", 113.3, 23.1, "红"])

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "source/Provider.h"
+
 namespace tessaro::test {
 
 namespace {
@@ -47,6 +49,17 @@ const std::string& FixtureDir() {
 }  // namespace
 
 std::string Fixture(const std::string& name) { return FixtureDir() + "/" + name; }
+
+std::vector<std::vector<std::string>> QueryTexts(const std::string& path, const std::string& sql) {
+  RecordSet rs = Connection::open(ConnectionString(path))->execute(sql);
+  std::vector<std::vector<std::string>> rows{rs.fieldNames()};
+  for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+    std::vector<std::string> r;
+    for (int i = 0; i < rs.fieldCount(); ++i) r.push_back(rs.value(i).text());
+    rows.push_back(r);
+  }
+  return rows;
+}
 
 int Run(const std::string& command, std::string* out) {
   FILE* p = popen(command.c_str(), "r");

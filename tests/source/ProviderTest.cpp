@@ -24,16 +24,7 @@ RecordSet Open(const std::string& file, const std::string& sql) {
 }
 
 // Field names as the first row, then every row's texts.
-Rows Texts(const std::string& file, const std::string& sql) {
-  RecordSet rs = Open(file, sql);
-  Rows rows{rs.fieldNames()};
-  for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
-    std::vector<std::string> r;
-    for (int i = 0; i < rs.fieldCount(); ++i) r.push_back(rs.value(i).text());
-    rows.push_back(r);
-  }
-  return rows;
-}
+Rows Texts(const std::string& file, const std::string& sql) { return test::QueryTexts(Fixture(file), sql); }
 
 std::string ErrorOf(const std::string& file, const std::string& sql) {
   try {

@@ -137,7 +137,7 @@ TEST(XlsxReader, SheetOrderFollowsTheWorkbookNotPartNames) {
   EXPECT_EQ(ReadAll("reordered.xlsx", 1), ReadAll("basic.xlsx", 1));
 }
 
-TEST(Readers, XlsxDatesReadAsFreeXlReadsXlsDates) {
+TEST(Readers, XlsxAndXlsDatesReadTheSame) {
   auto x = ReadAll("dates.xlsx", 0);
   auto s = ReadAll("dates.xls", 0);
   ASSERT_EQ(x.size(), 4u);

@@ -12,6 +12,9 @@ import zipfile
 import xlsxwriter
 import xlwt
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import xlsfile  # noqa: E402
+
 out = sys.argv[1]
 os.makedirs(out, exist_ok=True)
 
@@ -252,9 +255,9 @@ def damaged():
     handmade("badxml.xlsx", first=HAND_FIRST.replace("</sheetData>", "<row>"))
     open(path("notbook.xlsx"), "w").write("just some text, not a workbook\n")
     open(path("empty.xlsx"), "w").close()
-    # A compound file holding an EncryptionInfo stream, as a password-protected .xlsx is stored.
-    header = bytes([0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1]) + bytes(504)
-    open(path("encrypted.xlsx"), "wb").write(header + "EncryptionInfo".encode("utf-16-le") + bytes(1024))
+    # A compound file holding EncryptionInfo and EncryptedPackage streams, as a password-protected .xlsx is stored.
+    enc, _ = xlsfile.pack([("EncryptionInfo", bytes(200)), ("EncryptedPackage", bytes(5000))])
+    open(path("encrypted.xlsx"), "wb").write(enc)
     with zipfile.ZipFile(path("nozipbook.xlsx"), "w") as z:
         z.writestr("hello.txt", "no workbook part here")
 
@@ -263,6 +266,191 @@ def misnamed():
     # The reader is chosen by the first bytes, not by the extension.
     shutil.copyfile(path("book.xls"), path("xls-named.xlsx"))
     shutil.copyfile(path("inline.xlsx"), path("xlsx-named.xls"))
+
+
+# The same table written by every writer: the query rows must be the same.
+TWIN_HEADER = ["站名", "经度", "纬度", "方位角", "CI", "启用", "开通日期", "备注", "编号"]
+TWIN_ROWS = [
+    ["广州天河A", 113.26451, 23.123456, 0, 17, True, datetime.datetime(2024, 1, 31), "宏站", "007"],
+    ["Café €", -0.5, 51.5, 359.5, 65535, False, datetime.datetime(2024, 2, 29, 13, 45, 30), None, "8.30"],
+    [None, None, None, None, None, None, None, None, None],  # an empty row: not a row of the table
+    ["室分C", 113.3, 23.2, -2, 123456789012, None, None, "A&B <1>", "-85"],
+    [1, 2, 3, 4, 5, 6, 7, 8, 9],  # whole numbers side by side (one MULRK record in .xls)
+    ["右侧", 0.1, 1e-7, -123.456, 2 ** 31, True, datetime.datetime(1999, 12, 31, 23, 59, 59), "x" * 300, None],
+]
+TWIN_FAR = (7, 11, "beyond the header")  # row, column, text: an extra column F12
+# Enough strings for a shared string table longer than one record, and long
+# strings, Latin and Chinese, that cross from one record into the next.
+TWIN_TEXTS = ["字符串%03d号" % i for i in range(500)] + ["长" * 2500 + "尾", "L" * 6000 + "end"]
+
+
+def twin_xlsx():
+    wb = xlsxwriter.Workbook(path("twin.xlsx"))
+    date = wb.add_format({"num_format": "yyyy-mm-dd hh:mm:ss"})
+    ws = wb.add_worksheet("小区")
+    ws.write_row(0, 0, TWIN_HEADER)
+    for r, row in enumerate(TWIN_ROWS, start=1):
+        for c, v in enumerate(row):
+            if isinstance(v, datetime.datetime):
+                ws.write_datetime(r, c, v, date)
+            elif isinstance(v, str):
+                ws.write_string(r, c, v)
+            elif v is not None:
+                ws.write(r, c, v)
+    ws.write_string(*TWIN_FAR)
+    texts = wb.add_worksheet("长文本")
+    texts.write(0, 0, "文本")
+    for r, t in enumerate(TWIN_TEXTS, start=1):
+        texts.write_string(r, 0, t)
+    wb.add_worksheet("Empty")
+    last = wb.add_worksheet("末页")
+    last.write_row(0, 0, ["a", "b"])
+    last.write_row(1, 0, [1, "z"])
+    wb.close()
+
+
+def twin_xls():
+    wb = xlwt.Workbook(encoding="utf-8")
+    date = xlwt.easyxf(num_format_str="yyyy-mm-dd hh:mm:ss")
+    ws = wb.add_sheet("小区")
+    for c, h in enumerate(TWIN_HEADER):
+        ws.write(0, c, h)
+    for r, row in enumerate(TWIN_ROWS, start=1):
+        for c, v in enumerate(row):
+            if v is not None:
+                ws.write(r, c, v, date if isinstance(v, datetime.datetime) else xlwt.Style.default_style)
+    ws.write(*TWIN_FAR)
+    texts = wb.add_sheet("长文本")
+    texts.write(0, 0, "文本")
+    for r, t in enumerate(TWIN_TEXTS, start=1):
+        texts.write(r, 0, t)
+    wb.add_sheet("Empty")
+    last = wb.add_sheet("末页")
+    for c, v in enumerate(["a", "b"]):
+        last.write(0, c, v)
+    for c, v in enumerate([1, "z"]):
+        last.write(1, c, v)
+    wb.save(path("twin.xls"))
+
+
+def cells_xls():
+    """What script writers leave: formulas without results, booleans, error
+    cells, rich text, blanks; rows written out of order; 1904 dates."""
+    wb = xlwt.Workbook(encoding="utf-8")
+    ws = wb.add_sheet("Cells")
+    for c, h in enumerate(["name", "value", "flag", "error", "formula", "rich"]):
+        ws.write(0, c, h)
+    ws.write(1, 0, "a")
+    ws.write(1, 1, 1.5)
+    ws.write(1, 2, True)
+    ws.row(1).set_cell_error(3, 0x2A)  # #N/A
+    ws.write(1, 4, xlwt.Formula("B2*2"))
+    ws.write_rich_text(1, 5, ["plain ", ("bold", xlwt.easyfont("bold true"))])
+    ws.write(2, 0, "b")
+    ws.write(2, 2, False)
+    ws.row(2).set_cell_error(3, 0x07)  # #DIV/0!
+    ws.write(2, 4, xlwt.Formula('A3&"x"'))
+    ws.row(2).set_cell_mulblanks(5, 9, xlwt.easyxf("pattern: pattern solid"))
+    order = wb.add_sheet("Order")  # rows reach the file in the order first written
+    order.write(3, 0, "third")
+    order.write(3, 1, 3)
+    order.write(1, 1, 1)
+    order.write(0, 0, "head")
+    order.write(0, 1, "n")
+    order.write(1, 0, "first")
+    order.write(2, 0, "second")
+    wb.save(path("cells.xls"))
+    wb = xlwt.Workbook(encoding="utf-8")
+    wb.dates_1904 = True
+    ws = wb.add_sheet("Dates")
+    ws.write(0, 0, "when")
+    for r, d in enumerate(DATES, start=1):
+        ws.write(r, 0, d, xlwt.easyxf(num_format_str="yyyy-mm-dd hh:mm:ss"))
+    wb.save(path("dates1904.xls"))
+    wb = xlsxwriter.Workbook(path("dates1904.xlsx"), {"date_1904": True})
+    ws = wb.add_worksheet("Dates")
+    ws.write(0, 0, "when")
+    for r, d in enumerate(DATES, start=1):
+        ws.write_datetime(r, 0, d, wb.add_format({"num_format": "yyyy-mm-dd hh:mm:ss"}))
+    wb.close()
+
+
+def long_xls():
+    """A sheet long enough for progress reports (10,000 rows)."""
+    wb = xlwt.Workbook(encoding="utf-8")
+    ws = wb.add_sheet("Long")
+    ws.write(0, 0, "n")
+    ws.write(0, 1, "name")
+    for r in range(1, 10001):
+        ws.write(r, 0, r)
+        ws.write(r, 1, "p%d" % (r % 100))
+    wb.save(path("long.xls"))
+
+
+def crafted_xls():
+    """.xls files changed in their records or their container: a small
+    workbook in the mini stream, 4096-byte sectors, a FILEPASS record, and
+    damaged files."""
+    stream = xlsfile.read_stream(open(path("book.xls"), "rb").read())
+    recs = xlsfile.records(stream)
+    small = xlsfile.join(recs)  # without xlwt's padding: under 4096 bytes
+    assert len(small) < 4096
+    open(path("ministream.xls"), "wb").write(xlsfile.pack([("Workbook", small)])[0])
+    open(path("bigsectors.xls"), "wb").write(xlsfile.pack([("Workbook", stream)], sector_shift=12)[0])
+    # Over 7 MB (the padding after the last EOF is never read): the
+    # allocation table needs more sectors than the header lists.
+    open(path("difat.xls"), "wb").write(xlsfile.pack([("Workbook", small + bytes(8 << 20))])[0])
+    # XOR obfuscation: FILEPASS with its key and verifier, right after the BOF.
+    filepass = xlsfile.join(recs[:1] + [(0x002F, bytes([0, 0, 0x34, 0x12, 0x78, 0x56]))] + recs[1:])
+    open(path("filepass.xls"), "wb").write(xlsfile.pack([("Workbook", filepass)])[0])
+    # Excel writes a shared-formula record between a formula and its text
+    # result: put one there in Gnumeric's file.
+    saved = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "xls")
+    recs8 = xlsfile.records(xlsfile.read_stream(open(os.path.join(saved, "gnumeric-formulas.xls"), "rb").read()))
+    shared = []
+    for i, (t, d) in enumerate(recs8):
+        shared.append((t, d))
+        if t == 0x0006 and i + 1 < len(recs8) and recs8[i + 1][0] == 0x0207:
+            shared.append((0x04BC, bytes(10)))
+    open(path("shrfmla.xls"), "wb").write(xlsfile.pack([("Workbook", xlsfile.join(shared))])[0])
+    damaged = {}
+    damaged["truncated.xls"] = open(path("book.xls"), "rb").read()[:3000]
+    data, starts = xlsfile.pack([("Workbook", stream)])
+    damaged["fatloop.xls"] = fat_loop(data, starts["Workbook"], len(stream) // 512)
+    big = bytearray(stream)
+    last = len(xlsfile.join(recs)) - 4  # the final EOF record: claim more bytes than the stream has
+    big[last + 2: last + 4] = (0xFFFF).to_bytes(2, "little")
+    damaged["pastend.xls"] = xlsfile.pack([("Workbook", bytes(big))])[0]
+    sst = [(t, (d[:4] + (0xFFFFFFFF).to_bytes(4, "little") + d[8:]) if t == 0x00FC else d) for t, d in recs]
+    sst = [(t, d[:6] + (10 ** 6).to_bytes(4, "little") if t == 0x00FD and d[:4] == bytes(4) else d) for t, d in sst]
+    damaged["hugesst.xls"] = xlsfile.pack([("Workbook", xlsfile.join(sst))])[0]
+    bof = [i for i, (t, _) in enumerate(recs) if t == 0x0085][0]
+    moved = list(recs)
+    moved[bof] = (0x0085, (10 ** 8).to_bytes(4, "little") + recs[bof][1][4:])
+    damaged["badsheetoffset.xls"] = xlsfile.pack([("Workbook", b"".join(
+        t.to_bytes(2, "little") + len(d).to_bytes(2, "little") + d for t, d in moved))])[0]
+    twin = xlsfile.records(xlsfile.read_stream(open(path("twin.xls"), "rb").read()))
+    sst = [i for i, (t, _) in enumerate(twin) if t == 0x00FC][0]
+    cut = twin[:sst + 1] + [r for r in twin[sst + 1:] if r[0] != 0x003C]  # the table without its CONTINUE records
+    damaged["cutsst.xls"] = xlsfile.pack([("Workbook", xlsfile.join(cut))])[0]
+    damaged["nobook.xls"] = xlsfile.pack([("WordDocument", bytes(5000))])[0]
+    damaged["excel4.xls"] = xlsfile.pack([("Book", bytes([0x09, 0x04, 6, 0, 0, 0, 0x10, 0]) + bytes(5000))])[0]
+    header = bytearray(data)
+    header[30] = 20  # sector size 2^20
+    damaged["badheader.xls"] = bytes(header)
+    for name, content in damaged.items():
+        open(path(name), "wb").write(content)
+
+
+def fat_loop(data, start, sectors):
+    """The file with the stream's last but one sector chained back to its first."""
+    out = bytearray(data)
+    nfat = int.from_bytes(out[44:48], "little")
+    first_fat = int.from_bytes(out[76:80], "little")
+    assert nfat == 1
+    at = 512 * (first_fat + 1) + 4 * (start + sectors - 2)
+    out[at: at + 4] = start.to_bytes(4, "little")
+    return bytes(out)
 
 
 basic()
@@ -274,3 +462,8 @@ reordered()
 handmade("handmade.xlsx")
 damaged()
 misnamed()
+twin_xlsx()
+twin_xls()
+cells_xls()
+long_xls()
+crafted_xls()

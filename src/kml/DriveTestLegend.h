@@ -1,0 +1,30 @@
+#pragma once
+// The legend of a drive-test layer: how many points each of the five colour
+// bands holds, as lines for the completion message and as a PNG image that
+// the layer shows in the lower left corner of the map (a ScreenOverlay).
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "templates/ThresholdLegend.h"
+
+namespace tessaro {
+
+struct BandCounts {
+  std::array<std::uint64_t, ThresholdLegend::kRows> points{};
+  std::uint64_t total = 0;  // every point written, in a band or not
+};
+
+// "区间 -120～-95：1234 点（12.3%）": the band's bounds as the boxes hold them,
+// its points and their share of all points written (one decimal).
+std::string BandLine(const ThresholdRow& band, std::uint64_t points, std::uint64_t total);
+
+// The PNG image of the legend: `title` (the data column) above one line per
+// band with its colour. Drawn with the CJK fonts the system has.
+std::string LegendPng(const std::string& title, const ThresholdLegend& legend, const BandCounts& counts);
+
+// The ScreenOverlay lines that put the image `href` (escaped) in the lower
+// left corner.
+std::string LegendOverlay(const std::string& href);
+
+}  // namespace tessaro

@@ -1,0 +1,107 @@
+#include "shell/StartOptions.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QPushButton>
+#include <cstdio>
+#include <cstring>
+
+#include "shell/Dialogs.h"
+#include "shell/MDIForm1.h"
+
+namespace tessaro::ui {
+
+namespace {
+
+// Answers the next file-open dialog with one path; every other dialog goes to
+// the dialogs that were in use before.
+class PresetOpen : public Dialogs {
+ public:
+  PresetOpen(Dialogs& next, QString path) : next_(next), path_(std::move(path)) {}
+  void message(QWidget* p, const QString& title, const QString& text, const QString& detail) override {
+    next_.message(p, title, text, detail);
+  }
+  bool question(QWidget* p, const QString& title, const QString& text) override {
+    return next_.question(p, title, text);
+  }
+  std::optional<QString> input(QWidget* p, const QString& title, const QString& prompt,
+                               const QString& initial) override {
+    return next_.input(p, title, prompt, initial);
+  }
+  std::optional<QColor> colour(QWidget* p, const QColor& initial) override { return next_.colour(p, initial); }
+  QStringList openFiles(QWidget*, const QString&, const QString&) override { return {path_}; }
+
+ private:
+  Dialogs& next_;
+  QString path_;
+};
+
+}  // namespace
+
+QString HelpText() {
+  return QStringLiteral(
+      "Usage: tessaro [BOOK] [--show WINDOW]\n"
+      "   or: tessaro --version | --help\n"
+      "\n"
+      "Starts the windows of Tessaro: Excel cell lists, drive-test logs and test-point\n"
+      "lists become Google Earth (KML) and MapInfo (MIF/MID) layers. BOOK, a workbook\n"
+      "(.xlsx, .xls), opens in the KML sector window as its \"打开文件\" button would.\n"
+      "\n"
+      "options:\n"
+      "  --show WINDOW  start with that window in front: Form1 (KML sectors), Form2 (KML\n"
+      "                 drive test), Form3 (KML fly lines), Form5 (KML landmarks), map,\n"
+      "                 map2, map3 (MIF sectors, drive test, fly lines), Form4 (notes)\n"
+      "  --smoke        show the windows and end at once with status 0 (checks that the\n"
+      "                 program starts)\n"
+      "  -V, --version  print the version\n"
+      "  -h, --help     print this help\n"
+      "\n"
+      "Templates and icons are kept in the save folder: save/ beside the executable in a\n"
+      "build tree, otherwise $XDG_DATA_HOME/tessaro/save (~/.local/share/tessaro/save).\n"
+      "tessaro-cli writes the same layers without a window.\n");
+}
+
+bool AnswerInfoOption(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
+      std::fputs(HelpText().toUtf8().constData(), stdout);
+      return true;
+    }
+    if (!std::strcmp(a, "--version") || !std::strcmp(a, "-V")) {
+      std::printf("tessaro %s\n", TESSARO_VERSION);
+      return true;
+    }
+  }
+  return false;
+}
+
+QString StartWorkbook(const QStringList& args) {
+  for (qsizetype i = 1; i < args.size(); ++i) {
+    if (args.at(i) == QLatin1String("--show")) {
+      ++i;  // its value
+      continue;
+    }
+    if (!args.at(i).startsWith('-')) return args.at(i);
+  }
+  return {};
+}
+
+void OpenAtStart(MDIForm1& window, const QString& path) {
+  const QFileInfo file(path);
+  if (!file.isFile()) {
+    dialogs().message(&window, QStringLiteral("友情提示"), QStringLiteral("找不到文件：") + path);
+    return;
+  }
+  // The menu entry lists the saved templates as well as showing the window.
+  if (auto* bts = window.findChild<QAction*>("bts")) bts->trigger();
+  auto* open = window.child("Form1")->findChild<QPushButton*>("Command2");
+  if (!open) return;
+  Dialogs& before = dialogs();
+  PresetOpen preset(before, file.absoluteFilePath());
+  setDialogs(&preset);
+  open->click();
+  setDialogs(&before);
+}
+
+}  // namespace tessaro::ui
