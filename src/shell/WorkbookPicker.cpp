@@ -72,10 +72,14 @@ void WorkbookPicker::open() {
   const QStringList files = dialogs().openFiles(window_, QStringLiteral("打开文件"), WorkbookFilter());
   if (files.isEmpty()) return;  // cancelled: nothing changes
   // Several files may be chosen; the first is used.
-  const QFileInfo first(files.first());
-  text1_->setText(first.absoluteFilePath());
+  openFile(files.first());
+}
+
+void WorkbookPicker::openFile(const QString& path) {
+  const QFileInfo file(path);
+  text1_->setText(file.absoluteFilePath());
   ShowTextStart(text1_);
-  fileName_ = first.fileName();
+  fileName_ = file.fileName();
   listSheets();
 }
 

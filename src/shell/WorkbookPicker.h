@@ -70,6 +70,9 @@ class WorkbookPicker : public QGroupBox {
 
   // The open-file command (Command2).
   void open();
+  // Opens `path` as if chosen in the open-file dialog (a workbook named on
+  // the program's command line).
+  void openFile(const QString& path);
   // A sheet was chosen in `list` (one added by addSheetList).
   void chooseSheet(QComboBox* list);
 
