@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ReadBook.h"
+#include "FuzzRead.h"
 
 namespace {
 
@@ -85,6 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!f) return 0;
   std::fwrite(file.data(), 1, file.size(), f);
   std::fclose(f);
-  fuzz::ReadEverything(tessaro::source::OpenXls, path);
+  tessaro::fuzz::ReadEverything(path, tessaro::source::OpenXls);
   return 0;
 }

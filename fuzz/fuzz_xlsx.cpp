@@ -2,15 +2,12 @@
 // whole file; otherwise the rest is split at "\n--\n" into the sheet XML,
 // the shared strings, the styles and the workbook XML, which are packed into
 // a valid zip (so the mutations reach the XML handling past the CRC).
-#include <minizip/zip.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "ReadBook.h"
+#include "FuzzRead.h"
 
 namespace {
 
@@ -27,23 +24,13 @@ const char* kRels =
     "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"/xl/sharedStrings.xml\"/>"
     "<Relationship Id=\"rId3\" Type=\"x/styles\" Target=\"../xl/styles.xml\"/></Relationships>";
 
-void Add(zipFile z, const char* name, const std::string& data) {
-  zip_fileinfo info{};
-  if (zipOpenNewFileInZip(z, name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 1) != ZIP_OK) return;
-  zipWriteInFileInZip(z, data.data(), static_cast<unsigned>(data.size()));
-  zipCloseFileInZip(z);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = "/dev/shm/tessaro-fuzz-" + std::to_string(getpid()) + ".xlsx";
+  static const std::string path = tessaro::fuzz::InputPath(".xlsx");
   if (size == 0) return 0;
   if ((data[0] & 1) == 0) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data + 1, 1, size - 1, f);
-    std::fclose(f);
+    if (!tessaro::fuzz::WriteInput(path, data + 1, size - 1)) return 0;
   } else {
     std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     std::vector<std::string> parts;
@@ -60,13 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (parts.size() < 4) parts.push_back(kDefaults[parts.size()]);
     zipFile z = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
     if (!z) return 0;
-    Add(z, "xl/worksheets/sheet1.xml", parts[0]);
-    Add(z, "xl/sharedStrings.xml", parts[1]);
-    Add(z, "xl/styles.xml", parts[2]);
-    Add(z, "xl/workbook.xml", parts[3]);
-    Add(z, "xl/_rels/workbook.xml.rels", kRels);
+    tessaro::fuzz::AddToZip(z, "xl/worksheets/sheet1.xml", parts[0]);
+    tessaro::fuzz::AddToZip(z, "xl/sharedStrings.xml", parts[1]);
+    tessaro::fuzz::AddToZip(z, "xl/styles.xml", parts[2]);
+    tessaro::fuzz::AddToZip(z, "xl/workbook.xml", parts[3]);
+    tessaro::fuzz::AddToZip(z, "xl/_rels/workbook.xml.rels", kRels);
     zipClose(z, nullptr);
   }
-  fuzz::ReadEverything(tessaro::source::OpenXlsx, path);
+  // The .xlsx reader directly: .xls files go to another reader.
+  tessaro::fuzz::ReadEverything(path, tessaro::source::OpenXlsx);
   return 0;
 }

@@ -139,8 +139,15 @@ void RunWithProgress(bool quiet, const std::function<void(Progress&)>& job) {
     int filled = max > 0 ? static_cast<int>(width * (val / max)) : 0;
     if (filled > width) filled = width;
     if (filled < 0) filled = 0;
-    std::fprintf(stderr, "\r[%s%s] %.0f/%.0f", std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                 std::string(static_cast<std::size_t>(width - filled), ' ').c_str(), val, max);
+    const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
+                            std::string(static_cast<std::size_t>(width - filled), ' ');
+    // A command in phases shows its share done and the phase; other
+    // commands their own count.
+    if (progress.phase() != Progress::Phase::None)
+      std::fprintf(stderr, "\r[%s] %3.0f%% %s\033[K", bar.c_str(), max > 0 ? 100.0 * val / max : 0.0,
+                   Progress::PhaseLabel(progress.phase()));
+    else
+      std::fprintf(stderr, "\r[%s] %.0f/%.0f", bar.c_str(), val, max);
     std::fflush(stderr);
   };
   while (!finished.load()) {

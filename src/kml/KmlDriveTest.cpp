@@ -8,6 +8,7 @@
 #include "source/Reader.h"
 #include "common/Text.h"
 #include "source/Columns.h"
+#include "source/PositionScan.h"
 #include "source/Positions.h"
 #include "templates/SaveFolder.h"
 
@@ -101,6 +102,21 @@ std::optional<std::string> WhenText(const Value& v) {
     throw Error("时间“" + t + "”不是日期时间（应为 YYYY-MM-DD HH:MM:SS）");
   if (t.size() == 16) t += ":00";
   return t;
+}
+
+PositionGroupsQuery KmlDriveTestGroupsQuery(const KmlDriveTestParams& p) {
+  PositionGroupsQuery q;
+  q.workbook = p.workbook;
+  q.sheet = p.sheet;
+  q.lon = p.lon;
+  q.lat = p.lat;
+  q.data = p.data;
+  q.binning = p.binning;
+  q.lonChars = p.lonChars;
+  q.latChars = p.latChars;
+  if (DescriptionCarried(p)) q.carried.push_back(p.descriptionColumn);
+  if (NameCarried(p)) q.carried.push_back(p.nameColumn);
+  return q;
 }
 
 namespace {
@@ -223,14 +239,25 @@ void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress) {
   RequireColumn(p.lat, "纬度");
   RequireColumn(p.data, "数据");
   LoadProgress scope(progress);
-  auto connection = Connection::open(ConnectionString(p.workbook));
-  RecordSet rows = connection->execute(KmlDriveTestOrderedQuery(p));
-  const SkippedRows skipped = RowsWithoutPosition(*connection, p.sheet, p.lon, p.lat);
-  RecordSet firstRows;
-  if (p.attributes) firstRows = connection->execute(KmlDriveTestAttributeQuery(p));
+  RecordSet rows, firstRows;
+  SkippedRows skipped;
+  // The layer as designed is answered in one pass over the sheet where that
+  // gives the query's own rows; the extras (time stamps, attributes) and
+  // everything the pass cannot answer go to the engine.
+  std::optional<PositionGroups> groups;
+  if (p.timeColumn.empty() && !p.attributes) groups = ScanPositionGroups(KmlDriveTestGroupsQuery(p));
+  if (groups) {
+    rows = std::move(groups->rows);
+    skipped = std::move(groups->skipped);
+  } else {
+    auto connection = Connection::open(ConnectionString(p.workbook));
+    rows = connection->execute(KmlDriveTestOrderedQuery(p));
+    skipped = RowsWithoutPosition(*connection, p.sheet, p.lon, p.lat);
+    if (p.attributes) firstRows = connection->execute(KmlDriveTestAttributeQuery(p));
+    connection->close();
+  }
   const BandCounts counts = WriteKmlDriveTest(p, rows, out, progress, p.attributes ? &firstRows : nullptr);
   rows.close();
-  connection->close();
   out.commit();
   if (skipped.count) progress.addNote(SkippedRowsNote(skipped));
   if (p.legendImage) {

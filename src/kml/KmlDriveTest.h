@@ -8,6 +8,7 @@
 #include "common/Progress.h"
 #include "kml/DriveTestLegend.h"
 #include "kml/KmlWriter.h"
+#include "source/PositionScan.h"
 #include "source/Provider.h"
 #include "templates/ThresholdLegend.h"
 
@@ -59,6 +60,10 @@ std::string KmlDriveTestQuery(const KmlDriveTestParams& p);
 // left out before grouping, then the grouped query ordered by the first sheet
 // row of each group, so the track comes out in the order it was driven.
 std::string KmlDriveTestOrderedQuery(const KmlDriveTestParams& p);
+
+// The ordered query as a one-pass reading of the sheet answers it (the same
+// rows in the same order, or nothing).
+PositionGroupsQuery KmlDriveTestGroupsQuery(const KmlDriveTestParams& p);
 
 // The icon reference line of every placemark.
 std::string KmlDriveTestIconLine(const std::string& icon);

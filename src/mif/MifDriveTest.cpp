@@ -1,9 +1,12 @@
 #include "mif/MifDriveTest.h"
 
 #include <cmath>
+#include <memory>
+#include <optional>
 
 #include "common/Colour.h"
 #include "source/Columns.h"
+#include "source/PositionScan.h"
 #include "source/Positions.h"
 
 namespace tessaro {
@@ -23,6 +26,8 @@ std::string RowError(std::size_t row, const std::string& what) {
   return "第 " + std::to_string(row + 1) + " 行：" + what;
 }
 
+bool FitsSmallint(double n) { return std::floor(n) == n && n >= -32768 && n <= 32767; }
+
 // Whether every non-empty data value is a whole number a smallint holds.
 // Throws for a value that is not a number.
 bool DataFitsSmallint(const MifDriveTestParams& p, const RecordSet& rows) {
@@ -32,18 +37,20 @@ bool DataFitsSmallint(const MifDriveTestParams& p, const RecordSet& rows) {
     if (v.isNull() || (v.kind() == Value::Kind::Text && v.textRef().empty())) continue;
     auto n = v.number();
     if (!n) throw Error(RowError(r, "数据列“" + p.data + "”的值“" + v.text() + "”不是数字"));
-    if (!(std::floor(*n) == *n && *n >= -32768 && *n <= 32767)) fits = false;
+    if (!FitsSmallint(*n)) fits = false;
   }
   return fits;
 }
 
 }  // namespace
 
-std::vector<MifColumn> MifDriveTestColumns(const MifDriveTestParams& p, const RecordSet& rows) {
+namespace {
+
+// Declarations of the result fields 3.. named `fields`.
+std::vector<MifColumn> Declarations(const MifDriveTestParams& p, const std::vector<std::string>& fields, bool smallint) {
   std::vector<MifColumn> cols;
-  const bool smallint = DataFitsSmallint(p, rows);
-  for (int i = 3; i < rows.fieldCount(); ++i) {
-    const std::string& h = rows.fieldName(i);
+  for (std::size_t i = 3; i < fields.size(); ++i) {
+    const std::string& h = fields[i];
     if (h == p.lon || h == p.lat) cols.push_back({h, " Float"});
     else if (h == p.data) cols.push_back({h, smallint ? " smallint" : " Float"});
     else cols.push_back({h, " char(20)"});
@@ -51,9 +58,41 @@ std::vector<MifColumn> MifDriveTestColumns(const MifDriveTestParams& p, const Re
   return cols;
 }
 
+}  // namespace
+
+std::vector<MifColumn> MifDriveTestColumns(const MifDriveTestParams& p, const RecordSet& rows) {
+  return Declarations(p, rows.fieldNames(), DataFitsSmallint(p, rows));
+}
+
 std::string MifDriveTestSymbol(ColourValue colour, const std::string& size) {
   return "  Symbol (35," + std::to_string(MifColor(colour)) + ", " + size + ", \"Map Symbols\",0,0)";
 }
+
+namespace {
+
+// Writes result row `r` (cells `at(0)`, `at(1)`, ... of `fields`): its
+// attribute line and its point. Throws Error for an empty first column and a
+// point without a usable position.
+template <class At>
+void WriteRow(const MifDriveTestParams& p, ThresholdLegend& legend, std::size_t r,
+              const std::vector<std::string>& fields, At&& at, MifWriter& out, std::vector<std::string>& values) {
+  values.resize(fields.size() - 3);
+  for (std::size_t i = 3; i < fields.size(); ++i) values[i - 3] = at(static_cast<int>(i)).text();
+  if (!values.empty() && values[0].empty()) throw Error(RowError(r, "第一列“" + fields[3] + "”为空"));
+  // A point without a usable coordinate would make the whole file
+  // unreadable: the query leaves such rows out, a result given here must not
+  // hold one.
+  const PositionFault fault = CheckPosition(at(0), at(1));
+  if (fault != PositionFault::None) throw Error(RowError(r, PositionFaultText(fault, at(0), at(1))));
+  std::vector<std::string> object;
+  object.push_back("Point " + CoordinateText(at(0)) + " " + CoordinateText(at(1)));
+  if (auto n = at(2).number()) {
+    if (auto c = legend.colourFor(*n)) object.push_back(MifDriveTestSymbol(*c, p.size));
+  }
+  out.writeRow(values, object);
+}
+
+}  // namespace
 
 void WriteMifDriveTest(const MifDriveTestParams& p, RecordSet& rows, MifWriter& out, Progress& progress) {
   if (rows.fieldCount() < 3) throw Error("查询结果少于 3 列");
@@ -61,27 +100,12 @@ void WriteMifDriveTest(const MifDriveTestParams& p, RecordSet& rows, MifWriter& 
   ThresholdLegend legend = p.legend;
   legend.compile();
   progress.setMaximum(static_cast<double>(rows.rowCount()));
-  std::vector<std::string> values(static_cast<std::size_t>(rows.fieldCount() - 3));
-  std::vector<std::string> object;
+  std::vector<std::string> values;
   rows.moveFirst();
   while (!rows.eof()) {
     progress.advance();
-    const std::size_t r = rows.position();
-    for (int i = 3; i < rows.fieldCount(); ++i) values[static_cast<std::size_t>(i - 3)] = rows.value(i).text();
-    if (!values.empty() && values[0].empty()) throw Error(RowError(r, "第一列“" + rows.fieldName(3) + "”为空"));
-    // A point without a usable coordinate would make the whole file
-    // unreadable: the query leaves such rows out, a result given here must not
-    // hold one.
-    const PositionFault fault = CheckPosition(rows.value(0), rows.value(1));
-    if (fault != PositionFault::None)
-      throw Error(RowError(r, PositionFaultText(fault, rows.value(0), rows.value(1))));
-    const std::string x = CoordinateText(rows.value(0)), y = CoordinateText(rows.value(1));
-    object.clear();
-    object.push_back("Point " + x + " " + y);
-    if (auto n = rows.value(2).number()) {
-      if (auto c = legend.colourFor(*n)) object.push_back(MifDriveTestSymbol(*c, p.size));
-    }
-    out.writeRow(values, object);
+    WriteRow(p, legend, rows.position(), rows.fieldNames(), [&](int i) -> const Value& { return rows.value(i); }, out,
+             values);
     rows.moveNext();
   }
   rows.moveFirst();
@@ -95,13 +119,62 @@ std::string WriteMifDriveTestFiles(const MifDriveTestParams& p, RecordSet& rows,
   return out.replacementNote();
 }
 
+namespace {
+
+struct NotStreamed {};
+
+// The layer written while the sheet is read, no result held in memory;
+// nothing when the one-pass reading cannot answer the query, or a row would
+// fail (the query then runs as SQL and fails the way it always has).
+std::optional<std::string> StreamMifDriveTest(const MifDriveTestParams& p, MifWriter& out, Progress& progress) {
+  out.spoolUntilHeader();
+  ThresholdLegend legend = p.legend;
+  legend.compile();
+  std::vector<std::string> fields, values;
+  bool smallint = true;
+  std::size_t r = 0;
+  PositionRowsSink sink;
+  sink.fields = [&](const std::vector<std::string>& names) { fields = names; };
+  sink.row = [&](const std::vector<Value>& row) {
+    const Value& data = row[2];
+    if (!data.isNull() && !(data.kind() == Value::Kind::Text && data.textRef().empty())) {
+      const std::optional<double> n = data.number();
+      if (!n) throw NotStreamed{};
+      if (!FitsSmallint(*n)) smallint = false;
+    }
+    if (fields.size() > 3 && row[3].text().empty()) throw NotStreamed{};
+    WriteRow(p, legend, r++, fields, [&](int i) -> const Value& { return row[static_cast<std::size_t>(i)]; }, out,
+             values);
+  };
+  std::optional<SkippedRows> skipped;
+  try {
+    skipped = ScanPositionRows({p.workbook, p.sheet, p.lon, p.lat, p.data}, sink);
+  } catch (const NotStreamed&) {
+    return std::nullopt;
+  }
+  if (!skipped) return std::nullopt;
+  // The rows went out as they were read; what is left is the header.
+  progress.setMaximum(static_cast<double>(r));
+  out.writeHeader(Declarations(p, fields, smallint));
+  out.close();
+  progress.setValue(static_cast<double>(r));
+  if (skipped->count) progress.addNote(SkippedRowsNote(*skipped));
+  return out.replacementNote();
+}
+
+}  // namespace
+
 std::string GenerateMifDriveTest(const MifDriveTestParams& p, Progress& progress) {
-  MifWriter out;
-  out.open(p.output);
+  auto streamed = std::make_unique<MifWriter>();
+  streamed->open(p.output);
   RequireColumn(p.lon, "经度");
   RequireColumn(p.lat, "纬度");
   RequireColumn(p.data, "数据");
   LoadProgress scope(progress);
+  if (auto note = StreamMifDriveTest(p, *streamed, progress)) return *note;
+  streamed.reset();
+  MifWriter out;
+  out.open(p.output);
   auto connection = Connection::open(ConnectionString(p.workbook));
   RecordSet rows = connection->execute(MifDriveTestRunQuery(p));
   const SkippedRows skipped = RowsWithoutPosition(*connection, p.sheet, p.lon, p.lat);

@@ -1,6 +1,9 @@
 #include "mif/MifWriter.h"
 
 #include <algorithm>
+#include <vector>
+
+#include "common/Error.h"
 
 #include "common/Encoding.h"
 
@@ -59,7 +62,9 @@ void AppendMidValue(std::string& line, const std::string& value) {
   if (quote) line += '"';
 }
 
-MifWriter::~MifWriter() = default;
+MifWriter::~MifWriter() {
+  if (spool_) std::fclose(spool_);
+}
 
 void MifWriter::open(const std::string& baseName) {
   base_ = baseName;
@@ -81,15 +86,53 @@ void MifWriter::put(OutputFile& f, const std::string& utf8Line) {
     f.writeLine(utf8Line);
     return;
   }
+  f.writeLine(encode(utf8Line));
+}
+
+std::string MifWriter::encode(const std::string& utf8Line) {
   int replaced = 0;
-  f.writeLine(ToCp936(utf8Line, &replaced));
+  std::string out = ToCp936(utf8Line, &replaced);
   if (replaced > 0) {
     replaced_ += replaced;
     rowReplaced_ = true;
   }
+  return out;
+}
+
+void MifWriter::spoolUntilHeader() {
+  if (spool_) return;
+  spool_ = std::tmpfile();
+  if (!spool_) throw Error("无法创建临时文件：" + mifPath());
+}
+
+void MifWriter::putObject(const std::string& utf8Line) {
+  if (!spool_) {
+    put(*mif_, utf8Line);
+    return;
+  }
+  const std::string line = (IsAscii(utf8Line) ? utf8Line : encode(utf8Line)) + "\r\n";
+  if (std::fwrite(line.data(), 1, line.size(), spool_) != line.size())
+    throw Error("无法写入临时文件（磁盘已满？）：" + mifPath());
+}
+
+// The spooled object lines, after the header.
+void MifWriter::drainSpool() {
+  if (std::fflush(spool_) != 0 || std::fseek(spool_, 0, SEEK_SET) != 0)
+    throw Error("无法读取临时文件：" + mifPath());
+  std::vector<char> buf(std::size_t(1) << 16);
+  for (;;) {
+    const std::size_t n = std::fread(buf.data(), 1, buf.size(), spool_);
+    if (n == 0) break;
+    mif_->write(std::string_view(buf.data(), n));
+  }
+  if (std::ferror(spool_)) throw Error("无法读取临时文件：" + mifPath());
+  std::fclose(spool_);
+  spool_ = nullptr;
 }
 
 void MifWriter::writeHeader(const std::vector<MifColumn>& declarations) {
+  const int before = replaced_;
+  const bool rowReplaced = rowReplaced_;
   put(*mif_, "Version 300");
   put(*mif_, "Charset \"WindowsSimpChinese\"");
   put(*mif_, "Delimiter \",\"");
@@ -101,8 +144,9 @@ void MifWriter::writeHeader(const std::vector<MifColumn>& declarations) {
   for (std::size_t i = 0; i < declarations.size(); ++i) put(*mif_, names[i] + declarations[i].type);
   put(*mif_, "Data");
   // Replacements in the declarations belong to no data row.
-  headerReplaced_ = replaced_;
-  rowReplaced_ = false;
+  headerReplaced_ = replaced_ - before;
+  rowReplaced_ = rowReplaced;
+  if (spool_) drainSpool();
 }
 
 void MifWriter::writeRow(const std::vector<std::string>& values, const std::vector<std::string>& objectLines) {
@@ -114,12 +158,15 @@ void MifWriter::writeRow(const std::vector<std::string>& values, const std::vect
     line_ += ',';
   }
   put(*mid_, line_);
-  mif_->writeLine("");
-  for (const auto& l : objectLines) put(*mif_, l);
+  putObject("");
+  for (const auto& l : objectLines) putObject(l);
   if (rowReplaced_) replacedRows_.push_back(row_);
 }
 
-void MifWriter::close() { CommitAll({mif_.get(), mid_.get()}); }
+void MifWriter::close() {
+  if (spool_) throw Error("MIF 文件头尚未写入：" + mifPath());
+  CommitAll({mif_.get(), mid_.get()});
+}
 
 std::string MifWriter::replacementNote() const {
   if (replaced_ == 0) return {};

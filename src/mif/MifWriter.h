@@ -4,6 +4,7 @@
 // open() creates both under temporary names; commit() renames both over
 // BASE.mif and BASE.mid only when the whole layer is written, so a failed
 // command leaves earlier files untouched.
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,10 @@ class MifWriter {
   // then an empty line and the object lines to .mif. Texts are UTF-8;
   // characters CP936 lacks become "?".
   void writeRow(const std::vector<std::string>& values, const std::vector<std::string>& objectLines);
+  // Lets rows come before the header: their object lines wait in a
+  // temporary file until writeHeader, which writes the header and then them.
+  // For a layer that learns its declarations only from the rows it writes.
+  void spoolUntilHeader();
   // Renames both files over their targets.
   void close();
 
@@ -61,6 +66,9 @@ class MifWriter {
 
  private:
   void put(OutputFile& f, const std::string& utf8Line);
+  std::string encode(const std::string& utf8Line);
+  void putObject(const std::string& utf8Line);
+  void drainSpool();
   std::string base_;
   std::unique_ptr<OutputFile> mif_, mid_;
   long long row_ = 0;
@@ -69,6 +77,7 @@ class MifWriter {
   bool rowReplaced_ = false;
   std::vector<long long> replacedRows_;
   std::string line_;
+  std::FILE* spool_ = nullptr;  // object lines written before the header
 };
 
 }  // namespace tessaro

@@ -18,8 +18,15 @@ namespace {
 
 const QString kHint = QStringLiteral("友情提示");
 
+// Every format the readers take first; the format is then told by the file's
+// first bytes, so "所有文件" lets a workbook saved under another name through.
 QString WorkbookFilter() {
-  return QStringLiteral("Excel文件（*.xls ；*.xlsx) (*.xls *.xlsx)");
+  return QStringLiteral(
+      "工作簿和表格文件 (*.xls *.xlsx *.xlsm *.ods *.csv *.txt);;"
+      "Excel文件（*.xls ；*.xlsx) (*.xls *.xlsx *.xlsm);;"
+      "OpenDocument 电子表格 (*.ods);;"
+      "文本表格（逗号、制表符或分号分隔） (*.csv *.txt);;"
+      "所有文件 (*)");
 }
 
 // Empties a list and shows `text` in it, without firing a choice.

@@ -62,6 +62,17 @@ bool Begins(const std::string& h, std::initializer_list<const char*> texts) {
   return false;
 }
 
+// The length of a workbook extension the last-character rule does not
+// cover (".csv", ".txt", ".ods", ".xlsm", in any case), or 0.
+std::size_t OtherWorkbookExtension(const std::string& fileName) {
+  const std::size_t dot = fileName.rfind('.');
+  if (dot == std::string::npos || dot == 0) return 0;
+  std::string ext = fileName.substr(dot);
+  for (char& c : ext)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return ext == ".csv" || ext == ".txt" || ext == ".ods" || ext == ".xlsm" ? ext.size() : 0;
+}
+
 }  // namespace
 
 std::optional<std::string> ProposeOutputName(const std::string& fileName, const std::string& sheet,
@@ -72,6 +83,7 @@ std::optional<std::string> ProposeOutputName(const std::string& fileName, const 
   std::size_t keep;
   if (last == 's') keep = len >= 4 ? len - 4 : 0;
   else if (last == 'x') keep = len >= 5 ? len - 5 : 0;
+  else if (const std::size_t dropped = OtherWorkbookExtension(fileName)) keep = len - dropped;
   else return std::nullopt;
   return FirstChars(fileName, keep) + "_" + sheet + extension;
 }

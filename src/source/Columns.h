@@ -20,8 +20,10 @@ FileSelection SplitFileSelection(const std::string& selection);
 
 // The output name from the chosen file name and sheet: "cells.xlsx" and
 // "Sheet1" give "cells_Sheet1" + extension. The rule looks at the file name's
-// last character only ("s": drop 4, "x": drop 5; case-sensitive); otherwise
-// nothing (the box is left unchanged).
+// last character only ("s": drop 4, "x": drop 5; case-sensitive, so
+// "Data.XLS" gives nothing). Names it does not cover that end in ".csv",
+// ".txt", ".ods" or ".xlsm" (in any case) drop that extension; any other
+// name gives nothing (the box is left unchanged).
 std::optional<std::string> ProposeOutputName(const std::string& fileName, const std::string& sheet,
                                              const std::string& extension);
 

@@ -121,6 +121,8 @@ class RecordSet {
   void appendReal(double v);
   void appendText(std::string_view text);
   void append(const Value& v);
+  // Replaces a cell of a row already appended with a text.
+  void setText(std::size_t row, int field, std::string_view text);
 
   void swap(RecordSet& other) noexcept;
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/Error.h"
@@ -66,6 +67,17 @@ std::unique_ptr<WorkbookReader> OpenWorkbook(const std::string& path);
 
 std::unique_ptr<WorkbookReader> OpenXlsx(const std::string& path);
 std::unique_ptr<WorkbookReader> OpenXls(const std::string& path);
+// OpenDocument spreadsheet: sheets in document order.
+std::unique_ptr<WorkbookReader> OpenOds(const std::string& path);
+// A .csv/.txt file: one sheet named after the file's stem.
+std::unique_ptr<WorkbookReader> OpenCsv(const std::string& path);
+
+// What the first bytes of a file that is neither a zip nor a compound file
+// hold: text to read as .csv, markup (a web page or XML saved under a
+// workbook's name), or something else.
+enum class TextSniff { Text, Markup, Binary };
+// `head` is the file's first block; `whole` when it is the entire file.
+TextSniff SniffText(std::string_view head, bool whole);
 
 // The text a date-formatted cell reads as: "YYYY-MM-DD", "HH:MM:SS" or
 // "YYYY-MM-DD HH:MM:SS" from a serial day number (1900 or 1904 system).

@@ -252,6 +252,14 @@ void RecordSet::appendText(std::string_view text) {
   push(Value::View(store(text), len));
 }
 
+void RecordSet::setText(std::size_t row, int field, std::string_view text) {
+  if (row >= rows_ || field < 0 || field >= fieldCount()) throw Error("结果中没有该单元格");
+  const std::uint32_t len = TextLength(text.size());
+  const std::size_t index = row * names_.size() + static_cast<std::size_t>(field);
+  const std::size_t perBlock = names_.size() << kRowShift;
+  blocks_[index / perBlock][index % perBlock] = Value::View(store(text), len);
+}
+
 void RecordSet::append(const Value& v) {
   switch (v.kind()) {
     case Value::Kind::Null: appendNull(); break;

@@ -33,13 +33,32 @@ std::string Unquote(const std::string& sql, std::size_t begin, std::size_t end, 
 
 }  // namespace
 
+std::string LowerAscii(std::string s) {
+  for (char& ch : s)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  return s;
+}
+
 PreparedSql PrepareSql(const std::string& sql) {
   PreparedSql out;
   out.sql.reserve(sql.size() + 16);
   const std::size_t n = sql.size();
   std::size_t i = 0;
+  std::string lastWord;  // the last bare word, lower case, while nothing else followed it
   while (i < n) {
     const char c = sql[i];
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && !IdentStart(static_cast<unsigned char>(c))) {
+      // "*" selects every column after "select", "distinct", "all", "," or "x.".
+      if (c == '*') {
+        std::size_t k = out.sql.find_last_not_of(" \t\r\n");
+        const char before = k == std::string::npos ? '\0' : out.sql[k];
+        if (before == ',' || before == '.' ||
+            (!lastWord.empty() && (lastWord == "select" || lastWord == "distinct" || lastWord == "all") &&
+             k != std::string::npos && IdentPart(static_cast<unsigned char>(before))))
+          out.selectsAll = true;
+      }
+      if (c != '*') lastWord.clear();
+    }
     if (c == '\'' || c == '"' || c == '`') {
       std::size_t j = i + 1;
       for (;;) {
@@ -54,7 +73,10 @@ PreparedSql PrepareSql(const std::string& sql) {
         ++j;
       }
       const std::size_t stop = j < n ? j + 1 : n;
-      if (c != '\'') AddTable(out, Unquote(sql, i + 1, j < n ? j : n, c), stop - i);
+      if (c != '\'') {
+        AddTable(out, Unquote(sql, i + 1, j < n ? j : n, c), stop - i);
+        out.names.insert(LowerAscii(Unquote(sql, i + 1, j < n ? j : n, c)));
+      }
       out.sql.append(sql, i, stop - i);
       i = stop;
     } else if (c == '[') {
@@ -62,6 +84,7 @@ PreparedSql PrepareSql(const std::string& sql) {
       const std::size_t end = j == std::string::npos ? n : j;
       const std::size_t stop = j == std::string::npos ? n : j + 1;
       AddTable(out, sql.substr(i + 1, end - i - 1), stop - i);
+      out.names.insert(LowerAscii(sql.substr(i + 1, end - i - 1)));
       out.sql.append(sql, i, stop - i);
       i = stop;
     } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
@@ -88,6 +111,8 @@ PreparedSql PrepareSql(const std::string& sql) {
         }
       }
       AddTable(out, sql.substr(i, j - i), j - i);
+      lastWord = LowerAscii(sql.substr(i, j - i));
+      out.names.insert(lastWord);
       out.sql.append(sql, i, j - i);
       i = j;
     } else if (c >= '0' && c <= '9') {

@@ -1,6 +1,7 @@
 #pragma once
 // SQL text as the layers write it, made ready for the engine. Only
 // src/source/ includes this header.
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,7 +14,15 @@ struct PreparedSql {
   // Where each of `tables` is written in `sql`: offset and length of the whole
   // token, brackets or quotes included.
   std::vector<std::pair<std::size_t, std::size_t>> spans;
+  // Every name the text holds (bracketed, quoted or bare), in lower case:
+  // the columns it may use are among them.
+  std::set<std::string> names;
+  // Whether the text selects every column ("select *", "x.*").
+  bool selectsAll = false;
 };
+
+// ASCII lower case, as the engine compares names.
+std::string LowerAscii(std::string s);
 
 // The name the rewrite gives to left(): LEFT is a keyword of the engine.
 extern const char* const kLeftFunction;

@@ -80,18 +80,7 @@ void LeftFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   const std::string s = TextForm(argv[0]);
   const long long want = n > 1e12 ? LLONG_MAX : static_cast<long long>(n);
-  long long count = 0;
-  std::size_t end = s.size();
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-      if (count == want) {
-        end = i;
-        break;
-      }
-      ++count;
-    }
-  }
-  sqlite3_result_text(ctx, s.data(), static_cast<int>(end), SQLITE_TRANSIENT);
+  sqlite3_result_text(ctx, s.data(), static_cast<int>(PrefixBytes(s, want)), SQLITE_TRANSIENT);
 }
 
 // A text that reads as a number (blanks around it allowed).
@@ -206,10 +195,7 @@ void AvgStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_error(ctx, msg.c_str(), -1);
     return;
   }
-  const double t = st->sum + *v;
-  if (std::fabs(st->sum) >= std::fabs(*v)) st->compensation += (st->sum - t) + *v;
-  else st->compensation += (*v - t) + st->sum;
-  st->sum = t;
+  NeumaierAdd(st->sum, st->compensation, *v);
   ++st->count;
 }
 
@@ -219,7 +205,7 @@ void AvgFinal(sqlite3_context* ctx) {
     if (!st || !st->failed) sqlite3_result_null(ctx);
     return;
   }
-  sqlite3_result_double(ctx, (st->sum + st->compensation) / static_cast<double>(st->count));
+  sqlite3_result_double(ctx, NeumaierAverage(st->sum, st->compensation, st->count));
 }
 
 bool IsEmptyValue(sqlite3_value* v) {
@@ -262,38 +248,28 @@ void Exec(sqlite3* db, const std::string& sql) {
   }
 }
 
-// Binds a cell with the provider's typing: whole numbers INTEGER, other
-// numbers REAL, text TEXT unless it is exactly a number's ordinary text form.
+// Binds a cell with the provider's typing (StoredForm).
 void BindCell(sqlite3_stmt* st, int index, const Cell& cell) {
-  auto bindNumber = [&](double v) {
-    // Whole numbers below 1e15 are INTEGER: their decimal text is their
-    // ordinary text form. Larger ones stay REAL and read back as "1E+15".
-    if (v == std::floor(v) && std::fabs(v) < 1e15)
-      sqlite3_bind_int64(st, index, static_cast<sqlite3_int64>(v));
-    else
-      sqlite3_bind_double(st, index, v);
-  };
-  switch (cell.kind) {
-    case Cell::Kind::Empty: sqlite3_bind_null(st, index); return;
-    case Cell::Kind::Number:
-    case Cell::Kind::Boolean: bindNumber(cell.number); return;
-    case Cell::Kind::Text: {
-      const std::string& t = cell.text;
-      const unsigned char c0 = static_cast<unsigned char>(t[0]);
-      if ((c0 >= '0' && c0 <= '9') || c0 == '-') {
-        std::optional<double> v = ParseNumber(t);
-        if (v && NumberText(*v) == t) {
-          bindNumber(*v);
-          return;
-        }
-      }
-      sqlite3_bind_text(st, index, t.data(), static_cast<int>(t.size()), SQLITE_STATIC);
+  const StoredCell v = StoredForm(cell);
+  switch (v.kind) {
+    case StoredCell::Kind::Null: sqlite3_bind_null(st, index); return;
+    case StoredCell::Kind::Integer: sqlite3_bind_int64(st, index, v.integer); return;
+    case StoredCell::Kind::Real: sqlite3_bind_double(st, index, v.real); return;
+    case StoredCell::Kind::Text:
+      sqlite3_bind_text(st, index, cell.text.data(), static_cast<int>(cell.text.size()), SQLITE_STATIC);
       return;
-    }
   }
 }
 
 std::string FName(std::size_t col) { return "F" + std::to_string(col + 1); }
+
+// The most columns a table of the engine may have (its default limit).
+constexpr std::size_t kEngineColumns = 2000;
+
+std::string WideSheetMessage(const std::string& sheet, std::size_t columns) {
+  return "工作表“" + sheet + "”有 " + std::to_string(columns) +
+         " 列，超过 2000 列，无法用 select * 读取全部列；请只选择需要的列";
+}
 
 std::string UniqueName(const std::string& name, std::set<std::string>& taken) {
   std::string candidate = name;
@@ -328,8 +304,18 @@ struct Book {
   std::unique_ptr<WorkbookReader> reader;
   // A loaded sheet: its columns and what its reading found.
   struct Table {
-    std::vector<std::string> columns;
+    std::vector<std::string> columns;  // every column of the sheet
     std::uint64_t formulasWithoutResult = 0;
+    std::set<std::string> loaded;  // lower case: the columns in the table
+    bool partial = false;          // only the columns a query named
+    // Whether the table holds what `query` may use.
+    bool hasAll(const PreparedSql& query) const {
+      if (!partial) return true;
+      if (query.selectsAll) return false;
+      for (const auto& c : columns)
+        if (query.names.count(Lower(c)) && !loaded.count(Lower(c))) return false;
+      return true;
+    }
   };
   std::map<std::string, Table> tables;  // lower-case sheet name -> loaded sheet
 
@@ -364,22 +350,37 @@ struct Book {
   void dropPartial(const std::string& table);
 
   // Loads a sheet (once) and notes its formulas without a stored result for
-  // the command at hand.
-  void use(std::size_t index) {
+  // the command at hand. A sheet wider than the engine's column limit is
+  // loaded with only the columns `query` names.
+  void use(std::size_t index, const PreparedSql& query) {
     const std::string& sheet = reader->sheetNames()[index];
-    load(index);
+    auto loaded = tables.find(Lower(sheet));
+    if (loaded != tables.end() && !loaded->second.hasAll(query)) {
+      sqlite3_exec(db, ("DROP TABLE IF EXISTS " + QuoteName(TableName(sheet))).c_str(), nullptr, nullptr, nullptr);
+      tables.erase(loaded);
+    }
+    if (!tables.count(Lower(sheet))) {
+      try {
+        load(index, nullptr);
+      } catch (const TooWide&) {
+        load(index, &query);
+      }
+    }
     NoteFormulasWithoutResult(path + "\n" + sheet, tables[Lower(sheet)].formulasWithoutResult);
   }
 
-  void load(std::size_t index) {
+  // Thrown while loading every column of a sheet that has more than the
+  // engine allows.
+  struct TooWide {};
+
+  void load(std::size_t index, const PreparedSql* only) {
     const std::string sheet = reader->sheetNames()[index];
-    if (tables.count(Lower(sheet))) return;
     openDb();
     const std::string table = QuoteName(TableName(sheet));
-    std::vector<std::string> names;
+    std::vector<std::string> names;  // every column of the sheet
+    std::vector<std::size_t> kept;   // the columns in the table
     std::set<std::string> taken;
     std::unique_ptr<Statement> insert;
-    std::size_t width = 0;
     bool header = true;
     // Each row keeps its sheet row number (as the spreadsheet numbers rows)
     // as its rowid, so rows can be named and ordered as the sheet has them.
@@ -387,13 +388,27 @@ struct Book {
     // order instead.
     std::optional<std::string> rowId;
     auto prepareInsert = [&] {
-      rowId = RowIdName(names);
+      std::vector<std::string> keptNames;
+      for (std::size_t c : kept) keptNames.push_back(names[c]);
+      rowId = RowIdName(keptNames);
       std::string sql = "INSERT INTO " + table + " (" + (rowId ? *rowId : std::string());
-      for (std::size_t i = 0; i < width; ++i) sql += (i || rowId ? "," : "") + QuoteName(names[i]);
+      for (std::size_t i = 0; i < kept.size(); ++i) sql += (i || rowId ? "," : "") + QuoteName(keptNames[i]);
       sql += ") VALUES (";
-      for (std::size_t i = 0; i < width + (rowId ? 1 : 0); ++i) sql += i ? ",?" : "?";
+      for (std::size_t i = 0; i < kept.size() + (rowId ? 1 : 0); ++i) sql += i ? ",?" : "?";
       sql += ")";
       insert = std::make_unique<Statement>(db, sql);
+    };
+    // Columns from `from` on join the table: all of them, or those the query
+    // names when only those are loaded.
+    auto keep = [&](std::size_t from) {
+      const std::size_t before = kept.size();
+      for (std::size_t c = from; c < names.size(); ++c)
+        if (!only || only->names.count(Lower(names[c]))) kept.push_back(c);
+      if (kept.size() > kEngineColumns) {
+        if (!only) throw TooWide{};
+        throw Error(WideSheetMessage(sheet, names.size()) + "（查询用到的列也超过 2000 个）");
+      }
+      return kept.size() > before;
     };
     Progress* progress = CurrentLoadProgress();
     std::uint64_t loaded = 0;
@@ -407,30 +422,34 @@ struct Book {
               header = false;
               for (std::size_t c = 0; c < cells.size(); ++c) names.push_back(UniqueName(HeaderText(cells[c], c), taken));
               if (names.empty()) names.push_back(UniqueName(FName(0), taken));
-              width = names.size();
+              if (only && only->selectsAll) throw Error(WideSheetMessage(sheet, std::max(names.size(), kEngineColumns + 1)));
+              keep(0);
               std::string sql = "CREATE TABLE " + table + " (";
-              for (std::size_t i = 0; i < width; ++i) sql += (i ? "," : "") + QuoteName(names[i]);
-              Exec(db, sql + ")");
+              for (std::size_t i = 0; i < kept.size(); ++i) sql += (i ? "," : "") + QuoteName(names[kept[i]]);
+              Exec(db, sql + (kept.empty() ? "tessaro_none)" : ")"));
               prepareInsert();
               return true;
             }
-            if (cells.size() > width) {
+            if (cells.size() > names.size()) {
               // Data beyond the header row's last column: more columns, named F<n>.
-              insert.reset();
-              for (std::size_t c = width; c < cells.size(); ++c) {
-                names.push_back(UniqueName(FName(c), taken));
-                Exec(db, "ALTER TABLE " + table + " ADD COLUMN " + QuoteName(names.back()));
+              const std::size_t from = names.size();
+              for (std::size_t c = from; c < cells.size(); ++c) names.push_back(UniqueName(FName(c), taken));
+              const std::size_t keptBefore = kept.size();
+              if (keep(from)) {
+                insert.reset();
+                for (std::size_t k = keptBefore; k < kept.size(); ++k)
+                  Exec(db, "ALTER TABLE " + table + " ADD COLUMN " + QuoteName(names[kept[k]]));
+                prepareInsert();
               }
-              width = cells.size();
-              prepareInsert();
             }
             if (progress && (++loaded & 4095) == 0) progress->checkCancelled();
             sqlite3_stmt* st = insert->get();
             const int first = rowId ? 2 : 1;
             if (rowId) sqlite3_bind_int64(st, 1, static_cast<sqlite3_int64>(row) + 1);
-            for (std::size_t c = 0; c < width; ++c) {
-              if (c < cells.size()) BindCell(st, static_cast<int>(c) + first, cells[c]);
-              else sqlite3_bind_null(st, static_cast<int>(c) + first);
+            for (std::size_t k = 0; k < kept.size(); ++k) {
+              const std::size_t c = kept[k];
+              if (c < cells.size()) BindCell(st, static_cast<int>(k) + first, cells[c]);
+              else sqlite3_bind_null(st, static_cast<int>(k) + first);
             }
             if (sqlite3_step(st) != SQLITE_DONE)
               throw Error("第 " + std::to_string(row + 1) + " 行无法载入：" + sqlite3_errmsg(db));
@@ -440,6 +459,7 @@ struct Book {
           false);
       if (header) {  // an empty sheet: one column F1, no rows
         names.push_back(FName(0));
+        kept.push_back(0);
         Exec(db, "CREATE TABLE " + table + " (" + QuoteName(names[0]) + ")");
       }
       insert.reset();
@@ -448,12 +468,14 @@ struct Book {
       insert.reset();
       dropPartial(table);
       throw Error("无法读取工作表“" + sheet + "”：" + e.what());
-    } catch (...) {  // stopped by the user
+    } catch (...) {  // stopped by the user, or too wide to load whole
       insert.reset();
       dropPartial(table);
       throw;
     }
-    tables[Lower(sheet)] = Table{names, facts.formulasWithoutResult};
+    Table t{names, facts.formulasWithoutResult, {}, only != nullptr};
+    for (std::size_t c : kept) t.loaded.insert(Lower(names[c]));
+    tables[Lower(sheet)] = std::move(t);
     ++gLoads;
   }
 };
@@ -532,15 +554,24 @@ std::string TranslateError(const Book& book, const std::string& msg) {
 RecordSet Run(Book& book, const std::string& sql) {
   std::lock_guard<std::mutex> lock(book.mutex);
   PreparedSql prepared = PrepareSql(sql);
+  // Reading the sheets is the first share of the command's bar, each sheet
+  // an equal part of it; then the query runs.
+  Progress* progress = CurrentLoadProgress();
+  const std::size_t sheets = prepared.tables.size();
   for (std::size_t k = prepared.tables.size(); k-- > 0;) {  // from the end, so offsets stay valid
     auto index = book.sheetIndex(prepared.tables[k]);
     if (!index) continue;
-    book.use(*index);
+    if (progress) {
+      const double part = static_cast<double>(sheets - 1 - k);
+      progress->beginPhase(Progress::Phase::Reading, 1000, part / sheets, (part + 1) / sheets);
+    }
+    book.use(*index, prepared);
     const std::string& sheet = book.reader->sheetNames()[*index];
     if (TableName(sheet) != sheet + "$")
       prepared.sql.replace(prepared.spans[k].first, prepared.spans[k].second, QuoteName(TableName(sheet)));
   }
   book.openDb();
+  if (progress) progress->beginPhase(Progress::Phase::Query);
   std::unique_ptr<Statement> st;
   std::string tail;
   try {
@@ -563,9 +594,21 @@ RecordSet Run(Book& book, const std::string& sql) {
   // The cells go straight into the result: numbers as they are, texts into
   // the result's own text storage.
   RecordSet result(std::move(names));
+  // A stopped command interrupts the engine within its work, not only
+  // between the rows it returns.
+  struct Interrupt {
+    sqlite3* db;
+    Interrupt(sqlite3* d, Progress* progress) : db(d) {
+      if (progress)
+        sqlite3_progress_handler(
+            db, 10000, [](void* p) { return static_cast<Progress*>(p)->cancelled() ? 1 : 0; }, progress);
+    }
+    ~Interrupt() { sqlite3_progress_handler(db, 0, nullptr, nullptr); }
+  } interrupt(book.db, progress);
   for (;;) {
     const int rc = sqlite3_step(s);
     if (rc == SQLITE_DONE) break;
+    if (rc == SQLITE_INTERRUPT && progress) progress->checkCancelled();
     if (rc != SQLITE_ROW) throw Error(TranslateError(book, sqlite3_errmsg(book.db)));
     for (int i = 0; i < n; ++i) {
       switch (sqlite3_column_type(s, i)) {
@@ -620,6 +663,69 @@ std::string WorkbookPathOf(const std::string& connectionString) {
     path = path.substr(1, path.size() - 2);
   if (path.empty()) throw Error("连接字符串中没有工作簿路径：" + connectionString);
   return path;
+}
+
+StoredCell StoredForm(const Cell& cell) {
+  auto number = [](double v) {
+    // Whole numbers below 1e15 are INTEGER: their decimal text is their
+    // ordinary text form. Larger ones stay REAL and read back as "1E+15".
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+      return StoredCell{StoredCell::Kind::Integer, static_cast<std::int64_t>(v), 0};
+    return StoredCell{StoredCell::Kind::Real, 0, v};
+  };
+  switch (cell.kind) {
+    case Cell::Kind::Empty: return {};
+    case Cell::Kind::Number:
+    case Cell::Kind::Boolean: return number(cell.number);
+    case Cell::Kind::Text: {
+      const std::string& t = cell.text;
+      const unsigned char c0 = static_cast<unsigned char>(t[0]);
+      if ((c0 >= '0' && c0 <= '9') || c0 == '-') {
+        std::optional<double> v = ParseNumber(t);
+        if (v && NumberText(*v) == t) return number(*v);
+      }
+      return StoredCell{StoredCell::Kind::Text, 0, 0};
+    }
+  }
+  return {};
+}
+
+std::vector<std::string> HeaderColumnNames(const std::vector<Cell>& header) {
+  std::vector<std::string> names;
+  std::set<std::string> taken;
+  for (std::size_t c = 0; c < header.size(); ++c) names.push_back(UniqueName(HeaderText(header[c], c), taken));
+  if (names.empty()) names.push_back(UniqueName(FName(0), taken));
+  return names;
+}
+
+std::string RoundedText(double v, int decimals) { return RoundHalfAway(v, decimals); }
+
+std::size_t PrefixBytes(std::string_view s, long long chars) {
+  long long count = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+      if (count == chars) return i;
+      ++count;
+    }
+  }
+  return s.size();
+}
+
+bool StreamSheet(const std::string& workbookPath, const std::string& sheet, const RowSink& sink) {
+  auto book = GetBook(workbookPath);
+  std::lock_guard<std::mutex> lock(book->mutex);
+  auto index = book->sheetIndex(sheet);
+  if (!index) return false;
+  const std::string& name = book->reader->sheetNames()[*index];
+  if (book->tables.count(Lower(name))) return false;
+  SheetFacts facts;
+  try {
+    facts = book->reader->readSheet(*index, sink, false);
+  } catch (const Error& e) {
+    throw Error("无法读取工作表“" + name + "”：" + e.what());
+  }
+  NoteFormulasWithoutResult(book->path + "\n" + name, facts.formulasWithoutResult);
+  return true;
 }
 
 std::size_t SheetLoadCount() { return gLoads.load(); }

@@ -128,6 +128,16 @@ class StylesPart : public XmlPart {
   bool inCellXfs_ = false;
 };
 
+// The most text the shared strings of a workbook may hold.
+constexpr std::uint64_t kMaxSharedText = std::uint64_t(1) << 30;
+// The most shared strings read: no sheet can use more. Every use of one in a
+// sheet takes at least 20 bytes of its XML (<c t="s"><v>0</v></c>), so a
+// workbook cannot use more strings than its sheets' bytes / 20 either; a
+// string list far longer than that (millions of empty strings in a small
+// file) is never read past what the sheets could use.
+constexpr std::size_t kMaxSharedStrings = std::size_t(1) << 25;
+constexpr std::uint64_t kBytesPerSharedUse = 20;
+
 // Shared strings: <si> holds <t>, or rich-text runs <r><t>; phonetic runs
 // <rPh> are skipped. Reading can stop once `limit` strings are known.
 class SharedStringsPart : public XmlPart {
@@ -146,7 +156,7 @@ class SharedStringsPart : public XmlPart {
       capture_ = true;
     } else if (std::strcmp(name, "sst") == 0) {
       const char* unique = Attr(attrs, "uniqueCount");
-      if (unique) strings.reserve(std::min<std::size_t>(std::strtoul(unique, nullptr, 10), 1u << 20));
+      if (unique) strings.reserve(std::min<std::size_t>({std::strtoul(unique, nullptr, 10), limit_, 1u << 20}));
     }
   }
   void end(const char* name) override {
@@ -157,6 +167,9 @@ class SharedStringsPart : public XmlPart {
     } else if (std::strcmp(name, "si") == 0) {
       inSi_ = false;
       DecodeXmlEscapes(text_);
+      bytes_ += text_.size();
+      if (bytes_ > kMaxSharedText)
+        throw Error("工作簿已损坏：共享字符串超过 " + std::to_string(kMaxSharedText >> 20) + " MiB");
       strings.push_back(std::move(text_));
       text_.clear();
       if (strings.size() >= limit_) stop();
@@ -165,11 +178,16 @@ class SharedStringsPart : public XmlPart {
 
  private:
   std::size_t limit_;
+  std::uint64_t bytes_ = 0;
   bool inSi_ = false;
   int phonetic_ = 0;
 };
 
 constexpr std::uint32_t kMaxColumns = 16384;
+// A sheet has at most 1,048,576 rows: a row past them is a damaged or hostile
+// file, however many bytes it takes.
+constexpr std::uint32_t kMaxRows = 1048576;
+constexpr const char* kTooManyRows = "工作表超过 1048576 行，文件可能已损坏";
 
 // "AB12" -> column 27 (0-based); nothing when the reference has no letters.
 std::optional<std::uint32_t> ColumnOf(const char* ref) {
@@ -228,7 +246,7 @@ class SheetPart : public XmlPart {
  public:
   SheetPart(const std::vector<std::string>* strings, const std::vector<std::uint8_t>* xfKinds, bool date1904,
             const RowSink& sink, std::string sheetName)
-      : strings_(strings), xfKinds_(xfKinds), date1904_(date1904), sink_(sink), sheet_(std::move(sheetName)) {}
+      : XmlPart(Parser::Sheet), strings_(strings), xfKinds_(xfKinds), date1904_(date1904), sink_(sink), sheet_(std::move(sheetName)) {}
 
   // Header-only pass without shared strings: the largest string index the
   // first row uses, so the caller reads only as many shared strings.
@@ -261,8 +279,10 @@ class SheetPart : public XmlPart {
             auto res = std::from_chars(r, r + std::strlen(r), v);
             if (res.ec == std::errc() && v >= 1) next = v - 1;
           }
+          if (next >= kMaxRows) throw Error(kTooManyRows);
           row_ = next;
           started_ = true;
+          cellsInRow_ = 0;
           cells_.clear();
           col_ = -1;
           inRow_ = true;
@@ -273,18 +293,24 @@ class SheetPart : public XmlPart {
         return;
       case 'c':
         if (inRow_ && name[1] == '\0') {
-          const char* r = Attr(attrs, "r");
+          const char *r = nullptr, *t = nullptr, *s = nullptr;
+          for (int i = 0; attrs[i]; i += 2) {  // r, t and s in one look
+            const char* a = Local(attrs[i]);
+            if (a[0] != '\0' && a[1] == '\0') {
+              if (a[0] == 'r') r = attrs[i + 1];
+              else if (a[0] == 't') t = attrs[i + 1];
+              else if (a[0] == 's') s = attrs[i + 1];
+            }
+          }
           std::optional<std::uint32_t> col = r ? ColumnOf(r) : std::nullopt;
           std::int64_t c = col ? static_cast<std::int64_t>(*col) : col_ + 1;
-          if (c >= static_cast<std::int64_t>(kMaxColumns))
+          if (c >= static_cast<std::int64_t>(kMaxColumns) || ++cellsInRow_ > kMaxColumns)
             throw Error("工作表“" + sheet_ + "”第 " + std::to_string(row_ + 1) + " 行的单元格列号超出范围");
           col_ = c;
-          const char* t = Attr(attrs, "t");
           type_ = t ? t[0] : 'n';
           if (t && std::strcmp(t, "str") == 0) type_ = 'f';  // formula text result
           if (t && std::strcmp(t, "inlineStr") == 0) type_ = 'i';
           if (t && std::strcmp(t, "s") == 0) type_ = 's';
-          const char* s = Attr(attrs, "s");
           style_ = s ? std::strtoul(s, nullptr, 10) : 0;
           inCell_ = true;
           hasFormula_ = false;
@@ -434,6 +460,7 @@ class SheetPart : public XmlPart {
   char type_ = 'n';
   unsigned long style_ = 0;
   int phonetic_ = 0;
+  std::uint32_t cellsInRow_ = 0;
 };
 
 std::string FolderOf(const std::string& part) {
@@ -495,7 +522,7 @@ class XlsxReader : public WorkbookReader {
       if (stringLimit == static_cast<std::size_t>(-1)) {
         loadStrings();
       } else {
-        SharedStringsPart sst(stringLimit);
+        SharedStringsPart sst(std::min(stringLimit, usableStrings()));
         zip_.parse(sharedStrings_, sst);
         partial = std::move(sst.strings);
         strings = &partial;
@@ -528,9 +555,17 @@ class XlsxReader : public WorkbookReader {
   void loadStrings() {
     stringsLoaded_ = true;
     if (sharedStrings_.empty() || !zip_.has(sharedStrings_)) return;
-    SharedStringsPart sst(static_cast<std::size_t>(-1));
+    SharedStringsPart sst(usableStrings());
     zip_.parse(sharedStrings_, sst);
     strings_ = std::move(sst.strings);
+  }
+  // How many shared strings the sheets could use at most (see
+  // kBytesPerSharedUse).
+  std::size_t usableStrings() {
+    std::uint64_t sheetBytes = 0;
+    for (const auto& part : parts_)
+      if (!part.empty()) sheetBytes += zip_.declaredSize(part);
+    return static_cast<std::size_t>(std::min<std::uint64_t>(sheetBytes / kBytesPerSharedUse + 1, kMaxSharedStrings));
   }
 
   Zip zip_;
@@ -541,24 +576,6 @@ class XlsxReader : public WorkbookReader {
   std::vector<std::uint8_t> xfKinds_;
   bool stringsLoaded_ = false, stylesLoaded_ = false, date1904_ = false;
 };
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
 
 // The code unit of "_xHHHH_" at `i`, if there is one.
 std::optional<std::uint32_t> EscapeAt(const std::string& s, std::size_t i) {

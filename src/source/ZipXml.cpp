@@ -1,21 +1,16 @@
 #include "source/ZipXml.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <vector>
 
+#include "source/SheetScanner.h"
+
 namespace tessaro::source {
-
-const char* Local(const char* name) {
-  const char* colon = std::strrchr(name, ':');
-  return colon ? colon + 1 : name;
-}
-
-const char* Attr(const char** attrs, const char* localName) {
-  for (int i = 0; attrs[i]; i += 2)
-    if (std::strcmp(Local(attrs[i]), localName) == 0) return attrs[i + 1];
-  return nullptr;
-}
 
 // Exceptions must not unwind through expat's C frames: a handler's error is
 // kept, parsing stops, and feed() throws it.
@@ -23,6 +18,8 @@ void XmlPart::OnStart(void* u, const char* n, const char** a) {
   auto* self = static_cast<XmlPart*>(u);
   if (self->stopped_) return;
   try {
+    if (++self->depth_ > kMaxDepth)
+      throw Error("工作簿已损坏：元素嵌套超过 " + std::to_string(kMaxDepth) + " 层");
     self->start(Local(n), a);
   } catch (...) {
     self->fail(std::current_exception());
@@ -32,6 +29,7 @@ void XmlPart::OnStart(void* u, const char* n, const char** a) {
 void XmlPart::OnEnd(void* u, const char* n) {
   auto* self = static_cast<XmlPart*>(u);
   if (self->stopped_) return;
+  --self->depth_;
   try {
     self->end(Local(n));
   } catch (...) {
@@ -42,25 +40,36 @@ void XmlPart::OnEnd(void* u, const char* n) {
 void XmlPart::OnText(void* u, const char* s, int len) {
   auto* self = static_cast<XmlPart*>(u);
   if (!self->capture_ || self->stopped_) return;
-  if (self->text_.size() + static_cast<std::size_t>(len) > kMaxText) {
-    self->fail(std::make_exception_ptr(Error("工作簿已损坏：单元格文本超过 " + std::to_string(kMaxText) + " 字节")));
-    return;
-  }
-  self->text_.append(s, static_cast<std::size_t>(len));
+  self->appendText(s, static_cast<std::size_t>(len));
 }
 
-XmlPart::XmlPart() : parser_(XML_ParserCreate("UTF-8")) {
+void XmlPart::appendText(const char* s, std::size_t len) {
+  if (text_.size() + len > kMaxText) {
+    fail(std::make_exception_ptr(Error("工作簿已损坏：单元格文本超过 " + std::to_string(kMaxText) + " 字节")));
+    return;
+  }
+  text_.append(s, len);
+}
+
+XmlPart::XmlPart(Parser parser) {
+  if (parser == Parser::Sheet) {
+    scanner_ = std::make_unique<SheetScanner>(*this);
+    return;
+  }
+  parser_ = XML_ParserCreate("UTF-8");
   if (!parser_) throw Error("内存不足：无法创建 XML 解析器");
   XML_SetUserData(parser_, this);
   XML_SetElementHandler(parser_, OnStart, OnEnd);
   XML_SetCharacterDataHandler(parser_, OnText);
 }
 
-XmlPart::~XmlPart() { XML_ParserFree(parser_); }
+XmlPart::~XmlPart() {
+  if (parser_) XML_ParserFree(parser_);
+}
 
 void XmlPart::stop() {
   stopped_ = true;
-  XML_StopParser(parser_, XML_FALSE);
+  if (parser_) XML_StopParser(parser_, XML_FALSE);
 }
 
 void XmlPart::fail(std::exception_ptr e) {
@@ -70,6 +79,11 @@ void XmlPart::fail(std::exception_ptr e) {
 
 void XmlPart::feed(const char* data, std::size_t size, bool last, const std::string& part) {
   if (stopped_) return;
+  if (scanner_) {
+    scanner_->feed(data, size, last, part);
+    if (error_) std::rethrow_exception(error_);
+    return;
+  }
   const auto status = XML_Parse(parser_, data, static_cast<int>(size), last ? 1 : 0);
   if (error_) std::rethrow_exception(error_);
   if (status == XML_STATUS_ERROR) {
@@ -90,25 +104,107 @@ Zip::~Zip() {
 
 bool Zip::has(const std::string& part) { return unzLocateFile(zip_, part.c_str(), 2) == UNZ_OK; }
 
+std::string Zip::head(const std::string& part, std::size_t max) {
+  if (unzLocateFile(zip_, part.c_str(), 2) != UNZ_OK || unzOpenCurrentFile(zip_) != UNZ_OK) return {};
+  std::string out(max, '\0');
+  const int n = unzReadCurrentFile(zip_, out.data(), static_cast<unsigned>(max));
+  unzCloseCurrentFile(zip_);
+  out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  return out;
+}
+
+std::uint64_t Zip::declaredSize(const std::string& part) {
+  if (unzLocateFile(zip_, part.c_str(), 2) != UNZ_OK) return 0;
+  unz_file_info64 info{};
+  if (unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return 0;
+  return info.uncompressed_size;
+}
+
+namespace {
+
+// Parts at least this large are inflated on a second thread.
+constexpr std::uint64_t kThreadedPart = std::uint64_t(8) << 20;
+constexpr std::size_t kChunk = std::size_t(1) << 18;
+
+std::string InflateError(const std::string& part, int rc) {
+  return "工作簿已损坏：部件 " + part + " 解压失败（错误 " + std::to_string(rc) + "）";
+}
+
+std::string OversizeError(const std::string& part, std::uint64_t size) {
+  return "工作簿已损坏：部件 " + part + " 解压后超过 zip 目录声明的 " + std::to_string(size) + " 字节";
+}
+
+void Report(Progress* progress, double read, std::uint64_t size) {
+  if (!progress) return;
+  progress->checkCancelled();
+  if (size > 0) progress->setValue(std::min(1000.0, 1000.0 * read / static_cast<double>(size)));
+}
+
+// Inflated chunks handed from the inflating thread to the parsing one.
+class ChunkQueue {
+ public:
+  struct Chunk {
+    std::vector<char> data;
+    int n = 0;            // bytes, 0 at the end, < 0 a zip error
+    std::string error;    // set when the part is damaged
+  };
+  static constexpr std::size_t kDepth = 4;
+
+  ChunkQueue() {
+    for (std::size_t i = 0; i < kDepth; ++i) free_.push_back(std::make_unique<Chunk>());
+    for (auto& c : free_) c->data.resize(kChunk);
+  }
+  // Producer side: a chunk to fill, or null once the consumer gave up.
+  std::unique_ptr<Chunk> take() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return !free_.empty() || abandoned_; });
+    if (abandoned_) return nullptr;
+    auto c = std::move(free_.front());
+    free_.pop_front();
+    return c;
+  }
+  void put(std::unique_ptr<Chunk> c) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    full_.push_back(std::move(c));
+    changed_.notify_all();
+  }
+  // Consumer side.
+  std::unique_ptr<Chunk> next() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return !full_.empty(); });
+    auto c = std::move(full_.front());
+    full_.pop_front();
+    return c;
+  }
+  void giveBack(std::unique_ptr<Chunk> c) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    free_.push_back(std::move(c));
+    changed_.notify_all();
+  }
+  void abandon() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    abandoned_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::unique_ptr<Chunk>> free_, full_;
+  bool abandoned_ = false;
+};
+
+}  // namespace
+
 void Zip::parse(const std::string& part, XmlPart& xml, Progress* progress) {
   if (unzLocateFile(zip_, part.c_str(), 2) != UNZ_OK) throw Error("工作簿缺少部件 " + part);
   unz_file_info64 info{};
   unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0);
   if (unzOpenCurrentFile(zip_) != UNZ_OK) throw Error("工作簿已损坏：无法打开部件 " + part);
-  std::vector<char> buf(1 << 18);
   if (progress) progress->setMaximum(1000);
-  double read = 0;
   try {
-    for (;;) {
-      int n = unzReadCurrentFile(zip_, buf.data(), static_cast<unsigned>(buf.size()));
-      if (n < 0) throw Error("工作簿已损坏：部件 " + part + " 解压失败（错误 " + std::to_string(n) + "）");
-      xml.feed(buf.data(), static_cast<std::size_t>(n), n == 0, part);
-      read += n;
-      if (progress && info.uncompressed_size > 0)
-        progress->setValue(std::min(1000.0, 1000.0 * read / static_cast<double>(info.uncompressed_size)));
-      if (xml.stopped()) break;
-      if (n == 0) break;
-    }
+    if (info.uncompressed_size >= kThreadedPart) parseInflating(part, info.uncompressed_size, xml, progress);
+    else parseHere(part, info.uncompressed_size, xml, progress);
   } catch (...) {
     unzCloseCurrentFile(zip_);
     throw;
@@ -116,6 +212,60 @@ void Zip::parse(const std::string& part, XmlPart& xml, Progress* progress) {
   int rc = unzCloseCurrentFile(zip_);
   if (!xml.stopped() && rc == UNZ_CRCERROR) throw Error("工作簿已损坏：部件 " + part + " 校验和（CRC）不符");
   if (!xml.stopped() && rc != UNZ_OK) throw Error("工作簿已损坏：部件 " + part + " 读取失败");
+}
+
+void Zip::parseHere(const std::string& part, std::uint64_t size, XmlPart& xml, Progress* progress) {
+  // A small part gets a small buffer (one byte more than declared shows a
+  // part that inflates past its size).
+  std::vector<char> buf(static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, size + 1)));
+  std::uint64_t read = 0;
+  for (;;) {
+    int n = unzReadCurrentFile(zip_, buf.data(), static_cast<unsigned>(buf.size()));
+    if (n < 0) throw Error(InflateError(part, n));
+    read += static_cast<std::uint64_t>(n);
+    if (read > size) throw Error(OversizeError(part, size));
+    xml.feed(buf.data(), static_cast<std::size_t>(n), n == 0, part);
+    Report(progress, static_cast<double>(read), size);
+    if (xml.stopped() || n == 0) break;
+  }
+}
+
+// One thread inflates into a few chunks while this one parses them.
+void Zip::parseInflating(const std::string& part, std::uint64_t size, XmlPart& xml, Progress* progress) {
+  ChunkQueue queue;
+  std::thread inflater([&] {
+    std::uint64_t read = 0;
+    for (;;) {
+      auto c = queue.take();
+      if (!c) return;
+      c->n = unzReadCurrentFile(zip_, c->data.data(), static_cast<unsigned>(c->data.size()));
+      if (c->n < 0) c->error = InflateError(part, c->n);
+      read += static_cast<std::uint64_t>(std::max(c->n, 0));
+      if (read > size) c->error = OversizeError(part, size);
+      const bool end = c->n <= 0 || !c->error.empty();
+      queue.put(std::move(c));
+      if (end) return;
+    }
+  });
+  std::uint64_t read = 0;
+  try {
+    for (;;) {
+      auto c = queue.next();
+      if (!c->error.empty()) throw Error(c->error);
+      read += static_cast<std::uint64_t>(c->n);
+      xml.feed(c->data.data(), static_cast<std::size_t>(c->n), c->n == 0, part);
+      const bool end = c->n == 0;
+      queue.giveBack(std::move(c));
+      Report(progress, static_cast<double>(read), size);
+      if (xml.stopped() || end) break;
+    }
+  } catch (...) {
+    queue.abandon();
+    inflater.join();
+    throw;
+  }
+  queue.abandon();
+  inflater.join();
 }
 
 }  // namespace tessaro::source

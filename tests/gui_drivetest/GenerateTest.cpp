@@ -129,7 +129,7 @@ TEST_F(DriveTestGenerate, BothWindowsWriteWhatTheCliWrites) {
   ASSERT_EQ(rec_.texts.size(), 1);
   EXPECT_EQ(rec_.texts[0], QStringLiteral("Kml文件已生成！")) << rec_.details[0].toStdString();
   EXPECT_EQ(rec_.titles[0], QStringLiteral("友情提示"));
-  EXPECT_EQ(f.findChild<QProgressBar*>("Pro1")->value(), 6);
+  EXPECT_EQ(f.findChild<QProgressBar*>("Pro1")->value(), static_cast<int>(tessaro::Progress::kScale));
   ASSERT_EQ(Cli("kml-drivetest '" + book + "' -o '" + (dir_ / "cli.kml").string() + "'"), 0);
   EXPECT_EQ(Read(dir_ / "dt_DT.kml"), Read(dir_ / "cli.kml"));
 

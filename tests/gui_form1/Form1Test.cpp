@@ -310,8 +310,9 @@ TEST(Form1, FullGenerateFromAFixtureWorkbook) {
   };
   EXPECT_EQ(read(w.dir / "cells_小区.kml"), read(fs::path(TESSARO_SOURCE_DIR) / "tests/kml_sector/golden/cells_小区.kml"));
   auto* bar = w.form.findChild<QProgressBar*>("Pro1");
-  EXPECT_EQ(bar->maximum(), 9);
-  EXPECT_EQ(bar->value(), 9);
+  // Reading, query and writing share one scale; the run ends with it full.
+  EXPECT_EQ(bar->maximum(), static_cast<int>(tessaro::Progress::kScale));
+  EXPECT_EQ(bar->value(), bar->maximum());
   EXPECT_TRUE(w.text("Text5")->isEnabled());
 }
 

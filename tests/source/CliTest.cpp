@@ -74,5 +74,37 @@ TEST(CliErrors, FailureStatusAndReasonOnStandardError) {
   EXPECT_EQ(Cli("query " + Q(Fixture("basic.xlsx"))).status, 2);
 }
 
+// The cell list of basic.xlsx's first sheet as a text file (UTF-8 with a
+// byte-order mark, as spreadsheets save it).
+const char* kCellsCsv =
+    "\xEF\xBB\xBF基站名称,经度,纬度,方位角,CI,备注\r\n"
+    "广州天河A,113.26451,23.123456,0,17,宏站\r\n"
+    "广州天河B,113.26452,23.1235,120,18,A&B <1>\r\n"
+    "室分C,113.3,23.2,-2,19,\r\n";
+
+TEST(CliTextFiles, LayersFromACsvWriteTheBytesOfTheWorkbook) {
+  const std::string dir = std::string(TESSARO_BINARY_DIR) + "/fixtures/cli-csv-" + std::to_string(getpid());
+  test::Run("rm -rf " + Q(dir) + " && mkdir -p " + Q(dir + "/x") + " " + Q(dir + "/c"), nullptr);
+  const std::string csv = dir + "/小区信息.csv";
+  FILE* f = std::fopen(csv.c_str(), "wb");
+  std::fputs(kCellsCsv, f);
+  std::fclose(f);
+  EXPECT_EQ(Cli("sheets " + Q(csv)).out, "小区信息\n");
+  EXPECT_EQ(Cli("columns " + Q(csv) + " 小区信息 --window sector").out,
+            Cli("columns " + Q(Fixture("basic.xlsx")) + " 小区信息 --window sector").out);
+  for (const char* layer : {"kml-sector", "mif-sector"}) {
+    SCOPED_TRACE(layer);
+    const std::string ext = layer[0] == 'k' ? ".kml" : ".mif";
+    ASSERT_EQ(Cli(std::string(layer) + " -q " + Q(Fixture("basic.xlsx")) + " -o " + Q(dir + "/x/out" + ext)).status, 0);
+    ASSERT_EQ(Cli(std::string(layer) + " -q " + Q(csv) + " -o " + Q(dir + "/c/out" + ext)).status, 0);
+    std::string same;
+    EXPECT_EQ(test::Run("cmp " + Q(dir + "/x/out" + ext) + " " + Q(dir + "/c/out" + ext), &same), 0) << same;
+    // Without -o: the workbook's stem and the sheet, beside the workbook.
+    ASSERT_EQ(Cli(std::string(layer) + " -q " + Q(csv)).status, 0);
+    EXPECT_EQ(test::Run("test -s " + Q(dir + "/小区信息_小区信息" + ext), nullptr), 0);
+  }
+  test::Run("rm -rf " + Q(dir), nullptr);
+}
+
 }  // namespace
 }  // namespace tessaro::test

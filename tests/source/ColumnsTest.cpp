@@ -27,8 +27,15 @@ TEST(ProposeOutputName, LastCharacterRuleIsCaseSensitive) {
   EXPECT_EQ(ProposeOutputName("Data.XLS", "A", ".kml"), std::nullopt);
   EXPECT_EQ(ProposeOutputName("a.xls", "S1", "飞线图"), "a_S1飞线图");
   EXPECT_EQ(ProposeOutputName("小区表.xlsx", "路测", ".kml"), "小区表_路测.kml");  // characters, not bytes
-  EXPECT_EQ(ProposeOutputName("book.csv", "S", ".kml"), std::nullopt);
   EXPECT_EQ(ProposeOutputName("", "S", ".kml"), std::nullopt);
+  // Other formats the rule misses drop their own extension, in any case.
+  EXPECT_EQ(ProposeOutputName("book.csv", "book", ".kml"), "book_book.kml");
+  EXPECT_EQ(ProposeOutputName("路测.TXT", "路测", ""), "路测_路测");
+  EXPECT_EQ(ProposeOutputName("cells.xlsm", "S", ".kml"), "cells_S.kml");
+  EXPECT_EQ(ProposeOutputName("cells.ODS", "S", ".kml"), "cells_S.kml");
+  EXPECT_EQ(ProposeOutputName("cells.ods", "S", ".kml"), "cells_S.kml");
+  EXPECT_EQ(ProposeOutputName("Data.XLSX", "A", ".kml"), std::nullopt);
+  EXPECT_EQ(ProposeOutputName("notes.md", "A", ".kml"), std::nullopt);
 }
 
 std::map<std::string, std::string> Detect(const std::vector<std::string>& headers, const std::string& window) {

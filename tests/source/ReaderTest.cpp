@@ -169,7 +169,7 @@ TEST(Readers, BadInputGivesAClearError) {
       {"missing.xlsx", "找不到工作簿文件", true},
       {"notbook.xlsx", "不是 Excel 工作簿", true},
       {"empty.xlsx", "是空的", true},
-      {"nozipbook.xlsx", "缺少 xl/workbook.xml", true},
+      {"nozipbook.xlsx", "普通的 zip 压缩包", true},
       {"truncated.xlsx", "不完整", true},
       {"encrypted.xlsx", "已加密", true},
       {"badcrc.xlsx", "CRC", false},

@@ -253,7 +253,8 @@ def damaged():
     handmade("badnumber.xlsx", first=HAND_FIRST.replace("<v>1.5</v>", "<v>1.5abc</v>"))
     handmade("hugetext.xlsx", first=HAND_FIRST.replace("<t>h1</t>", "<t>" + "x" * (1 << 21) + "</t>"))
     handmade("badxml.xlsx", first=HAND_FIRST.replace("</sheetData>", "<row>"))
-    open(path("notbook.xlsx"), "w").write("just some text, not a workbook\n")
+    # Neither a zip, a compound file nor text (text is read as .csv).
+    open(path("notbook.xlsx"), "wb").write(b"\x00\x01binary, not a workbook\n")
     open(path("empty.xlsx"), "w").close()
     # A compound file holding EncryptionInfo and EncryptedPackage streams, as a password-protected .xlsx is stored.
     enc, _ = xlsfile.pack([("EncryptionInfo", bytes(200)), ("EncryptedPackage", bytes(5000))])

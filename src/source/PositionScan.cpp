@@ -1,0 +1,403 @@
+#include "source/PositionScan.h"
+
+#include <cstring>
+#include <functional>
+#include <limits>
+
+#include "common/Text.h"
+#include "source/Reader.h"
+#include "source/Sql.h"
+#include "source/Workbook.h"
+
+namespace tessaro {
+namespace {
+
+using source::Cell;
+using source::StoredCell;
+
+// Thrown inside the pass when the SQL text has to answer instead.
+struct NotAnswered {};
+
+std::string AsciiLower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// A cell as the engine holds it, its text viewed in the reader's cell.
+struct Stored {
+  StoredCell::Kind kind = StoredCell::Kind::Null;
+  std::int64_t integer = 0;
+  double real = 0;
+  std::string_view text;
+
+  bool isNumber() const { return kind == StoredCell::Kind::Integer || kind == StoredCell::Kind::Real; }
+  double number() const { return kind == StoredCell::Kind::Integer ? static_cast<double>(integer) : real; }
+  // The value as the provider's functions read a number (blanks around a
+  // text allowed).
+  std::optional<double> numberOf() const {
+    if (isNumber()) return number();
+    if (kind == StoredCell::Kind::Text) return ParseNumber(Trim(text));
+    return std::nullopt;
+  }
+  bool empty() const { return kind == StoredCell::Kind::Null || (kind == StoredCell::Kind::Text && Trim(text).empty()); }
+  // [x]<>0: a text is never equal to a number; null is not true.
+  bool notZero() const { return kind == StoredCell::Kind::Text || (isNumber() && number() != 0); }
+  std::string textForm() const {
+    switch (kind) {
+      case StoredCell::Kind::Integer: return std::to_string(integer);
+      case StoredCell::Kind::Real: return NumberText(real);
+      case StoredCell::Kind::Text: return std::string(text);
+      case StoredCell::Kind::Null: break;
+    }
+    return {};
+  }
+  void appendTo(RecordSet& rs) const {
+    switch (kind) {
+      case StoredCell::Kind::Null: rs.appendNull(); return;
+      case StoredCell::Kind::Integer: rs.appendInteger(integer); return;
+      case StoredCell::Kind::Real: rs.appendReal(real); return;
+      case StoredCell::Kind::Text: rs.appendText(text); return;
+    }
+  }
+  Value value() const {
+    switch (kind) {
+      case StoredCell::Kind::Integer: return Value::Integer(integer);
+      case StoredCell::Kind::Real: return Value::Real(real);
+      case StoredCell::Kind::Text: return Value::Text(std::string(text));
+      case StoredCell::Kind::Null: break;
+    }
+    return Value();
+  }
+};
+
+Stored StoredAt(const std::vector<Cell>& cells, std::size_t col) {
+  if (col >= cells.size()) return {};
+  const StoredCell s = source::StoredForm(cells[col]);
+  Stored out{s.kind, s.integer, s.real, {}};
+  if (s.kind == StoredCell::Kind::Text) out.text = cells[col].text;
+  return out;
+}
+
+bool Usable(const Stored& lon, const Stored& lat) {
+  const bool lonEmpty = lon.empty(), latEmpty = lat.empty();
+  return CheckPosition(lonEmpty, lonEmpty ? std::nullopt : lon.numberOf(), latEmpty,
+                       latEmpty ? std::nullopt : lat.numberOf()) == PositionFault::None;
+}
+
+// The sheet as the pass reads it: the header's column names, then the rows
+// in strictly ascending sheet order (what the table's rowid order is).
+class SheetPass {
+ public:
+  using Row = std::function<void(std::uint32_t row, const std::vector<Cell>& cells)>;
+
+  // Column of a name as the engine resolves it (ASCII case-insensitive);
+  // NotAnswered when the header has no such column.
+  std::size_t column(const std::string& name) const {
+    const std::string key = AsciiLower(name);
+    for (std::size_t i = 0; i < names_.size(); ++i)
+      if (AsciiLower(names_[i]) == key) return i;
+    throw NotAnswered{};
+  }
+  const std::vector<std::string>& names() const { return names_; }
+
+  // Reads the sheet; `header` runs once the names are known. False when the
+  // sheet cannot be read this way.
+  bool run(const std::string& workbook, const std::string& sheet, const std::function<void()>& header, const Row& row) {
+    Progress* progress = source::CurrentLoadProgress();
+    if (progress) progress->beginPhase(Progress::Phase::Reading, 1000);
+    bool first = true;
+    std::int64_t previous = -1;
+    const bool read = source::StreamSheet(source::WorkbookPathOf(ConnectionString(workbook)), sheet, [&](std::uint32_t r, const std::vector<Cell>& cells) {
+      if (static_cast<std::int64_t>(r) <= previous) throw NotAnswered{};  // rowid order is not sheet order
+      previous = r;
+      if (first) {
+        first = false;
+        names_ = source::HeaderColumnNames(cells);
+        for (const auto& n : names_) {
+          const std::string l = AsciiLower(n);
+          if (l == "rowid" || l == "_rowid_" || l == "oid" || source::RestoreFieldName(n) != n) throw NotAnswered{};
+        }
+        header();
+        return true;
+      }
+      row(r, cells);
+      return true;
+    });
+    if (!read) return false;
+    if (first) throw NotAnswered{};  // an empty sheet: its one column is F1
+    if (progress) progress->beginPhase(Progress::Phase::Query);
+    return true;
+  }
+
+ private:
+  std::vector<std::string> names_;
+};
+
+// The groups of the grouped query, kept as the result rows themselves (first
+// seen first: the order by the first sheet row of each group) with their
+// sums beside them, found through an open-addressing table of row numbers.
+class Groups {
+ public:
+  Groups(std::vector<std::string> fields, int keys) : rows_(std::move(fields)), keys_(keys) {
+    slots_.assign(1024, 0);
+  }
+
+  // The group of a key (the values of fields 0, 1 and 3.. of a row), made
+  // when new.
+  std::size_t find(const std::vector<Stored>& key) {
+    const std::uint64_t h = Hash(key);
+    const std::uint64_t tag = h >> 32;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+      const std::uint64_t slot = slots_[i];
+      if (slot == 0) {
+        const std::size_t g = add(key);
+        slots_[i] = (tag << 32) | (g + 1);
+        if (sums_.size() * 2 > slots_.size()) grow();
+        return g;
+      }
+      if ((slot >> 32) == tag && equal((slot & 0xFFFFFFFFu) - 1, key)) return (slot & 0xFFFFFFFFu) - 1;
+    }
+  }
+
+  void add(std::size_t group, double v) {
+    Sum& s = sums_[group];
+    source::NeumaierAdd(s.sum, s.compensation, v);
+    ++s.count;
+  }
+
+  // The result: format(avg(...),'0') in field 2 of each row.
+  RecordSet finish() {
+    for (std::size_t g = 0; g < sums_.size(); ++g) {
+      const Sum& s = sums_[g];
+      if (s.count > 0)
+        rows_.setText(g, 2, source::RoundedText(source::NeumaierAverage(s.sum, s.compensation, s.count), 0));
+    }
+    return std::move(rows_);
+  }
+
+ private:
+  struct Sum {
+    double sum = 0;
+    double compensation = 0;
+    long long count = 0;
+  };
+
+  static std::uint64_t Hash(const std::vector<Stored>& key) {
+    std::uint64_t h = 1469598103934665603ull;
+    auto mix = [&](std::uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+    for (const Stored& s : key) {
+      if (s.isNumber()) {
+        double d = s.number();
+        if (d == 0) d = 0;  // -0 equals 0
+        std::uint64_t bits;
+        std::memcpy(&bits, &d, sizeof bits);
+        mix(bits);
+      } else if (s.kind == StoredCell::Kind::Text) {
+        mix(std::hash<std::string_view>{}(s.text));
+      } else {
+        mix(0x9e3779b97f4a7c15ull);
+      }
+    }
+    return h ^ (h >> 29);
+  }
+
+  static int Field(int k) { return k < 2 ? k : k + 1; }
+
+  // Equality as the engine groups: nulls together, numbers by value, texts
+  // byte for byte, a text never equal to a number.
+  bool equal(std::size_t group, const std::vector<Stored>& key) const {
+    for (int k = 0; k < keys_; ++k) {
+      const Value& v = rows_.at(group, Field(k));
+      const Stored& s = key[static_cast<std::size_t>(k)];
+      switch (v.kind()) {
+        case Value::Kind::Null:
+          if (s.kind != StoredCell::Kind::Null) return false;
+          break;
+        case Value::Kind::Integer:
+          if (s.kind == StoredCell::Kind::Integer ? s.integer != v.integer()
+              : s.kind == StoredCell::Kind::Real  ? static_cast<long double>(s.real) != static_cast<long double>(v.integer())
+                                                  : true)
+            return false;
+          break;
+        case Value::Kind::Real:
+          if (s.kind == StoredCell::Kind::Real ? s.real != v.real()
+              : s.kind == StoredCell::Kind::Integer ? static_cast<long double>(s.integer) != static_cast<long double>(v.real())
+                                                    : true)
+            return false;
+          break;
+        case Value::Kind::Text:
+          if (s.kind != StoredCell::Kind::Text || s.text != v.textRef()) return false;
+          break;
+      }
+    }
+    return true;
+  }
+
+  std::size_t add(const std::vector<Stored>& key) {
+    if (sums_.size() >= std::numeric_limits<std::uint32_t>::max() - 1) throw NotAnswered{};
+    for (int f = 0; f < rows_.fieldCount(); ++f) {
+      if (f == 2) rows_.appendNull();
+      else key[static_cast<std::size_t>(f < 2 ? f : f - 1)].appendTo(rows_);
+    }
+    sums_.push_back({});
+    return sums_.size() - 1;
+  }
+
+  // Twice the slots; each slot keeps the high half of its key's hash, which
+  // places it again and spares most comparisons.
+  void grow() {
+    std::vector<std::uint64_t> slots(slots_.size() * 2, 0);
+    const std::size_t mask = slots.size() - 1;
+    for (std::uint64_t slot : slots_) {
+      if (!slot) continue;
+      std::size_t i = rehash(slot) & mask;
+      while (slots[i]) i = (i + 1) & mask;
+      slots[i] = slot;
+    }
+    slots_.swap(slots);
+  }
+
+  // The slot's position bits come from the low half of the hash, which the
+  // slot does not keep: hash the key again.
+  std::uint64_t rehash(std::uint64_t slot) const {
+    const std::size_t group = (slot & 0xFFFFFFFFu) - 1;
+    std::vector<Stored> key(static_cast<std::size_t>(keys_));
+    for (int k = 0; k < keys_; ++k) {
+      const Value& v = rows_.at(group, Field(k));
+      Stored& s = key[static_cast<std::size_t>(k)];
+      switch (v.kind()) {
+        case Value::Kind::Null: break;
+        case Value::Kind::Integer: s.kind = StoredCell::Kind::Integer; s.integer = v.integer(); break;
+        case Value::Kind::Real: s.kind = StoredCell::Kind::Real; s.real = v.real(); break;
+        case Value::Kind::Text: s.kind = StoredCell::Kind::Text; s.text = v.textRef(); break;
+      }
+    }
+    return Hash(key);
+  }
+
+  RecordSet rows_;
+  int keys_;
+  std::vector<Sum> sums_;
+  std::vector<std::uint64_t> slots_;  // hash high half << 32 | group + 1; 0 free
+};
+
+// A prefix length the pass takes: a plain whole number as typed.
+std::optional<long long> PrefixLength(const std::string& typed) {
+  if (typed.empty() || typed.size() > 9 || typed.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  return std::stoll(typed);
+}
+
+// left(x, n) of a value's text form: its first n characters.
+Stored Left(const Stored& v, long long n, std::string& storage) {
+  storage = v.textForm();
+  storage.resize(source::PrefixBytes(storage, n));
+  Stored out;
+  out.kind = StoredCell::Kind::Text;
+  out.text = storage;
+  return out;
+}
+
+std::vector<std::string> GroupFieldNames(const PositionGroupsQuery& q, const SheetPass& pass) {
+  auto name = [&](const std::string& column) { return pass.names()[pass.column(column)]; };
+  std::vector<std::string> fields;
+  if (q.binning) {
+    fields.push_back("left(" + BracketName(q.lon) + "," + q.lonChars + ")");
+    fields.push_back("left(" + BracketName(q.lat) + "," + q.latChars + ")");
+  } else {
+    fields.push_back(name(q.lon));
+    fields.push_back(name(q.lat));
+  }
+  fields.push_back("format(avg(" + BracketName(q.data) + "),'0')");
+  for (const auto& c : q.carried) fields.push_back(name(c));
+  return fields;
+}
+
+}  // namespace
+
+std::optional<PositionGroups> ScanPositionGroups(const PositionGroupsQuery& q) {
+  std::optional<long long> lonChars, latChars;
+  if (q.binning) {
+    lonChars = PrefixLength(q.lonChars);
+    latChars = PrefixLength(q.latChars);
+    if (!lonChars || !latChars) return std::nullopt;
+  }
+  try {
+    SheetPass pass;
+    std::optional<Groups> groups;
+    std::size_t lon = 0, lat = 0, data = 0;
+    std::vector<std::size_t> carried;
+    std::vector<Stored> key(2 + q.carried.size());
+    std::string lonText, latText;
+    PositionGroups out;
+    auto header = [&] {
+      lon = pass.column(q.lon);
+      lat = pass.column(q.lat);
+      data = pass.column(q.data);
+      for (const auto& c : q.carried) carried.push_back(pass.column(c));
+      groups.emplace(GroupFieldNames(q, pass), static_cast<int>(key.size()));
+    };
+    auto row = [&](std::uint32_t r, const std::vector<Cell>& cells) {
+      const Stored x = StoredAt(cells, lon), y = StoredAt(cells, lat);
+      if (!Usable(x, y)) {
+        out.skipped.add(static_cast<std::int64_t>(r) + 1);
+        return;
+      }
+      if (!x.notZero() && !y.notZero()) return;
+      key[0] = q.binning ? Left(x, *lonChars, lonText) : x;
+      key[1] = q.binning ? Left(y, *latChars, latText) : y;
+      for (std::size_t k = 0; k < carried.size(); ++k) key[2 + k] = StoredAt(cells, carried[k]);
+      const std::size_t g = groups->find(key);
+      const Stored d = StoredAt(cells, data);
+      if (d.kind == StoredCell::Kind::Null) return;
+      const std::optional<double> v = d.numberOf();
+      if (!v) throw NotAnswered{};  // avg() fails naming the value
+      groups->add(g, *v);
+    };
+    if (!pass.run(q.workbook, q.sheet, header, row)) return std::nullopt;
+    out.rows = groups->finish();
+    return out;
+  } catch (const NotAnswered&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<SkippedRows> ScanPositionRows(const PositionRowsQuery& q, const PositionRowsSink& sink) {
+  try {
+    SheetPass pass;
+    std::size_t lon = 0, lat = 0, data = 0;
+    std::vector<Value> values;
+    SkippedRows skipped;
+    auto header = [&] {
+      lon = pass.column(q.lon);
+      lat = pass.column(q.lat);
+      data = pass.column(q.data);
+      std::vector<std::string> fields = {"jd", "wd", "zt"};
+      fields.insert(fields.end(), pass.names().begin(), pass.names().end());
+      sink.fields(fields);
+    };
+    auto row = [&](std::uint32_t r, const std::vector<Cell>& cells) {
+      // A row wider than the header adds columns to yb.*.
+      if (cells.size() > pass.names().size()) throw NotAnswered{};
+      const Stored x = StoredAt(cells, lon), y = StoredAt(cells, lat);
+      if (!Usable(x, y)) {
+        skipped.add(static_cast<std::int64_t>(r) + 1);
+        return;
+      }
+      values.clear();
+      values.push_back(x.value());
+      values.push_back(y.value());
+      values.push_back(StoredAt(cells, data).value());
+      for (std::size_t c = 0; c < pass.names().size(); ++c) values.push_back(StoredAt(cells, c).value());
+      sink.row(values);
+    };
+    if (!pass.run(q.workbook, q.sheet, header, row)) return std::nullopt;
+    return skipped;
+  } catch (const NotAnswered&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace tessaro

@@ -1,0 +1,131 @@
+#!/usr/bin/python3
+"""Workbooks for the large-sheet tests, written at test time.
+
+make_books.py random OUTDIR COUNT SEED
+    COUNT drive-test workbooks of random rows (sheet "DT": lon, lat, data,
+    desc, name, extra) through xlsxwriter, half of them in constant-memory
+    mode (inline strings), the rest with shared strings. Values mix numbers,
+    numbers written as text, texts, blanks, booleans, dates, huge and tiny
+    numbers, negative zero, positions out of range, and many duplicates.
+make_books.py hostile KIND OUT [N]
+    A small package whose sheet is hostile: nested, strings, rows, lastrow,
+    oversize (a part that inflates past the size its directory declares),
+    doctype, wide, stream (N plain drive-test rows).
+"""
+import datetime
+import random
+import struct
+import sys
+import zipfile
+
+
+def random_books(outdir, count, seed):
+    import xlsxwriter
+    rnd = random.Random(seed)
+    for k in range(count):
+        book = xlsxwriter.Workbook("%s/book%02d.xlsx" % (outdir, k), {"constant_memory": k % 2 == 0})
+        sheet = book.add_worksheet("DT")
+        date = book.add_format({"num_format": "yyyy-mm-dd"})
+        sheet.write_row(0, 0, ["lon", "lat", "data", "desc", "name", "extra"])
+        spots = [(round(113 + rnd.random() / 100, rnd.choice([3, 4, 6])), round(23 + rnd.random() / 100, 5))
+                 for _ in range(rnd.choice([3, 15, 60]))]
+        odd_lon = [0, "0", " 113.2", "113.20", "abc", None, 200, -0.0, 113, 1e15 + 2, 1e-7, "", "-0", True]
+        data_pool = [-84.5, -85.5, 84.49999999999999, 0.1, 0.2, 0.3, "-85", " -86 ", None, 12, 2.5, -2.5, 1e300, 1e-300]
+        text_pool = ["a", "A", "12", 12, 12.0, "12.0", None, "x,y", "名称", "", " ", True, False]
+        for r in range(1, rnd.randint(20, 400)):
+            lon, lat = rnd.choice(spots)
+            if rnd.random() < 0.15:
+                lon = rnd.choice(odd_lon)
+            if rnd.random() < 0.1:
+                lat = rnd.choice(odd_lon)
+            data = rnd.randint(-110, -40) if rnd.random() < 0.6 else rnd.choice(data_pool)
+            row = [lon, lat, data, rnd.choice(text_pool), rnd.choice(text_pool), rnd.random()]
+            if rnd.random() < 0.03:
+                row = [None] * 6  # an empty row is no row
+            for c, v in enumerate(row):
+                if v is None:
+                    continue
+                if isinstance(v, bool):
+                    sheet.write_boolean(r, c, v)
+                elif isinstance(v, str):
+                    sheet.write_string(r, c, v)
+                else:
+                    sheet.write_number(r, c, v)
+            if rnd.random() < 0.05:
+                sheet.write_datetime(r, 5, datetime.datetime(2024, 5, 1 + r % 20), date)
+        book.close()
+
+
+CT = ('<?xml version="1.0"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+      '<Default Extension="xml" ContentType="application/xml"/></Types>')
+WB = ('<?xml version="1.0"?><workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" '
+      'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets>'
+      '<sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>')
+RELS = ('<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+        '<Relationship Id="rId1" Target="worksheets/sheet1.xml" '
+        'Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet"/>'
+        '<Relationship Id="rId2" Target="sharedStrings.xml" '
+        'Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings"/>'
+        '</Relationships>')
+HEAD = '<row><c t="inlineStr"><is><t>h</t></is></c></row>'
+
+
+def sheet(rows, prolog=""):
+    return (prolog + '<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>' +
+            rows + '</sheetData></worksheet>')
+
+
+def hostile(kind, out, n):
+    z = zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED)
+    z.writestr("[Content_Types].xml", CT)
+    z.writestr("xl/workbook.xml", WB)
+    z.writestr("xl/_rels/workbook.xml.rels", RELS)
+    part = "xl/worksheets/sheet1.xml"
+    if kind == "nested":  # a million open elements
+        z.writestr(part, sheet(HEAD + "<a>" * n + "</a>" * n))
+    elif kind == "strings":  # millions of empty shared strings
+        z.writestr(part, sheet('<row><c t="s"><v>0</v></c></row>'))
+        z.writestr("xl/sharedStrings.xml", '<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">' +
+                   "<si><t/></si>" * n + "</sst>")
+    elif kind == "rows":  # rows past the last one a sheet may have
+        z.writestr(part, sheet(HEAD + "<row><c><v>1</v></c></row>" * n))
+    elif kind == "lastrow":  # the last row a sheet may have
+        z.writestr(part, sheet('<row r="1"><c t="inlineStr"><is><t>h</t></is></c></row>'
+                               '<row r="1048576"><c><v>7</v></c></row>'))
+    elif kind == "doctype":
+        z.writestr(part, sheet(HEAD, '<!DOCTYPE worksheet [<!ENTITY e "x">]>'))
+    elif kind == "wide":  # wider than the SQL engine's tables
+        cells = "".join('<c t="inlineStr"><is><t>C%d</t></is></c>' % c for c in range(n))
+        data = "".join("<c><v>%d</v></c>" % c for c in range(n))
+        z.writestr(part, sheet("<row>" + cells + "</row>" + ("<row>" + data + "</row>") * 3))
+    elif kind == "stream":  # a plain drive-test sheet of n rows
+        head = "".join('<c t="inlineStr"><is><t>%s</t></is></c>' % h for h in ("lon", "lat", "RxLev"))
+        z.writestr(part, sheet("<row>" + head + "</row>" +
+                               "<row><c><v>113.25</v></c><c><v>23.1</v></c><c><v>-80</v></c></row>" * n))
+    elif kind == "oversize":
+        z.writestr(part, sheet(HEAD + "<row><c><v>1</v></c></row>" * n))
+    z.close()
+    if kind == "oversize":
+        shrink_declared_size(out, part)
+
+
+def shrink_declared_size(path, name):
+    """Makes the zip directory declare a tenth of the part's real size."""
+    data = bytearray(open(path, "rb").read())
+    wanted = name.encode()
+    for sig, size_at, name_len_at, name_at in ((b"PK\x03\x04", 22, 26, 30), (b"PK\x01\x02", 24, 28, 46)):
+        i = data.find(sig)
+        while i >= 0:
+            (length,) = struct.unpack_from("<H", data, i + name_len_at)
+            if data[i + name_at:i + name_at + length] == wanted:
+                (size,) = struct.unpack_from("<I", data, i + size_at)
+                struct.pack_into("<I", data, i + size_at, size // 10)
+            i = data.find(sig, i + 4)
+    open(path, "wb").write(bytes(data))
+
+
+if __name__ == "__main__":
+    if sys.argv[1] == "random":
+        random_books(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]))
+    else:
+        hostile(sys.argv[2], sys.argv[3], int(sys.argv[4]) if len(sys.argv) > 4 else 0)
