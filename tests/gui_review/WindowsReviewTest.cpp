@@ -245,7 +245,7 @@ TEST(WindowsReview, OpenErrorsAndGenerateBeforeAnyWorkbook) {
   {
     QFile f(bad);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("not a workbook");
+    f.write(QByteArray("PK\x03\x04", 4) + "a damaged zip");  // a workbook's signature, then nothing of one
   }
   FakeDialogs fake;
   MDIForm1 main;
