@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/Args.h"
+#include "cli/LayerOptions.h"
 #include "common/Colour.h"
 
 namespace {
@@ -38,7 +39,7 @@ void CheckParse(const std::vector<std::string>& words) {
 
 void CheckOutputPath(const std::string& book, const std::string& sheet) {
   namespace fs = std::filesystem;
-  const fs::path path(tessaro::cli::ProposedOutputPath(book, sheet, ".kml"));
+  const fs::path path(tessaro::cli::DefaultOutput(book, sheet, ".kml"));
   if (path.parent_path() != fs::path(book).parent_path()) std::abort();
   const std::string name = path.filename().string();
   if (name == "." || name == ".." || name.find('\0') != std::string::npos) std::abort();

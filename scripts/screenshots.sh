@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots under a virtual display: the main window and
-# two layer windows, written as small PNGs into docs/.
-#   bash scripts/screenshots.sh [build/bin/tessaro]
+# Takes the screenshots of docs/ under a virtual display: the main window with
+# its notes and every layer window, written as small PNGs.
+#   bash scripts/screenshots.sh [build/bin/tessaro] [OUTDIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 APP=${1:-build/bin/tessaro}
-mkdir -p docs
+OUT=${2:-docs}
+mkdir -p "$OUT"
 
 # shot NAME [ARGS...]: starts the program on a display exactly the main
 # window's size, waits for it to draw, and grabs the screen.
@@ -19,15 +20,16 @@ shot() {
     import -window root "PNG:$2"
     kill "$pid"
     wait "$pid" 2>/dev/null || true
-  ' shot "$APP" "docs/$name-raw.png" "$@"
+  ' shot "$APP" "$OUT/$name-raw.png" "$@"
   # Fewer colours keep the files small; the text stays readable.
-  convert "docs/$name-raw.png" -strip -colors 64 "PNG8:docs/$name.png"
-  rm -f "docs/$name-raw.png"
-  echo "docs/$name.png"
+  convert "$OUT/$name-raw.png" -strip -colors 64 "PNG8:$OUT/$name.png"
+  rm -f "$OUT/$name-raw.png"
+  echo "$OUT/$name.png"
 }
 
 export LANG=C.UTF-8
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 shot main --show Form4
-shot form1 --show Form1
-shot form5 --show Form5
+for window in Form1 Form2 Form3 Form5 map map2 map3; do
+  shot "$(echo "$window" | tr '[:upper:]' '[:lower:]')" --show "$window"
+done

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -98,14 +97,6 @@ std::string ColumnOption(const Args& args, const std::string& option, const std:
   if (auto v = args.get(option)) return *v;
   auto it = detected.find(role);
   return it == detected.end() ? std::string() : it->second;
-}
-
-std::string ProposedOutputPath(const std::string& book, const std::string& sheet, const std::string& extension) {
-  namespace fs = std::filesystem;
-  const fs::path path(book);
-  const std::string name = ProposeOutputName(path.filename().string(), sheet, extension)
-                               .value_or(path.stem().string() + "_" + FileNamePart(sheet) + extension);
-  return (path.parent_path() / name).string();
 }
 
 namespace {

@@ -54,12 +54,6 @@ std::string SheetOption(const Args& args, const std::string& option, const std::
 std::string ColumnOption(const Args& args, const std::string& option, const std::map<Role, std::string>& detected,
                          Role role);
 
-// The path a layer is written to without -o, in the workbook's folder: the
-// window's proposal (ProposeOutputName with `extension`), or for a file name
-// its rule does not cover (".XLSX", other formats) the stem, "_", the sheet
-// (as FileNamePart gives it) and `extension`.
-std::string ProposedOutputPath(const std::string& book, const std::string& sheet, const std::string& extension);
-
 // Runs a long job on a worker thread while a progress bar is drawn on
 // standard error (only when it is a terminal and not quiet). Exceptions of the
 // job are rethrown here. The job's notes (Progress::notes) go to standard

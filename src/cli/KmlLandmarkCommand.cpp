@@ -5,6 +5,7 @@
 
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/LayerOptions.h"
 #include "kml/KmlLandmark.h"
 #include "source/Columns.h"
 #include "source/Provider.h"
@@ -36,7 +37,6 @@ int KmlLandmark(const CommandArgs& args) {
                        {{"--sheet"}, {"--name"}, {"--lon"}, {"--lat"}, {"--value"}, {"--description"}, {"--icon"},
                         {"--scale"}, {"-o"}, {"--save-dir"}, {"--attributes", false}},
                        1, 1);
-  const std::string failure = "请正确设置信息！";
   const std::vector<std::string> icons = a.all("--icon");
   if (icons.size() > 3) throw UsageError("at most three --icon groups");
 
@@ -48,7 +48,7 @@ int KmlLandmark(const CommandArgs& args) {
   p.scale = a.get("--scale", "0.8");
   p.attributes = a.has("--attributes");
 
-  try {
+  return RunLayerCommand(kLandmarkMessages, [&] {
     p.sheet = SheetOption(a, "--sheet", p.workbook);
     // Columns left out take what the window would pre-select.
     std::map<Role, std::string> detected;
@@ -62,23 +62,15 @@ int KmlLandmark(const CommandArgs& args) {
       p.withDescription = true;
       p.descriptionColumn = *d;
     }
-    if (auto out = a.get("-o")) {
-      p.output = *out;
-    } else {
-      p.output = ProposedOutputPath(p.workbook, p.sheet, ".kml");
-    }
+    p.output = a.get("-o", DefaultOutput(p.workbook, p.sheet, ".kml"));
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateLandmarkKml(p, progress); });
-  } catch (const Cancelled&) {
-    throw;
-  } catch (const std::exception& e) {
-    return Fail(failure, e.what());
-  }
-  for (const auto& g : p.groups) {
-    if (!g.enabled) continue;
-    const std::string file = SaveFolder() + "icon/" + g.icon + ".gif";
-    if (!std::filesystem::exists(file)) std::cerr << "注意：图标文件不存在：" << file << "\n";
-  }
-  return Succeed("Kml文件已生成！", {AbsolutePath(p.output)});
+    for (const auto& g : p.groups) {
+      if (!g.enabled) continue;
+      const std::string file = SaveFolder() + "icon/" + g.icon + ".gif";
+      if (!std::filesystem::exists(file)) std::cerr << "注意：图标文件不存在：" << file << "\n";
+    }
+    return std::vector<std::string>{AbsolutePath(p.output)};
+  });
 }
 
 }  // namespace tessaro::cli

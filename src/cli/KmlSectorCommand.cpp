@@ -3,6 +3,7 @@
 
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/LayerOptions.h"
 #include "common/Error.h"
 #include "kml/KmlSector.h"
 #include "source/Columns.h"
@@ -12,21 +13,6 @@
 
 namespace tessaro::cli {
 
-namespace {
-
-constexpr const char* kDone = "Kml文件已生成！";
-constexpr const char* kFailed = "请正确设置信息！";
-
-ColourValue ColourOption(const Args& a, const std::string& name, ColourValue current) {
-  auto v = a.get(name);
-  if (!v) return current;
-  auto c = ParseColourOption(*v);
-  if (!c) throw UsageError("option " + name + ": not a colour: " + *v);
-  return *c;
-}
-
-}  // namespace
-
 int KmlSector(const CommandArgs& args) {
   const Args a = Parse(args,
                        {{"--sheet"}, {"--name"}, {"--lon"}, {"--lat"}, {"--azimuth"}, {"--description"},
@@ -35,14 +21,14 @@ int KmlSector(const CommandArgs& args) {
                         {"--template"}, {"--save-dir"}, {"-o"}, {"--beamwidth-column"}, {"--radius-column"},
                         {"--attributes", false}, {"--folders"}},
                        1, 1);
-  KmlSectorParams p;
-  p.workbook = a.positional[0];
-  try {
+  return RunLayerCommand(kKmlSectorMessages, [&] {
+    KmlSectorParams p;
+    p.workbook = a.positional[0];
     if (auto dir = a.get("--save-dir")) SetSaveFolder(*dir);
     // A template first; single options then override its values.
     SectorSettings s;
     if (auto t = a.get("--template")) {
-      if (std::string problem = TemplateNameProblem(*t); !problem.empty()) return Fail(kFailed, problem);
+      if (std::string problem = TemplateNameProblem(*t); !problem.empty()) throw Error(problem);
       s = LoadSectorTemplate(SaveFolder(), *t + ".txt");
     }
     p.opacity = a.get("--opacity", s.opacity);
@@ -80,16 +66,10 @@ int KmlSector(const CommandArgs& args) {
     p.attributes = a.has("--attributes");
     p.folderColumn = a.get("--folders", "");
 
-    if (auto o = a.get("-o")) {
-      p.output = *o;
-    } else {
-      p.output = ProposedOutputPath(p.workbook, p.sheet, ".kml");
-    }
+    p.output = a.get("-o", DefaultOutput(p.workbook, p.sheet, ".kml"));
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateKmlSector(p, progress); });
-  } catch (const Error& e) {
-    return Fail(kFailed, e.what());
-  }
-  return Succeed(kDone, {p.output});
+    return std::vector<std::string>{p.output};
+  });
 }
 
 }  // namespace tessaro::cli

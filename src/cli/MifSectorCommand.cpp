@@ -3,37 +3,13 @@
 
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/LayerOptions.h"
 #include "common/Error.h"
 #include "mif/MifSector.h"
 #include "source/Columns.h"
 #include "templates/SaveFolder.h"
 
 namespace tessaro::cli {
-
-namespace {
-
-const char* const kFailure = "请正确设置信息或源数据存在空值！";
-
-ColourValue ColourOption(const Args& a, const std::string& name, ColourValue fallback) {
-  auto text = a.get(name);
-  if (!text) return fallback;
-  auto c = ParseColourOption(*text);
-  if (!c) throw UsageError("option " + name + " needs a colour (decimal value or #RRGGBB): " + *text);
-  return *c;
-}
-
-// The output base: -o as given (a trailing ".mif" dropped), else the name the
-// window proposes, in the workbook's folder.
-std::string OutputBase(const Args& a, const std::string& book, const std::string& sheet) {
-  if (auto o = a.get("-o")) {
-    std::string base = *o;
-    if (base.size() > 4 && base.compare(base.size() - 4, 4, ".mif") == 0) base.resize(base.size() - 4);
-    return base;
-  }
-  return ProposedOutputPath(book, sheet, "");
-}
-
-}  // namespace
 
 int MifSector(const CommandArgs& args) {
   const Args a = Parse(args,
@@ -52,7 +28,7 @@ int MifSector(const CommandArgs& args) {
   p.brushColour = ColourOption(a, "--brush-colour", p.brushColour);
   p.beamwidthColumn = a.get("--beamwidth-column", "");
   p.radiusColumn = a.get("--radius-column", "");
-  try {
+  return RunLayerCommand(kMifSectorMessages, [&] {
     // Accepted as by every layer command; this layer reads nothing from the save folder.
     if (auto dir = a.get("--save-dir")) SetSaveFolder(*dir);
     p.sheet = SheetOption(a, "--sheet", p.workbook);
@@ -64,16 +40,12 @@ int MifSector(const CommandArgs& args) {
     p.lonColumn = ColumnOption(a, "--lon", detected, Role::Lon);
     p.latColumn = ColumnOption(a, "--lat", detected, Role::Lat);
     p.azimuthColumn = ColumnOption(a, "--azimuth", detected, Role::Azimuth);
-    p.outputBase = OutputBase(a, p.workbook, p.sheet);
+    p.outputBase = MifBase(a.get("-o", DefaultOutput(p.workbook, p.sheet, "")));
     MifSectorResult result;
     RunWithProgress(a.quiet(), [&](Progress& progress) { result = GenerateMifSector(p, progress); });
     if (!result.replacementNote.empty()) std::cerr << result.replacementNote << "\n";
-    return Succeed("MIF文件已生成！", {result.mifPath, result.midPath});
-  } catch (const Cancelled&) {
-    throw;
-  } catch (const std::exception& e) {
-    return Fail(kFailure, e.what());
-  }
+    return std::vector<std::string>{result.mifPath, result.midPath};
+  });
 }
 
 }  // namespace tessaro::cli

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "common/LayerMessages.h"
 #include "common/Progress.h"
 #include "kml/DriveTestLegend.h"
 #include "kml/KmlWriter.h"
@@ -16,6 +17,7 @@ namespace tessaro {
 inline constexpr const char* kKmlDriveTestDone = "Kml文件已生成！";
 inline constexpr const char* kKmlDriveTestFailed = "出错啦，检查各项操作步骤吧！";
 inline constexpr const char* kKmlDriveTestTitle = "友情提示";
+inline constexpr LayerMessages kKmlDriveTestMessages{kKmlDriveTestTitle, kKmlDriveTestDone, kKmlDriveTestFailed};
 // The icon name that selects the hosted shaded dot.
 inline constexpr const char* kDefaultDriveTestIcon = "点图标";
 inline constexpr const char* kShadedDotHref = "https://maps.google.com/mapfiles/kml/shapes/shaded_dot.png";

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/Colour.h"
+#include "common/LayerMessages.h"
 #include "common/Progress.h"
 #include "source/FlyLine.h"
 
@@ -12,6 +13,7 @@ namespace tessaro {
 inline constexpr const char* kFlyLineTitle = "友情提示";
 inline constexpr const char* kKmlFlyLineDone = "Kml文件已生成！";
 inline constexpr const char* kKmlFlyLineFailed = "程序出错，请检查是否正确配置数据";
+inline constexpr LayerMessages kKmlFlyLineMessages{kFlyLineTitle, kKmlFlyLineDone, kKmlFlyLineFailed};
 
 struct KmlFlyLineParams {
   std::string workbook;      // Text1

@@ -12,12 +12,17 @@
 #include <vector>
 
 #include "common/Error.h"
+#include "common/LayerMessages.h"
 #include "common/Progress.h"
 
 namespace tessaro {
 
 class RecordSet;
 class KmlWriter;
+
+inline constexpr LayerMessages kLandmarkMessages{"友情提示！", "Kml文件已生成！", "请正确设置信息！"};
+// Shown (title "友情提示") when custom icons are chosen and no group is enabled.
+inline constexpr const char* kNoCustomIconTitle = "友情提示";
 
 inline constexpr const char* kDefaultIconHref = "https://maps.google.com/mapfiles/kml/pushpin/ylw-pushpin.png";
 // Follows the href on the same line of every icon placemark.

@@ -9,12 +9,15 @@
 #include <string_view>
 
 #include "common/Colour.h"
+#include "common/LayerMessages.h"
 #include "common/Progress.h"
 #include "common/Sector.h"
 
 namespace tessaro {
 
 class RecordSet;
+
+inline constexpr LayerMessages kKmlSectorMessages{"友情提示！", "Kml文件已生成！", "请正确设置信息！"};
 
 struct KmlSectorParams {
   std::string workbook;           // Text1: the workbook path

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/LayerMessages.h"
 #include "common/Progress.h"
 #include "mif/MifWriter.h"
 #include "source/Provider.h"
@@ -14,6 +15,7 @@ namespace tessaro {
 inline constexpr const char* kMifDriveTestDone = "MIF文件已生成！";
 inline constexpr const char* kMifDriveTestFailed = "请正确设置信息或源数据存在空值！";
 inline constexpr const char* kMifDriveTestTitle = "友情提示！";
+inline constexpr LayerMessages kMifDriveTestMessages{kMifDriveTestTitle, kMifDriveTestDone, kMifDriveTestFailed};
 
 struct MifDriveTestParams {
   std::string workbook;  // Text1

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/LayerMessages.h"
 #include "common/Progress.h"
 #include "mif/MifWriter.h"
 #include "source/FlyLine.h"
@@ -13,6 +14,7 @@ namespace tessaro {
 
 inline constexpr const char* kMifFlyLineDone = "MIF文件已生成！";
 inline constexpr const char* kMifFlyLineFailed = "程序出错，请检查是否正确配置数据或源数据存在空值";
+inline constexpr LayerMessages kMifFlyLineMessages{"友情提示", kMifFlyLineDone, kMifFlyLineFailed};
 
 struct MifFlyLineParams {
   std::string workbook;       // Text1

@@ -13,11 +13,14 @@
 #include <vector>
 
 #include "common/Colour.h"
+#include "common/LayerMessages.h"
 #include "common/Progress.h"
 #include "common/Sector.h"
 #include "source/Provider.h"
 
 namespace tessaro {
+
+inline constexpr LayerMessages kMifSectorMessages{"友情提示！", "MIF文件已生成！", "请正确设置信息或源数据存在空值！"};
 
 struct MifSectorParams {
   std::string workbook;       // full path of the workbook

@@ -1,11 +1,14 @@
 #include "shell/Dialogs.h"
 
 #include <QColorDialog>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
 
 namespace tessaro::ui {
 
@@ -50,6 +53,17 @@ class QtDialogs : public Dialogs {
   QStringList openFiles(QWidget* parent, const QString& title, const QString& filter) override {
     return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
   }
+  bool completion(QWidget* parent, const QString& title, const QString& text, const QStringList& paths) override {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    box.setInformativeText(paths.join('\n'));
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPushButton* folder = box.addButton(QStringLiteral("打开所在文件夹"), QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    WidenForTitle(box);
+    box.exec();
+    return box.clickedButton() == folder;
+  }
+  void openFolder(const QString& folder) override { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }
 };
 
 QtDialogs gQtDialogs;

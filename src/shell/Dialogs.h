@@ -25,6 +25,17 @@ class Dialogs {
   virtual std::optional<QColor> colour(QWidget* parent, const QColor& initial) = 0;
   // A file-open dialog allowing several files; empty when cancelled.
   virtual QStringList openFiles(QWidget* parent, const QString& title, const QString& filter) = 0;
+
+  // A layer's completion message: `text`, the written `paths` under it, an
+  // OK button and "打开所在文件夹". True when the user chose the folder
+  // button. A fake that does not script it shows a plain message.
+  virtual bool completion(QWidget* parent, const QString& title, const QString& text, const QStringList& paths) {
+    message(parent, title, text);
+    (void)paths;
+    return false;
+  }
+  // Opens `folder` in the desktop's file manager (nothing in a fake).
+  virtual void openFolder(const QString& folder) { (void)folder; }
 };
 
 // The dialogs in use (the real Qt ones unless a test installed a fake).

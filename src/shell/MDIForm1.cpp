@@ -1,9 +1,9 @@
 #include "shell/MDIForm1.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QTimer>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -15,20 +15,20 @@
 #include "mif/ui/map.h"
 #include "mif/ui/map2.h"
 #include "mif/ui/map3.h"
+#include "shell/Controls.h"
 #include "shell/Dialogs.h"
 #include "shell/Form4.h"
+#include "shell/Worker.h"
 
 namespace tessaro::ui {
 
 namespace {
-MDIForm1* gInstance = nullptr;
 const char* const kChildOrder[] = {"Form1", "Form2", "Form3", "Form5", "map", "map2", "map3", "Form4"};
 constexpr int kOuterWidth = 600;
 constexpr int kOuterHeight = 360;
 }  // namespace
 
 MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
-  gInstance = this;
   setObjectName("MDIForm1");
   setWindowTitle(QStringLiteral("Tessaro (公测）V1.0.5"));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -42,11 +42,7 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
   auto addItem = [this](QMenu* menu, const char* name, const QString& caption, const QString& child) {
     QAction* a = menu->addAction(caption);
     a->setObjectName(name);
-    connect(a, &QAction::triggered, this, [this, child, name] {
-      showChild(child);
-      if (QString(name) == "bts") static_cast<Form1*>(children_.value("Form1"))->RefreshTemplateList();
-      if (QString(name) == "dt") static_cast<Form2*>(children_.value("Form2"))->RefreshTemplateList();
-    });
+    connect(a, &QAction::triggered, this, [this, child] { showChild(child); });
   };
   QMenu* google = menuBar()->addMenu(QStringLiteral("Google图层"));
   google->setObjectName("Google");
@@ -78,10 +74,11 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
 }
 
 MDIForm1::~MDIForm1() {
-  if (gInstance == this) gInstance = nullptr;
+  // A run still going when the window goes without being closed (a test's
+  // window leaving scope) stops before its window does.
+  StopAllJobs();
 }
 
-MDIForm1* MDIForm1::instance() { return gInstance; }
 
 void MDIForm1::addChild(QWidget* w) {
   QMdiSubWindow* sub = area_->addSubWindow(w);
@@ -132,13 +129,25 @@ bool MDIForm1::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void MDIForm1::ensureChildren() {
-  if (!children_.contains("Form1")) addChild(new Form1());
-  if (!children_.contains("Form2")) addChild(new Form2());
-  if (!children_.contains("Form3")) addChild(new Form3());
-  if (!children_.contains("Form5")) addChild(new Form5());
-  if (!children_.contains("map")) addChild(new map());
-  if (!children_.contains("map2")) addChild(new map2());
-  if (!children_.contains("map3")) addChild(new map3());
+  if (children_.contains("Form1")) return;
+  auto* sectors = new Form1();
+  auto* mifSectors = new map();
+  auto* flyLines = new Form3();
+  auto* mifFlyLines = new map3();
+  // The fly-line windows draw with the sector windows' boxes as they are
+  // when the layer is generated.
+  flyLines->setSectorBoxes([sectors] {
+    const SectorSettings s = sectors->settings();
+    return SectorBoxes{s.radius, s.altitude};
+  });
+  mifFlyLines->setSectorBoxes([mifSectors] {
+    SectorBoxes boxes;  // the MIF layer has no altitude
+    boxes.radius = Utf8(mifSectors->radiusText());
+    return boxes;
+  });
+  for (QWidget* w : std::initializer_list<QWidget*>{sectors, new Form2(), flyLines, new Form5(), mifSectors,
+                                                    new map2(), mifFlyLines})
+    addChild(w);
 }
 
 QWidget* MDIForm1::child(const QString& name) {
@@ -154,16 +163,21 @@ void MDIForm1::showChild(const QString& name) {
   chosen->setGeometry(QRect(QPoint(0, 0), area_->viewport()->size()));
   chosen->show();
   chosen->widget()->show();
+  if (auto* layer = qobject_cast<LayerWindow*>(chosen->widget())) layer->refreshOnShow();
   area_->setActiveSubWindow(chosen);
   for (const char* other : kChildOrder)
     if (name != other && subs_.value(other)) subs_.value(other)->hide();
 }
 
-QString MDIForm1::controlText(const QString& window, const QString& control) {
-  QWidget* w = child(window);
-  if (!w) return {};
-  if (auto* edit = w->findChild<QLineEdit*>(control)) return edit->text();
-  return {};
+void MDIForm1::closeEvent(QCloseEvent* e) {
+  if (AnyRunning()) {
+    if (!dialogs().question(this, QStringLiteral("友情提示"), QStringLiteral("正在生成图层，确定要退出吗？"))) {
+      e->ignore();
+      return;
+    }
+    StopAllJobs();
+  }
+  QMainWindow::closeEvent(e);
 }
 
 void MDIForm1::showContact() {

@@ -1,7 +1,9 @@
 #pragma once
 // The main window: a fixed-size, always-on-top MDI frame whose menu shows one
 // child window at a time. Children are created on first use and keep their
-// contents while hidden.
+// contents while hidden. It links the fly-line windows to the sector windows
+// whose radius (and altitude) they draw with, and asks before quitting while
+// a layer is being written.
 #include <QMainWindow>
 #include <QMap>
 
@@ -16,23 +18,19 @@ class MDIForm1 : public QMainWindow {
   explicit MDIForm1(QWidget* parent = nullptr);
   ~MDIForm1() override;
 
-  // The main window of this program run (the last one created).
-  static MDIForm1* instance();
-
   // Makes sure every child window exists, then returns the one named
   // "Form1".."Form5", "map", "map2" or "map3".
   QWidget* child(const QString& name);
-  // Shows that child modeless and hides every other.
+  // Shows that child modeless (refreshing what it lists) and hides every other.
   void showChild(const QString& name);
   QMdiArea* area() const { return area_; }
   QMdiSubWindow* subWindow(const QString& name) const { return subs_.value(name); }
 
-  // The text of `control` (a QLineEdit's object name) in child `window`:
-  // the cross-window reads of the fly-line windows.
-  QString controlText(const QString& window, const QString& control);
-
  protected:
   bool event(QEvent* e) override;
+  // While a layer is being written: "正在生成图层，确定要退出吗？"; yes stops
+  // the run (its temporary file is removed) and quits, no goes on.
+  void closeEvent(QCloseEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:

@@ -1,42 +1,14 @@
 #include "shell/StartOptions.h"
 
-#include <QAction>
 #include <QFileInfo>
-#include <QPushButton>
 #include <cstdio>
 #include <cstring>
 
 #include "shell/Dialogs.h"
+#include "shell/LayerWindow.h"
 #include "shell/MDIForm1.h"
 
 namespace tessaro::ui {
-
-namespace {
-
-// Answers the next file-open dialog with one path; every other dialog goes to
-// the dialogs that were in use before.
-class PresetOpen : public Dialogs {
- public:
-  PresetOpen(Dialogs& next, QString path) : next_(next), path_(std::move(path)) {}
-  void message(QWidget* p, const QString& title, const QString& text, const QString& detail) override {
-    next_.message(p, title, text, detail);
-  }
-  bool question(QWidget* p, const QString& title, const QString& text) override {
-    return next_.question(p, title, text);
-  }
-  std::optional<QString> input(QWidget* p, const QString& title, const QString& prompt,
-                               const QString& initial) override {
-    return next_.input(p, title, prompt, initial);
-  }
-  std::optional<QColor> colour(QWidget* p, const QColor& initial) override { return next_.colour(p, initial); }
-  QStringList openFiles(QWidget*, const QString&, const QString&) override { return {path_}; }
-
- private:
-  Dialogs& next_;
-  QString path_;
-};
-
-}  // namespace
 
 QString HelpText() {
   return QStringLiteral(
@@ -93,15 +65,8 @@ void OpenAtStart(MDIForm1& window, const QString& path) {
     dialogs().message(&window, QStringLiteral("友情提示"), QStringLiteral("找不到文件：") + path);
     return;
   }
-  // The menu entry lists the saved templates as well as showing the window.
-  if (auto* bts = window.findChild<QAction*>("bts")) bts->trigger();
-  auto* open = window.child("Form1")->findChild<QPushButton*>("Command2");
-  if (!open) return;
-  Dialogs& before = dialogs();
-  PresetOpen preset(before, file.absoluteFilePath());
-  setDialogs(&preset);
-  open->click();
-  setDialogs(&before);
+  window.showChild("Form1");
+  if (auto* sectors = qobject_cast<LayerWindow*>(window.child("Form1"))) sectors->picker()->openFile(path);
 }
 
 }  // namespace tessaro::ui

@@ -2,42 +2,56 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QThread>
-#include <QTimer>
-#include <cmath>
+#include <map>
 #include <memory>
-#include <set>
+
+#include "common/Error.h"
+#include "shell/RunPanel.h"
 
 namespace tessaro::ui {
 
 namespace {
-std::set<QWidget*> gRunning;
 
-void ShowProgress(QProgressBar* bar, const tessaro::Progress& p) {
-  if (!bar) return;
-  const double max = p.maximum();
-  const double val = p.value();
-  // A zero maximum would make QProgressBar spin endlessly; show an empty bar.
-  const int imax = max > 0 ? static_cast<int>(std::min(max, 2.0e9)) : 1;
-  int ival = max > 0 ? static_cast<int>(std::floor(std::min(val, 2.0e9))) : 0;
-  if (ival > imax) ival = imax;
-  if (bar->minimum() != 0 || bar->maximum() != imax) bar->setRange(0, imax);
-  bar->setValue(ival);
+struct Running {
+  std::shared_ptr<tessaro::Progress> progress;
+  bool silent = false;  // quitting: no end message
+};
+std::map<QWidget*, Running> gRunning;
+
+bool IsCancelled(std::exception_ptr error) {
+  if (!error) return false;
+  try {
+    std::rethrow_exception(error);
+  } catch (const tessaro::Cancelled&) {
+    return true;
+  } catch (...) {
+    return false;
+  }
 }
-}  // namespace
 
-void RunInBackground(QWidget* window, QProgressBar* bar, std::function<void(tessaro::Progress&)> job,
-                     std::function<void(std::exception_ptr)> done) {
-  auto progress = std::make_shared<tessaro::Progress>();
-  auto error = std::make_shared<std::exception_ptr>();
-  gRunning.insert(window);
-  // Disable every direct child control except the progress bar.
+// Turns off every direct child of the window but the run panel; group boxes
+// take their children with them.
+QList<QPointer<QWidget>> DisableInputs(QWidget* window, RunPanel* panel) {
   QList<QPointer<QWidget>> disabled;
   for (QWidget* w : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-    if (w == bar || !w->isEnabled()) continue;
+    if (w == panel || !w->isEnabled()) continue;
     w->setEnabled(false);
     disabled.append(w);
   }
+  return disabled;
+}
+
+}  // namespace
+
+void RunInBackground(QWidget* window, RunPanel* panel, std::function<void(tessaro::Progress&)> job,
+                     std::function<void(const JobEnd&)> done) {
+  auto progress = std::make_shared<tessaro::Progress>();
+  auto error = std::make_shared<std::exception_ptr>();
+  gRunning[window] = Running{progress, false};
+  const QList<QPointer<QWidget>> disabled = DisableInputs(window, panel);
+  panel->begin(progress);
   QThread* thread = QThread::create([job = std::move(job), progress, error] {
     try {
       job(*progress);
@@ -45,23 +59,23 @@ void RunInBackground(QWidget* window, QProgressBar* bar, std::function<void(tess
       *error = std::current_exception();
     }
   });
-  auto* timer = new QTimer(window);
-  timer->setInterval(50);
-  QPointer<QProgressBar> barPtr(bar);
-  QObject::connect(timer, &QTimer::timeout, window, [barPtr, progress] { ShowProgress(barPtr, *progress); });
-  QPointer<QWidget> windowPtr(window);
-  QObject::connect(thread, &QThread::finished, window,
-                   [thread, timer, barPtr, progress, error, done, disabled, windowPtr, window] {
-                     timer->stop();
-                     timer->deleteLater();
-                     ShowProgress(barPtr, *progress);
-                     for (const QPointer<QWidget>& w : disabled)
-                       if (w) w->setEnabled(true);
-                     gRunning.erase(window);
-                     thread->deleteLater();
-                     if (windowPtr) done(*error);
-                   });
-  timer->start();
+  QPointer<RunPanel> panelPtr(panel);
+  QObject::connect(thread, &QThread::finished, window, [thread, panelPtr, progress, error, done, disabled, window] {
+    if (panelPtr) panelPtr->end();
+    for (const QPointer<QWidget>& w : disabled)
+      if (w) w->setEnabled(true);
+    const auto it = gRunning.find(window);
+    const bool silent = it != gRunning.end() && it->second.silent;
+    if (it != gRunning.end()) gRunning.erase(it);
+    thread->deleteLater();
+    if (silent) return;
+    JobEnd end;
+    end.error = *error;
+    end.cancelled = IsCancelled(*error);
+    for (const std::string& n : progress->notes())
+      end.notes << QString::fromUtf8(n.data(), static_cast<qsizetype>(n.size()));
+    done(end);
+  });
   thread->start();
 }
 
@@ -77,6 +91,21 @@ QString ErrorReason(std::exception_ptr error) {
 }
 
 bool IsRunning(QWidget* window) { return gRunning.count(window) != 0; }
+
+bool AnyRunning() { return !gRunning.empty(); }
+
+void StopAllJobs() {
+  for (auto& [window, running] : gRunning) {
+    running.silent = true;
+    running.progress->cancel();
+  }
+  // The jobs stop at their next check; each finishes on its own thread, and
+  // its finished handler (run by the event loop) takes it off the list.
+  while (!gRunning.empty()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);
+  }
+}
 
 void WaitForJobs(int timeoutMs) {
   QElapsedTimer t;

@@ -1,11 +1,12 @@
 #pragma once
-// Runs a generate command off the GUI thread so the window keeps repainting.
+// Runs a generate command off the GUI thread so the window keeps repainting
+// and the user can stop it.
 //
-// While the job runs the window's inputs are disabled and `bar` follows the
-// job's Progress (its integer part) every 50 ms; at the end `done` runs on the
-// GUI thread with the job's exception, if any, and the inputs are enabled again.
-#include <QPointer>
-#include <QProgressBar>
+// While the job runs the window's inputs are off, its RunPanel shows the
+// job's Progress and offers "取消"; at the end `done` runs on the GUI thread
+// with how the job ended and the notes it left, and the inputs come back on.
+#include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <exception>
 #include <functional>
@@ -14,14 +15,27 @@
 
 namespace tessaro::ui {
 
-void RunInBackground(QWidget* window, QProgressBar* bar, std::function<void(tessaro::Progress&)> job,
-                     std::function<void(std::exception_ptr)> done);
+class RunPanel;
+
+struct JobEnd {
+  std::exception_ptr error;  // empty when the job finished
+  bool cancelled = false;    // the user stopped it (error holds tessaro::Cancelled)
+  QStringList notes;         // Progress::notes(), in the order noted
+};
+
+void RunInBackground(QWidget* window, RunPanel* panel, std::function<void(tessaro::Progress&)> job,
+                     std::function<void(const JobEnd&)> done);
 
 // The text of a job's exception, shown as a failure message's detailed text.
 QString ErrorReason(std::exception_ptr error);
 
-// True while a job of `window` runs.
+// True while a job of `window` runs; AnyRunning for any window.
 bool IsRunning(QWidget* window);
+bool AnyRunning();
+
+// Stops every running job and waits until each has unwound (its temporary
+// files removed); their `done` callbacks do not run. For quitting.
+void StopAllJobs();
 
 // Waits (processing events) until no job runs; for tests.
 void WaitForJobs(int timeoutMs = 60000);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/Encoding.h"
 #include "common/Error.h"
 #include "source/ZipXml.h"
 
@@ -55,24 +56,6 @@ bool IsXmlChar(std::uint32_t cp) {
 }
 
 }  // namespace
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
 
 void SheetScanner::fail(const char* reason, std::size_t at) const {
   const std::uint64_t line = lines_ + CountLines(buf_.data(), std::min(at, buf_.size()));

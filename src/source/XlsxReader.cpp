@@ -15,6 +15,7 @@
 #include <map>
 #include <optional>
 
+#include "common/Encoding.h"
 #include "common/Text.h"
 #include "source/Reader.h"
 #include "source/ZipXml.h"

@@ -52,9 +52,6 @@ constexpr std::size_t kMaxText = 1 << 20;
 // more.
 constexpr int kMaxDepth = 64;
 
-// Appends a code point as UTF-8.
-void AppendUtf8(std::string& out, std::uint32_t cp);
-
 class SheetScanner;
 
 // An XML parser fed from a zip part. Subclasses handle the events.

@@ -255,15 +255,16 @@ TEST_F(DriveTestWindows, SteppersAndDefaults) {
   EXPECT_EQ(Text(&m, "Text3"), "-120");
 }
 
-TEST_F(DriveTestWindows, ColourButtonsStartFromTheLastChosenColour) {
+TEST_F(DriveTestWindows, ColourButtonsStartFromTheirOwnColour) {
   map2 m;
   fake_.colours = {QColor(0, 0, 255), std::nullopt};
   Click(&m, "Command5");
   EXPECT_EQ(m.settings()->colour(1), 16711680u);
-  Click(&m, "Command6");  // cancelled: unchanged
-  EXPECT_EQ(m.settings()->colour(2), 16711680u);
+  Click(&m, "Command8");  // cancelled: unchanged
+  EXPECT_EQ(m.settings()->colour(4), 65280u);
   ASSERT_EQ(fake_.colourInitials.size(), 2u);
-  EXPECT_EQ(fake_.colourInitials[1], QColor(0, 0, 255));
+  EXPECT_EQ(fake_.colourInitials[0], QColor(255, 255, 0));  // row 2 starts yellow
+  EXPECT_EQ(fake_.colourInitials[1], QColor(0, 255, 0));    // row 5 is green
 }
 
 TEST_F(DriveTestWindows, TemplatesSavedInOneWindowLoadInTheOther) {
@@ -321,12 +322,15 @@ TEST_F(DriveTestWindows, TemplatesSavedInOneWindowLoadInTheOther) {
   Click(&m, "Command10");  // nothing selected: no question
   EXPECT_EQ(fake_.questions.size(), 2u);
 
-  // A name leaving the folder is refused with a message.
-  fake_.inputAnswers = {QStringLiteral("../x")};
+  // A name leaving the folder, and an empty name, are refused with a message.
+  fake_.inputAnswers = {QStringLiteral("../x"), QStringLiteral("")};
   const auto before = fake_.messages.size();
   Click(&f, "Command4");
-  EXPECT_EQ(fake_.messages.size(), before + 1);
+  Click(&m, "Command4");
+  ASSERT_EQ(fake_.messages.size(), before + 2);
+  EXPECT_EQ(fake_.messages.back().text, QStringLiteral("模版名称不能为空"));
   EXPECT_FALSE(fs::exists(save_ / "x.txt"));
+  EXPECT_FALSE(fs::exists(save_ / "dt" / ".txt"));
 }
 
 TEST_F(DriveTestWindows, IconListAndAMissingPreview) {
@@ -368,5 +372,8 @@ TEST_F(DriveTestWindows, MenuRefillsTheKmlListAndTheMifListIsFilledAtCreation) {
   item->trigger();
   EXPECT_TRUE(form2->isVisible());
   EXPECT_EQ(Get<QListWidget>(form2, "List1")->count(), 2);
-  EXPECT_EQ(Get<QListWidget>(main.child("map2"), "List1")->count(), 1);  // until its next save or delete
+  EXPECT_EQ(Get<QListWidget>(main.child("map2"), "List1")->count(), 1);  // not shown yet
+  // Either window lists the templates saved by the other when it is shown.
+  main.findChild<QAction*>("ml")->trigger();
+  EXPECT_EQ(Get<QListWidget>(main.child("map2"), "List1")->count(), 2);
 }

@@ -27,11 +27,15 @@ struct Recorder : Dialogs {
     texts << text;
     details << detail;
   }
-  bool question(QWidget*, const QString&, const QString&) override { return false; }
+  // "文件已存在，是否覆盖？" is answered yes.
+  bool question(QWidget*, const QString&, const QString& text) override {
+    questions << text;
+    return true;
+  }
   std::optional<QString> input(QWidget*, const QString&, const QString&, const QString&) override { return std::nullopt; }
   std::optional<QColor> colour(QWidget*, const QColor&) override { return std::nullopt; }
   QStringList openFiles(QWidget*, const QString&, const QString&) override { return files; }
-  QStringList titles, texts, details, files;
+  QStringList titles, texts, details, files, questions;
 };
 
 std::string Read(const fs::path& p) {
@@ -85,6 +89,7 @@ TEST_F(DriveTestGenerate, FailureKeepsTheOldFileAndShowsTheReason) {
   std::ofstream(out) << "old";
   f.findChild<QLineEdit*>("Text6")->setText(QString::fromStdString(out.string()));
   f.findChild<QPushButton*>("Command1")->click();
+  EXPECT_EQ(rec_.questions, QStringList{QStringLiteral("文件已存在，是否覆盖？")});
   EXPECT_FALSE(f.findChild<QPushButton*>("Command2")->isEnabled());  // inputs off while it runs
   WaitForJobs();
   EXPECT_TRUE(f.findChild<QPushButton*>("Command2")->isEnabled());

@@ -137,14 +137,14 @@ TEST_P(FlyLineWindows, ProposedNameFollowsTheDriveTestSheet) {
     get<QComboBox>(c)->addItems({"Cells", "S1"});
   }
   get<QComboBox>("Combo10")->setCurrentIndex(1);
-  window->Combo10_Click();
+  window->choosePointSheet();
   const QString expected = GetParam().kml ? QStringLiteral("a_S1飞线图.kml") : QStringLiteral("a_S1飞线图");
   EXPECT_EQ(text("Text6"), expected);
   get<QComboBox>("Combo7")->setCurrentIndex(0);
-  window->Combo7_Click();
+  window->chooseCellSheet();
   EXPECT_EQ(text("Text6"), expected);
-  EXPECT_EQ(window->Inputs().cellSheet, "Cells");
-  EXPECT_EQ(window->Inputs().pointSheet, "S1");
+  EXPECT_EQ(window->inputs().cellSheet, "Cells");
+  EXPECT_EQ(window->inputs().pointSheet, "S1");
 }
 
 TEST_P(FlyLineWindows, AFailedGenerationReportsTheReasonAndWritesNothing) {
@@ -184,10 +184,10 @@ TEST(FlyLineMenu, BothWindowsOpenFromTheMainWindow) {
       if (qEnvironmentVariableIsSet("TESSARO_SHOW_BOOK")) {
         auto* w = static_cast<FlyLineWindow*>(main.child(which));
         fake.files.push_back({qEnvironmentVariable("TESSARO_SHOW_BOOK")});
-        w->Command2_Click();
+        w->open();
         auto* cells = w->findChild<QComboBox*>("Combo7");
         cells->setCurrentIndex(cells->count() - 1);
-        w->Combo7_Click();
+        w->chooseCellSheet();
       }
       QElapsedTimer t;
       t.start();

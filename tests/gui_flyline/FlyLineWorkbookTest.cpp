@@ -45,18 +45,18 @@ QByteArray Read(const QString& p) {
 // Opens the workbook, picks the cell sheet, sets a condition and generates.
 void Generate(FlyLineWindow& w, FakeDialogs& fake, const QString& book, const QString& out) {
   fake.files.push_back({book});
-  w.Command2_Click();
+  w.open();
   auto* cells = w.findChild<QComboBox*>("Combo7");
   cells->setCurrentIndex(cells->findText("Cells"));
-  w.Combo7_Click();
+  w.chooseCellSheet();
   w.findChild<QComboBox*>("Combo8")->setEditText("RxLev");
   w.findChild<QComboBox*>("Combo9")->setCurrentIndex(1);
   w.findChild<QLineEdit*>("Text3")->setText("-85");
-  w.Command1_Click();
+  w.addCondition();
   w.findChild<QCheckBox*>("Check1")->setChecked(true);
   w.findChild<QLineEdit*>("Text6")->setText(out);
   tessaro::RestartRandomColour();
-  w.Command3_Click();
+  w.generate();
   WaitForJobs();
 }
 

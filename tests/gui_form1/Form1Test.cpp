@@ -193,11 +193,14 @@ TEST(Form1, TemplatesSaveRestoreResetDelete) {
 
   // Refused names and a cancelled prompt write nothing.
   w.fake.shown.clear();
-  w.fake.inputs = {QStringLiteral("../escape"), QStringLiteral(".."), QString()};
+  w.fake.inputs = {QStringLiteral("../escape"), QStringLiteral(".."), QString(), QStringLiteral("")};
   w.click("Command4");
   w.click("Command4");
   w.click("Command4");
-  ASSERT_EQ(w.fake.shown.size(), 5u);
+  w.click("Command4");
+  ASSERT_EQ(w.fake.shown.size(), 7u);
+  EXPECT_EQ(w.fake.shown[6].text, QStringLiteral("模版名称不能为空"));
+  EXPECT_FALSE(fs::exists(w.dir / "save" / ".txt"));
   EXPECT_EQ(w.fake.shown[1].kind, "message");
   EXPECT_EQ(w.fake.shown[1].title, QStringLiteral("友情提示"));
   EXPECT_TRUE(w.fake.shown[1].text.contains("/"));
@@ -246,12 +249,14 @@ TEST(Form1, FailedGenerateShowsTheReasonAndWritesNothing) {
   w.text("Text1")->setText(QString::fromStdString((w.dir / "missing.xlsx").string()));
   w.text("Text6")->setText(QString::fromStdString((w.dir / "out.kml").string()));
   { std::ofstream(w.dir / "out.kml") << "earlier"; }
+  w.fake.answers = {true};  // replace the earlier file
   w.click("Command1");
   WaitForJobs();
-  ASSERT_EQ(w.fake.shown.size(), 1u);
-  EXPECT_EQ(w.fake.shown[0].title, QStringLiteral("友情提示！"));
-  EXPECT_EQ(w.fake.shown[0].text, QStringLiteral("请正确设置信息！"));
-  EXPECT_FALSE(w.fake.shown[0].detail.isEmpty());
+  ASSERT_EQ(w.fake.shown.size(), 2u);
+  EXPECT_EQ(w.fake.shown[0].text, QStringLiteral("文件已存在，是否覆盖？"));
+  EXPECT_EQ(w.fake.shown[1].title, QStringLiteral("友情提示！"));
+  EXPECT_EQ(w.fake.shown[1].text, QStringLiteral("请正确设置信息！"));
+  EXPECT_FALSE(w.fake.shown[1].detail.isEmpty());
   std::ifstream in(w.dir / "out.kml");
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier");
   EXPECT_EQ(std::distance(fs::directory_iterator(w.dir), fs::directory_iterator()), 2);  // save/ and out.kml
@@ -311,16 +316,23 @@ TEST(Form1, FullGenerateFromAFixtureWorkbook) {
   EXPECT_TRUE(w.text("Text5")->isEnabled());
 }
 
-TEST(Form1, WindowKeepsRepaintingDuringALongRun) {
-  Window w;
-  const fs::path book = w.dir / "many.xlsx";
+namespace {
+// A cell sheet of 30,000 rows ("many.xlsx", sheet "cells"): seconds of work.
+bool MakeManyCells(const fs::path& book) {
   const std::string make =
       "/usr/bin/python3 -c \"import sys, xlsxwriter\n"
       "b = xlsxwriter.Workbook(sys.argv[1], {'constant_memory': True}); s = b.add_worksheet('cells')\n"
       "s.write_row(0, 0, ['Site', 'LON', 'LAT', 'Azimuth'])\n"
       "[s.write_row(i + 1, 0, ['S%d-%d' % (i // 3, i % 3 + 1), 113 + i * 1e-5, 22.5, (i % 3) * 120]) for i in range(30000)]\n"
       "b.close()\" '" + book.string() + "' 2>/dev/null";
-  if (std::system(make.c_str()) != 0) GTEST_SKIP() << "python3-xlsxwriter is not installed";
+  return std::system(make.c_str()) == 0;
+}
+}  // namespace
+
+TEST(Form1, WindowKeepsRepaintingDuringALongRun) {
+  Window w;
+  const fs::path book = w.dir / "many.xlsx";
+  if (!MakeManyCells(book)) GTEST_SKIP() << "python3-xlsxwriter is not installed";
   w.fake.files = {QStringList{QString::fromStdString(book.string())}};
   w.click("Command2");
   ASSERT_EQ(w.combo("Combo4")->currentText(), "Azimuth");
@@ -343,4 +355,40 @@ TEST(Form1, WindowKeepsRepaintingDuringALongRun) {
   EXPECT_EQ(w.fake.shown[0].text, QStringLiteral("Kml文件已生成！")) << w.fake.shown[0].detail.toStdString();
   EXPECT_LT(longest, 100) << "the window froze for " << longest << " ms";
   EXPECT_TRUE(fs::exists(w.dir / "many_cells.kml"));
+}
+
+// 取消 during a real run: the run stops, no temporary file is left, the
+// earlier layer of that name stays as it was.
+TEST(Form1, CancelDuringARunKeepsTheEarlierLayer) {
+  Window w;
+  const fs::path book = w.dir / "many.xlsx";
+  if (!MakeManyCells(book)) GTEST_SKIP() << "python3-xlsxwriter is not installed";
+  w.fake.files = {QStringList{QString::fromStdString(book.string())}};
+  w.click("Command2");
+  ASSERT_EQ(w.text("Text6")->text(), "many_cells.kml");
+  { std::ofstream(w.dir / "many_cells.kml") << "earlier"; }
+  w.fake.shown.clear();
+  w.fake.answers = {true};
+  auto* cancel = w.form.findChild<QPushButton*>("Cancel");
+  ASSERT_NE(cancel, nullptr);
+  EXPECT_FALSE(cancel->isVisible());
+  w.click("Command1");
+  ASSERT_TRUE(IsRunning(&w.form));
+  EXPECT_TRUE(cancel->isVisible());
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  cancel->click();
+  clock.restart();
+  WaitForJobs();
+  const qint64 stopped = clock.elapsed();
+  ASSERT_EQ(w.fake.shown.size(), 2u);  // the overwrite question, then the end
+  EXPECT_EQ(w.fake.shown[1].title, QStringLiteral("友情提示！"));
+  EXPECT_EQ(w.fake.shown[1].text, QStringLiteral("已取消")) << w.fake.shown[1].detail.toStdString();
+  EXPECT_LT(stopped, 2000) << "the run took " << stopped << " ms to stop";
+  std::ifstream in(w.dir / "many_cells.kml");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier");
+  for (const auto& e : fs::directory_iterator(w.dir))
+    EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+  EXPECT_FALSE(cancel->isVisible());
 }

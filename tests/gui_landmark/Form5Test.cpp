@@ -182,7 +182,7 @@ TEST_F(Form5Test, OptionsSwitchTheGroupControlsAndKeepTheirContents) {
   EXPECT_FALSE(Find<QComboBox>(w, "Combo9")->isEnabled());
   EXPECT_TRUE(w.Check2(1)->isChecked());
   EXPECT_EQ(w.Combo7(1)->currentText(), "商场");
-  EXPECT_FALSE(w.Params().customIcons);
+  EXPECT_FALSE(w.params().customIcons);
   // The description switch.
   Find<QCheckBox>(w, "Check1")->click();
   EXPECT_TRUE(Find<QComboBox>(w, "Combo6")->isEnabled());
@@ -201,9 +201,16 @@ TEST_F(Form5Test, GenerateChecksAndFailures) {
   EXPECT_EQ(fake.shown[0].title, "友情提示");
   EXPECT_EQ(fake.shown[0].text, "没有启用任何自定义图标");
   EXPECT_FALSE(fs::exists(out));
-  // Default icon but no workbook and the data list at its design text.
+  // Default icon before any workbook is open: the design text is no path.
   fake.shown.clear();
   Find<QRadioButton>(w, "Option1")->click();
+  Find<QPushButton>(w, "Command1")->click();
+  ASSERT_EQ(fake.shown.size(), 1u);
+  EXPECT_EQ(fake.shown[0].title, "友情提示");
+  EXPECT_EQ(fake.shown[0].text, "请先打开Excel文件");
+  // A workbook that cannot be read and the data list at its design text.
+  fake.shown.clear();
+  Find<QLineEdit>(w, "Text1")->setText(QString::fromStdString((dir.path / "missing.xlsx").string()));
   Find<QPushButton>(w, "Command1")->click();
   tessaro::ui::WaitForJobs();
   ASSERT_EQ(fake.shown.size(), 1u);
@@ -224,7 +231,7 @@ TEST_F(Form5Test, ParamsReadTheControls) {
   combo10->setCurrentIndex(combo10->findText("blue"));
   Find<QLineEdit>(w, "Text2")->setText("1.5");
   Find<QLineEdit>(w, "Text6")->setText(QString::fromStdString((dir.path / "a.kml").string()));
-  const tessaro::LandmarkParams p = w.Params();
+  const tessaro::LandmarkParams p = w.params();
   EXPECT_TRUE(p.customIcons);
   EXPECT_EQ(p.dataColumn, "类型");
   EXPECT_EQ(p.nameColumn, "");  // still at its design text: no column
@@ -265,6 +272,13 @@ TEST_F(Form5Test, WindowAndCommandLineWriteTheSameBytes) {
   ASSERT_EQ(w.Combo7(0)->count(), 2);
   EXPECT_EQ(w.Combo7(0)->itemText(0), "商场");
   EXPECT_EQ(w.Combo7(0)->itemText(1), "学校");
+  // Another data column while custom icons are on refills the match lists.
+  combo4->setCurrentIndex(combo4->findText("站名"));
+  EXPECT_EQ(w.Combo7(1)->findText("学校"), -1);
+  EXPECT_GT(w.Combo7(1)->count(), 0);
+  combo4->setCurrentIndex(combo4->findText("类型"));
+  ASSERT_EQ(w.Combo7(2)->count(), 2);
+  EXPECT_TRUE(fake.shown.empty());
   w.Check2(0)->setChecked(true);
   w.Combo7(0)->setCurrentIndex(1);
   QComboBox* combo8 = Find<QComboBox>(w, "Combo8");

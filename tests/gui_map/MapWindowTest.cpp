@@ -34,7 +34,13 @@ class FakeDialogs : public Dialogs {
   void message(QWidget*, const QString& title, const QString& text, const QString& detail) override {
     messages.push_back({title, text, detail});
   }
-  bool question(QWidget*, const QString&, const QString&) override { return false; }
+  bool question(QWidget*, const QString&, const QString& text) override {
+    questions << text;
+    if (answers.empty()) return false;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
   std::optional<QString> input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
   std::optional<QColor> colour(QWidget*, const QColor& initial) override {
     colourInitials.push_back(initial);
@@ -46,6 +52,8 @@ class FakeDialogs : public Dialogs {
   QStringList openFiles(QWidget*, const QString&, const QString&) override { return files; }
 
   std::vector<Message> messages;
+  QStringList questions;
+  std::deque<bool> answers;
   std::deque<std::optional<QColor>> colours;
   std::vector<QColor> colourInitials;
   QStringList files;
@@ -168,15 +176,16 @@ TEST_F(MapWindow, ColourButtonsTakeTheChosenColourOnly) {
   fake_.colours = {QColor(255, 0, 0), std::nullopt, QColor(0, 0, 255)};
   click("Command3");
   EXPECT_EQ(window_.penColour(), 0x0000FFu);
-  EXPECT_EQ(child<QPushButton>("Command3")->styleSheet(), "background-color: #ff0000;");
+  EXPECT_TRUE(child<QPushButton>("Command3")->styleSheet().contains("background-color: #ff0000;"));
   click("Command7");  // cancelled
   EXPECT_EQ(window_.brushColour(), 0xC0FFFFu);
   click("Command7");
   EXPECT_EQ(window_.brushColour(), 0xFF0000u);
-  // The dialog opens on the colour it returned last.
+  // The dialog opens on the button's own colour.
   ASSERT_EQ(fake_.colourInitials.size(), 3u);
-  EXPECT_EQ(fake_.colourInitials[1], QColor(255, 0, 0));
-  EXPECT_EQ(fake_.colourInitials[2], QColor(255, 0, 0));
+  EXPECT_EQ(fake_.colourInitials[0], QColor(0xFF, 0xE0, 0xC0));
+  EXPECT_EQ(fake_.colourInitials[1], QColor(0xFF, 0xFF, 0xC0));
+  EXPECT_EQ(fake_.colourInitials[2], QColor(0xFF, 0xFF, 0xC0));
 }
 
 TEST_F(MapWindow, GenerateWritesThePairAndReports) {
@@ -185,7 +194,10 @@ TEST_F(MapWindow, GenerateWritesThePairAndReports) {
   child<QComboBox>("Combo3")->setEditText("Lat");
   child<QComboBox>("Combo4")->setEditText("Az");
   child<QComboBox>("Combo5")->setEditText("Sheet1");
-  QDir::setCurrent(QString::fromStdString(dir_.string()));
+  // A bare output name lands beside the window's workbook, wherever the
+  // process's current folder is.
+  QDir::setCurrent(QDir::tempPath());
+  child<QLineEdit>("Text1")->setText(QString::fromStdString((dir_ / "cells.xlsx").string()));
   child<QLineEdit>("Text6")->setText(QStringLiteral("基站_Sheet1"));
   fake_.colours = {QColor(255, 0, 0)};
   click("Command3");
@@ -212,6 +224,7 @@ TEST_F(MapWindow, GenerateWritesThePairAndReports) {
   EXPECT_EQ(fake_.messages[0].detail, QString());
   EXPECT_EQ(child<QProgressBar>("Pro1")->value(), 200);
   EXPECT_EQ(child<QProgressBar>("Pro1")->maximum(), 200);
+  EXPECT_EQ(child<QLabel>("Label13")->text(), QStringLiteral("进度： 100%"));  // says what the bar shows
   const std::string mif = ReadFile(dir_ / "基站_Sheet1.mif");
   EXPECT_NE(mif.find("Columns 4\r\nName Char(20)\r\nLon Float\r\nLat Float\r\nAz Char(20)\r\nData\r\n"),
             std::string::npos);
@@ -219,8 +232,32 @@ TEST_F(MapWindow, GenerateWritesThePairAndReports) {
   EXPECT_EQ(ReadFile(dir_ / "基站_Sheet1.mid").substr(0, 20), "S0,113.5,22.5,0,\r\nS1");
 }
 
+// The pair is replaced as a unit: one file of it existing is asked about.
+TEST_F(MapWindow, AnExistingHalfOfThePairIsReplacedOnlyAfterYes) {
+  child<QLineEdit>("Text1")->setText(QString::fromStdString((dir_ / "cells.xlsx").string()));
+  child<QLineEdit>("Text6")->setText("pair");
+  { std::ofstream(dir_ / "pair.mid") << "earlier"; }
+  window_.setRecordSource([](const MifSectorParams&) {
+    return RecordSet({"jzm", "jd", "wd", "fwj", "Name"},
+                     {Value::Text("S1"), Value::Real(113.5), Value::Real(22.5), Value::Integer(0), Value::Text("S1")});
+  });
+  fake_.answers = {false, true};
+  click("Command1");
+  WaitForJobs();
+  EXPECT_EQ(fake_.questions, QStringList{QStringLiteral("文件已存在，是否覆盖？")});
+  EXPECT_TRUE(fake_.messages.empty());  // No: nothing ran
+  EXPECT_EQ(ReadFile(dir_ / "pair.mid"), "earlier");
+  EXPECT_FALSE(fs::exists(dir_ / "pair.mif"));
+  click("Command1");
+  WaitForJobs();
+  ASSERT_EQ(fake_.messages.size(), 1u);
+  EXPECT_EQ(fake_.messages[0].text, QStringLiteral("MIF文件已生成！"));
+  EXPECT_EQ(ReadFile(dir_ / "pair.mid"), "S1,\r\n");
+  EXPECT_TRUE(fs::exists(dir_ / "pair.mif"));
+}
+
 TEST_F(MapWindow, FailureKeepsTheMessageAndShowsTheReason) {
-  QDir::setCurrent(QString::fromStdString(dir_.string()));
+  child<QLineEdit>("Text1")->setText(QString::fromStdString((dir_ / "missing.xlsx").string()));
   child<QLineEdit>("Text6")->setText("out");
   // Columns left empty: the run fails before anything is written.
   click("Command1");

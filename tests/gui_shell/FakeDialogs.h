@@ -12,6 +12,7 @@
 
 struct Shown {
   QString kind, title, text, detail;
+  QStringList paths = {};  // a completion message's written files
 };
 
 class FakeDialogs : public tessaro::ui::Dialogs {
@@ -52,7 +53,20 @@ class FakeDialogs : public tessaro::ui::Dialogs {
     return a;
   }
 
+  // A completion message is a message box with the paths under its text;
+  // `folderAnswers` scripts the presses of its folder button.
+  bool completion(QWidget*, const QString& title, const QString& text, const QStringList& paths) override {
+    shown.push_back({"message", title, text, {}, paths});
+    if (folderAnswers.empty()) return false;
+    const bool a = folderAnswers.front();
+    folderAnswers.pop_front();
+    return a;
+  }
+  void openFolder(const QString& folder) override { openedFolders << folder; }
+
   std::vector<Shown> shown;
+  std::deque<bool> folderAnswers;
+  QStringList openedFolders;
   std::deque<bool> answers;
   std::deque<QString> inputs;  // QString() cancels, QString("") answers empty
   std::deque<std::optional<QColor>> colours;

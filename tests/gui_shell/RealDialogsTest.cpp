@@ -87,3 +87,29 @@ TEST(RealDialogs, ChineseButtonsAndDetail) {
   EXPECT_EQ(*answer, "Default");
   EXPECT_EQ(initial, "Default");
 }
+
+// The completion message: the written paths under the text and a button that
+// opens their folder.
+TEST(RealDialogs, CompletionOffersTheFolder) {
+  ASSERT_TRUE(SetUpApplication(*qApp));
+  for (const bool press : {false, true}) {
+    QString informative;
+    bool hasFolderButton = false;
+    WhenModal([&](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      ASSERT_NE(box, nullptr);
+      informative = box->informativeText();
+      for (QAbstractButton* b : box->buttons()) {
+        if (b->text() != QStringLiteral("打开所在文件夹")) continue;
+        hasFolderButton = true;
+        if (press) b->click();
+      }
+      if (!press) box->button(QMessageBox::Ok)->click();
+    });
+    const bool chosen = dialogs().completion(nullptr, QStringLiteral("友情提示！"), QStringLiteral("MIF文件已生成！"),
+                                             {QStringLiteral("/data/a.mif"), QStringLiteral("/data/a.mid")});
+    EXPECT_TRUE(hasFolderButton);
+    EXPECT_EQ(informative, QStringLiteral("/data/a.mif\n/data/a.mid"));
+    EXPECT_EQ(chosen, press);
+  }
+}

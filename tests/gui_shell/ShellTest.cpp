@@ -82,13 +82,13 @@ TEST(MainWindow, OneChildVisibleAndContentsKept) {
   Trigger(w, "bts");
   Trigger(w, "bts");  // the same item twice
   EXPECT_EQ(Visible(w), QStringList{"Form1"});
-  EXPECT_EQ(w.controlText("Form1", "Text5"), "123");
+  EXPECT_EQ(text5->text(), "123");
   // The close button hides a child; it is not destroyed.
   w.subWindow("Form1")->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   ASSERT_NE(w.subWindow("Form1"), nullptr);
   Trigger(w, "bts");
-  EXPECT_EQ(w.controlText("Form1", "Text5"), "123");
+  EXPECT_EQ(text5->text(), "123");
   EXPECT_TRUE(fake.shown.empty());
 }
 

@@ -2,158 +2,146 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
-#include <memory>
+#include <QVBoxLayout>
 
 #include "kml/KmlFlyLine.h"
+#include "shell/Controls.h"
 #include "shell/Dialogs.h"
-#include "shell/MDIForm1.h"
-#include "shell/WorkbookRoad.h"
-#include "shell/Worker.h"
+#include "shell/RunPanel.h"
 
 namespace tessaro::ui {
 
 namespace {
 
-QLabel* Label(QWidget* parent, const QString& text, int x, int y, int w) {
-  auto* l = new QLabel(text, parent);
-  l->setGeometry(x, y, w, 24);
-  return l;
+WorkbookPicker::Design PickerDesign(FlyLineWindow::Kind kind) {
+  if (kind == FlyLineWindow::Kind::Kml)
+    return {QStringLiteral("打开需要转换成Kml的Excel文件！"), QStringLiteral("可自定义要保存的Kml文件名"),
+            QStringLiteral("飞线图.kml"), true};
+  return {QStringLiteral("打开需要转换成MIF的Excel文件！"), QStringLiteral("可自定义要保存的MIF文件名"),
+          QStringLiteral("飞线图"), true};
 }
 
-QGroupBox* Frame(QWidget* parent, const QString& title, int x, int y, int w, int h) {
+// A frame of captioned rows.
+QGroupBox* Frame(QWidget* parent, const QString& title, const std::vector<std::pair<QString, QComboBox*>>& rows) {
   auto* g = new QGroupBox(title, parent);
-  g->setGeometry(x, y, w, h);
+  auto* grid = new QGridLayout(g);
+  grid->setContentsMargins(6, 2, 6, 4);
+  grid->setSpacing(4);
+  int row = 0;
+  for (const auto& [caption, list] : rows) {
+    grid->addWidget(NewCaption(g, caption), row, 0);
+    grid->addWidget(list, row++, 1);
+  }
+  grid->setColumnStretch(1, 1);
   return g;
 }
 
 }  // namespace
 
-FlyLineWindow::FlyLineWindow(Kind kind, QWidget* parent) : QWidget(parent), kind_(kind) {
-  const bool kml = kind == Kind::Kml;
-  // Fits the main window's child area (600 x 360 frame less menu and title).
-  setMinimumSize(585, 272);
+FlyLineWindow::FlyLineWindow(Kind kind, QWidget* parent)
+    : LayerWindow(kind == Kind::Kml ? "Form3" : "map3",
+                  kind == Kind::Kml ? QStringLiteral("KML 飞线专题") : QStringLiteral("Mapinfo 飞线专题"),
+                  PickerDesign(kind), "Command3",
+                  kind == Kind::Kml ? QStringLiteral("生成 Kml") : QStringLiteral("生成 MIF"), false, parent),
+      kind_(kind) {
+  createLists();
+  auto* frames = new QHBoxLayout;
+  frames->setSpacing(4);
+  frames->addWidget(cellFrame(), 1);
+  frames->addWidget(pointFrame(), 1);
+  frames->addWidget(conditionFrame(), 1);
+  auto* nameRow = new QHBoxLayout;
+  nameRow->addWidget(NewCaption(this, kind == Kind::Kml ? QStringLiteral("Kml文件名：") : QStringLiteral("MIF文件名：")));
+  nameRow->addWidget(picker()->text6(), 1);
+  auto* all = new QVBoxLayout(this);
+  all->setContentsMargins(4, 2, 4, 4);
+  all->setSpacing(4);
+  all->addWidget(picker());
+  all->addLayout(frames);
+  all->addLayout(nameRow);
+  all->addStretch(1);
+  all->addWidget(runPanel());
+  connect(generateButton(), &QPushButton::clicked, this, &FlyLineWindow::generate);
+}
 
-  QGroupBox* files = Frame(this, QStringLiteral("文件目录"), 4, 0, 577, 48);
-  Text1 = new QLineEdit(kml ? QStringLiteral("打开需要转换成Kml的Excel文件！") : QStringLiteral("打开需要转换成MIF的Excel文件！"),
-                        files);
-  Text1->setObjectName("Text1");
-  Text1->setGeometry(8, 18, 470, 24);
-  Command2 = new QPushButton(QStringLiteral("打开文件"), files);
-  Command2->setObjectName("Command2");
-  Command2->setGeometry(484, 17, 85, 26);
+// Both sheet lists and their column lists. The drive-test side's sheet list
+// is added first, so it is the one chosen after opening and the one the
+// proposed name follows; the cell sheet waits for the user's choice.
+void FlyLineWindow::createLists() {
+  Combo1 = NewColumnList(this, "Combo1", QString());
+  Combo2 = NewColumnList(this, "Combo2", QString());
+  Combo3 = NewColumnList(this, "Combo3", QString());
+  Combo11 = NewColumnList(this, "Combo11", QString());
+  Combo4 = NewColumnList(this, "Combo4", QString());
+  Combo5 = NewColumnList(this, "Combo5", QString());
+  Combo6 = NewColumnList(this, "Combo6", QString());
+  Combo8 = NewColumnList(this, "Combo8", QString::fromUtf8(kConditionFieldDesign));
+  Combo10 = picker()->addSheetList("Combo10", QStringLiteral("选择Excel表"), {Combo4, Combo5, Combo6, Combo8},
+                                   {{Role::Lon, Combo5}, {Role::Lat, Combo4}, {Role::CellId, Combo6}});
+  Combo7 = picker()->addSheetList("Combo7", QStringLiteral("选择Excel表"), {Combo1, Combo2, Combo3, Combo11},
+                                  {{Role::Lon, Combo2}, {Role::Lat, Combo3}, {Role::CellId, Combo1}, {Role::Azimuth, Combo11}});
+}
 
-  QGroupBox* cells = Frame(this, QStringLiteral("基站信息"), 4, 52, 185, 160);
-  QGroupBox* points = Frame(this, QStringLiteral("路测信息"), 193, 52, 185, 160);
-  QGroupBox* cond = Frame(this, QStringLiteral("条件设置"), 382, 52, 199, 160);
-  auto row = [](QGroupBox* g, const QString& label, QComboBox* c, int k) {
-    Label(g, label, 8, 18 + 28 * k, 66);
-    c->setGeometry(74, 18 + 28 * k, 103, 24);
-  };
-  Combo7 = NewColumnList(cells, "Combo7", QStringLiteral("选择Excel表"));
-  Combo1 = NewColumnList(cells, "Combo1", QString());
-  Combo2 = NewColumnList(cells, "Combo2", QString());
-  Combo3 = NewColumnList(cells, "Combo3", QString());
-  Combo11 = NewColumnList(cells, "Combo11", QString());
-  row(cells, QStringLiteral("数据源表："), Combo7, 0);
-  row(cells, QStringLiteral("小区 CI："), Combo1, 1);
-  row(cells, QStringLiteral("小区经度："), Combo2, 2);
-  row(cells, QStringLiteral("小区纬度："), Combo3, 3);
-  row(cells, QStringLiteral("方位角："), Combo11, 4);
+// "基站信息": the cell sheet and its columns.
+QGroupBox* FlyLineWindow::cellFrame() {
+  return Frame(this, QStringLiteral("基站信息"),
+               {{QStringLiteral("数据源表："), Combo7},
+                {QStringLiteral("小区 CI："), Combo1},
+                {QStringLiteral("小区经度："), Combo2},
+                {QStringLiteral("小区纬度："), Combo3},
+                {QStringLiteral("方位角："), Combo11}});
+}
 
-  Combo10 = NewColumnList(points, "Combo10", QStringLiteral("选择Excel表"));
-  Combo5 = NewColumnList(points, "Combo5", QString());
-  Combo4 = NewColumnList(points, "Combo4", QString());
-  Combo6 = NewColumnList(points, "Combo6", QString());
-  Combo8 = NewColumnList(points, "Combo8", QString::fromUtf8(kConditionFieldDesign));
-  row(points, QStringLiteral("数据源表："), Combo10, 0);
-  row(points, QStringLiteral("点 经度："), Combo5, 1);
-  row(points, QStringLiteral("点 纬度："), Combo4, 2);
-  row(points, QStringLiteral("接收 CI："), Combo6, 3);
-  row(points, QStringLiteral("条件字段："), Combo8, 4);
+// "路测信息": the drive-test sheet and its columns.
+QGroupBox* FlyLineWindow::pointFrame() {
+  return Frame(this, QStringLiteral("路测信息"),
+               {{QStringLiteral("数据源表："), Combo10},
+                {QStringLiteral("点 经度："), Combo5},
+                {QStringLiteral("点 纬度："), Combo4},
+                {QStringLiteral("接收 CI："), Combo6},
+                {QStringLiteral("条件字段："), Combo8}});
+}
 
-  Combo9 = NewColumnList(cond, "Combo9", QString());
+// "条件设置": operator, value, add / clear, the condition text and the switch.
+QGroupBox* FlyLineWindow::conditionFrame() {
+  auto* g = new QGroupBox(QStringLiteral("条件设置"), this);
+  Combo9 = NewColumnList(g, "Combo9", QString::fromUtf8(kConditionOperatorDesign));
   for (const auto& op : ConditionOperators()) Combo9->addItem(FromUtf8(op));
-  Combo9->setCurrentIndex(-1);
-  Combo9->setEditText(QString::fromUtf8(kConditionOperatorDesign));
-  Combo9->setGeometry(8, 18, 84, 24);
-  Text3 = new QLineEdit(cond);
-  Text3->setObjectName("Text3");
-  Text3->setGeometry(98, 18, 93, 24);
-  Command1 = new QPushButton(QStringLiteral("<<添加"), cond);
-  Command1->setObjectName("Command1");
-  Command1->setGeometry(8, 46, 88, 26);
-  Command4 = new QPushButton(QStringLiteral("<<清空"), cond);
-  Command4->setObjectName("Command4");
-  Command4->setGeometry(103, 46, 88, 26);
-  Text2 = new QLineEdit(cond);
-  Text2->setObjectName("Text2");
-  Text2->setGeometry(8, 78, 183, 40);
-  Check1 = new QCheckBox(QStringLiteral("勾选后开启条件筛选"), cond);
+  SetListQuietly(Combo9, -1, QString::fromUtf8(kConditionOperatorDesign));
+  Text3 = NewBox(g, "Text3", QString());
+  QPushButton* command1 = NewButton(g, "Command1", QStringLiteral("<<添加"));
+  QPushButton* command4 = NewButton(g, "Command4", QStringLiteral("<<清空"));
+  Text2 = NewBox(g, "Text2", QString());
+  Text2->setMinimumHeight(40);
+  Check1 = new QCheckBox(QStringLiteral("勾选后开启条件筛选"), g);
   Check1->setObjectName("Check1");
-  Check1->setGeometry(8, 128, 183, 24);
-
-  Label(this, kml ? QStringLiteral("Kml文件名：") : QStringLiteral("MIF文件名："), 8, 218, 74);
-  Text6 = new QLineEdit(kml ? QStringLiteral("可自定义要保存的Kml文件名") : QStringLiteral("可自定义要保存的MIF文件名"), this);
-  Text6->setObjectName("Text6");
-  Text6->setGeometry(84, 218, 394, 24);
-  Command3 = new QPushButton(kml ? QStringLiteral("生成 Kml") : QStringLiteral("生成 MIF"), this);
-  Command3->setObjectName("Command3");
-  Command3->setGeometry(484, 216, 97, 28);
-  Pro1 = new QProgressBar(this);
-  Pro1->setObjectName("Pro1");
-  Pro1->setGeometry(4, 250, 577, 18);
-  Pro1->setRange(0, 1);
-  Pro1->setValue(0);
-  Pro1->setTextVisible(false);
-
-  connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-  connect(Combo7, qOverload<int>(&QComboBox::activated), this, [this] { Combo7_Click(); });
-  connect(Combo10, qOverload<int>(&QComboBox::activated), this, [this] { Combo10_Click(); });
-  connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-  connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
-  connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+  auto* grid = new QGridLayout(g);
+  grid->setContentsMargins(6, 2, 6, 4);
+  grid->setSpacing(4);
+  grid->addWidget(Combo9, 0, 0);
+  grid->addWidget(Text3, 0, 1);
+  grid->addWidget(command1, 1, 0);
+  grid->addWidget(command4, 1, 1);
+  grid->addWidget(Text2, 2, 0, 1, 2);
+  grid->addWidget(Check1, 3, 0, 1, 2);
+  connect(command1, &QPushButton::clicked, this, &FlyLineWindow::addCondition);
+  connect(command4, &QPushButton::clicked, this, &FlyLineWindow::clearConditions);
+  return g;
 }
 
-void FlyLineWindow::Command2_Click() {
-  if (ChooseWorkbook(this, Text1, &fileName_)) ListSheets();
-}
+void FlyLineWindow::open() { picker()->open(); }
 
-void FlyLineWindow::ListSheets() {
-  // Both sheet lists get every sheet; the drive-test side takes the first,
-  // the cell sheet is left for the user to choose.
-  Combo7->blockSignals(true);
-  Combo7->clear();
-  ui::ListSheets(Combo10, Text1->text());
-  for (int i = 0; i < Combo10->count(); ++i) Combo7->addItem(Combo10->itemText(i));
-  Combo7->setCurrentIndex(-1);
-  Combo7->setEditText(QString());
-  Combo7->blockSignals(false);
-  if (Combo10->count() > 0) Combo10_Click();
-}
+void FlyLineWindow::chooseCellSheet() { picker()->chooseSheet(Combo7); }
 
-void FlyLineWindow::ProposeName() {
-  ui::ProposeName(Text6, fileName_, Combo10->currentText(),
-                  kind_ == Kind::Kml ? QStringLiteral("飞线图.kml") : QStringLiteral("飞线图"));
-}
+void FlyLineWindow::choosePointSheet() { picker()->chooseSheet(Combo10); }
 
-void FlyLineWindow::Combo7_Click() {
-  ProposeName();
-  const QStringList headers = FillColumnLists(Text1->text(), Combo7->currentText(), {Combo1, Combo2, Combo3, Combo11});
-  ApplyDetection(headers, {{Role::Lon, Combo2}, {Role::Lat, Combo3}, {Role::CellId, Combo1}, {Role::Azimuth, Combo11}});
-}
-
-void FlyLineWindow::Combo10_Click() {
-  ProposeName();
-  const QStringList headers = FillColumnLists(Text1->text(), Combo10->currentText(), {Combo4, Combo5, Combo6, Combo8});
-  ApplyDetection(headers, {{Role::Lon, Combo5}, {Role::Lat, Combo4}, {Role::CellId, Combo6}});
-}
-
-void FlyLineWindow::Command1_Click() {
+void FlyLineWindow::addCondition() {
   auto text = AddCondition(Utf8(Text2->text()), Utf8(Combo8->currentText()), Utf8(Combo9->currentText()),
                            Utf8(Text3->text()));
   if (!text) {
@@ -163,14 +151,9 @@ void FlyLineWindow::Command1_Click() {
   Text2->setText(FromUtf8(*text));
 }
 
-void FlyLineWindow::Command4_Click() { Text2->clear(); }
+void FlyLineWindow::clearConditions() { Text2->clear(); }
 
-void FlyLineWindow::Command3_Click() {
-  if (IsRunning(this)) return;
-  Generate();
-}
-
-tessaro::FlyLineInputs FlyLineWindow::Inputs() const {
+tessaro::FlyLineInputs FlyLineWindow::inputs() const {
   tessaro::FlyLineInputs in;
   in.cellSheet = Utf8(Combo7->currentText());
   in.pointSheet = Utf8(Combo10->currentText());
@@ -187,35 +170,22 @@ tessaro::FlyLineInputs FlyLineWindow::Inputs() const {
   return in;
 }
 
-QString FlyLineWindow::SectorBox(const QString& window, const QString& box, const QString& fallback) {
-  MDIForm1* main = MDIForm1::instance();
-  if (!main) return fallback;
-  QWidget* w = main->child(window);
-  if (!w || !w->findChild<QLineEdit*>(box)) return fallback;
-  return main->controlText(window, box);
+void FlyLineWindow::generate() {
+  const auto output = outputForRun(kind_ == Kind::Kml ? QStringList{QString()} : QStringList{".mif", ".mid"});
+  if (!output) return;
+  runFlyLine(*output, sectorBoxes_ ? sectorBoxes_() : SectorBoxes{});
 }
 
-Form3::Form3(QWidget* parent) : FlyLineWindow(Kind::Kml, parent) {
-  setObjectName("Form3");
-  setWindowTitle(QStringLiteral("KML 飞线专题"));
-}
+Form3::Form3(QWidget* parent) : FlyLineWindow(Kind::Kml, parent) {}
 
-void Form3::Generate() {
+void Form3::runFlyLine(const QString& output, const SectorBoxes& sector) {
   KmlFlyLineParams p;
-  p.workbook = Utf8(Text1->text());
-  p.output = Utf8(Text6->text());
-  p.inputs = Inputs();
-  // The radius and altitude are the KML sector window's boxes.
-  p.radius = Utf8(SectorBox("Form1", "Text5", "80"));
-  p.altitude = Utf8(SectorBox("Form1", "Text7", "5"));
-  RunInBackground(
-      this, Pro1, [p](Progress& progress) { GenerateKmlFlyLine(p, progress); },
-      [this](std::exception_ptr error) {
-        if (error)
-          dialogs().message(this, QString::fromUtf8(kFlyLineTitle), QString::fromUtf8(kKmlFlyLineFailed), ErrorReason(error));
-        else
-          dialogs().message(this, QString::fromUtf8(kFlyLineTitle), QString::fromUtf8(kKmlFlyLineDone));
-      });
+  p.workbook = Utf8(picker()->workbook());
+  p.output = Utf8(output);
+  p.inputs = inputs();
+  p.radius = sector.radius;
+  p.altitude = sector.altitude;
+  runLayer(kKmlFlyLineMessages, {output}, [p](Progress& progress) { GenerateKmlFlyLine(p, progress); });
 }
 
 }  // namespace tessaro::ui

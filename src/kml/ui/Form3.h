@@ -3,51 +3,63 @@
 // MIF/MID pair. Both share this input side: one workbook, a cell sheet and a
 // drive-test sheet, their column lists, the condition editor and the filter
 // switch.
-#include <QWidget>
+#include <functional>
+#include <string>
 
+#include "shell/LayerWindow.h"
 #include "source/FlyLine.h"
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
-class QProgressBar;
-class QPushButton;
 
 namespace tessaro::ui {
 
-class FlyLineWindow : public QWidget {
+// The sector window's boxes a fly-line layer draws with: the radius and (in
+// KML) the altitude of the line's start.
+struct SectorBoxes {
+  std::string radius = "80";
+  std::string altitude = "5";
+};
+
+class FlyLineWindow : public LayerWindow {
   Q_OBJECT
  public:
   enum class Kind { Kml, Mif };
   FlyLineWindow(Kind kind, QWidget* parent);
 
-  // The event handlers, named after control and event.
-  void Command2_Click();  // open a workbook
-  void Combo7_Click();    // a cell sheet was chosen
-  void Combo10_Click();   // a drive-test sheet was chosen
-  void Command1_Click();  // "<<添加"
-  void Command4_Click();  // "<<清空"
-  void Command3_Click();  // generate
+  // Where the radius and altitude come from: the main window links the
+  // sector window of the same format; unlinked, the sector windows' design
+  // values.
+  void setSectorBoxes(std::function<SectorBoxes()> read) { sectorBoxes_ = std::move(read); }
+
+  void open();              // Command2: open a workbook
+  void chooseCellSheet();   // Combo7: a cell sheet was chosen
+  void choosePointSheet();  // Combo10: a drive-test sheet was chosen
+  void addCondition();      // Command1 "<<添加"
+  void clearConditions();   // Command4 "<<清空"
+  void generate();          // Command3
 
   // The window's inputs as the generators take them.
-  tessaro::FlyLineInputs Inputs() const;
+  tessaro::FlyLineInputs inputs() const;
   // The workbook's file name, kept when it was opened.
-  const QString& fileName() const { return fileName_; }
+  const QString& fileName() const { return picker()->fileName(); }
 
  protected:
-  virtual void Generate() = 0;
-  // A box of a sector window ("Form1"/"Text5"...), or `fallback` when there
-  // is no main window or the box does not exist.
-  static QString SectorBox(const QString& window, const QString& box, const QString& fallback);
-  void ListSheets();
-  void ProposeName();
+  // Runs the layer of this window's format to `output`.
+  virtual void runFlyLine(const QString& output, const SectorBoxes& sector) = 0;
+
+ private:
+  void createLists();
+  QGroupBox* cellFrame();
+  QGroupBox* pointFrame();
+  QGroupBox* conditionFrame();
 
   Kind kind_;
-  QString fileName_;
-  QLineEdit* Text1 = nullptr;
+  std::function<SectorBoxes()> sectorBoxes_;
   QLineEdit* Text2 = nullptr;
   QLineEdit* Text3 = nullptr;
-  QLineEdit* Text6 = nullptr;
   QComboBox* Combo1 = nullptr;
   QComboBox* Combo2 = nullptr;
   QComboBox* Combo3 = nullptr;
@@ -59,12 +71,7 @@ class FlyLineWindow : public QWidget {
   QComboBox* Combo9 = nullptr;
   QComboBox* Combo10 = nullptr;
   QComboBox* Combo11 = nullptr;
-  QPushButton* Command1 = nullptr;
-  QPushButton* Command2 = nullptr;
-  QPushButton* Command3 = nullptr;
-  QPushButton* Command4 = nullptr;
   QCheckBox* Check1 = nullptr;
-  QProgressBar* Pro1 = nullptr;
 };
 
 // The KML fly-line window.
@@ -74,7 +81,7 @@ class Form3 : public FlyLineWindow {
   explicit Form3(QWidget* parent = nullptr);
 
  protected:
-  void Generate() override;
+  void runFlyLine(const QString& output, const SectorBoxes& sector) override;
 };
 
 }  // namespace tessaro::ui

@@ -10,7 +10,7 @@ class map3 : public FlyLineWindow {
   explicit map3(QWidget* parent = nullptr);
 
  protected:
-  void Generate() override;
+  void runFlyLine(const QString& output, const SectorBoxes& sector) override;
 };
 
 }  // namespace tessaro::ui

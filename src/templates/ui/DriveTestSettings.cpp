@@ -1,14 +1,15 @@
 #include "templates/ui/DriveTestSettings.h"
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
-#include <QWidget>
+#include <QVBoxLayout>
 
 #include "common/Text.h"
-#include "shell/Dialogs.h"
-#include "shell/WorkbookRoad.h"
+#include "shell/ColourButton.h"
+#include "shell/Controls.h"
+#include "templates/ui/TemplatePanel.h"
 
 namespace tessaro::ui {
 
@@ -20,54 +21,67 @@ const char* const kUpperNames[] = {"Text4", "Text7", "Text9", "Text11", "Text13"
 const char* const kColourNames[] = {"Command3", "Command5", "Command6", "Command7", "Command8"};
 const char* const kInitialBounds[] = {"-120", "-95", "-90", "-80", "-70", "-20"};
 
-QLineEdit* Box(QWidget* parent, const char* name, const QString& text, int x, int y, int w) {
-  auto* e = new QLineEdit(text, parent);
-  e->setObjectName(name);
-  e->setGeometry(x, y, w, 22);
-  return e;
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption, int x, int y, int w, int h = 22) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
-  b->setGeometry(x, y, w, h);
-  return b;
-}
-
 QString DefaultScale(DriveTestSettings::Kind kind) {
   return kind == DriveTestSettings::Kind::Kml ? QStringLiteral("0.4") : QStringLiteral("8");
 }
 
+TemplateStore DriveTestStore(DriveTestSettings* settings) {
+  return {[] { return tessaro::ListDriveTestTemplates(); },
+          [settings](const std::string& name) { tessaro::SaveDriveTestTemplate(name, settings->current()); },
+          [settings](const std::string& file) { settings->apply(tessaro::LoadDriveTestTemplate(file)); },
+          [](const std::string& file) { tessaro::DeleteDriveTestTemplate(file); }};
+}
+
 }  // namespace
 
-DriveTestSettings::DriveTestSettings(QWidget* window, Kind kind, int x, int y)
-    : QObject(window), window_(window), kind_(kind) {
-  text2_ = Box(window, "Text2", DefaultScale(kind), 0, 0, 50);
-  down_ = Button(window, "Command17", QStringLiteral("<"), 0, 0, 22);
-  up_ = Button(window, "Command16", QStringLiteral(">"), 0, 0, 22);
+DriveTestSettings::DriveTestSettings(QWidget* window, Kind kind) : QGroupBox(window), kind_(kind) {
+  setObjectName("Frame2");
+  text2_ = NewNumberBox(window, "Text2", DefaultScale(kind));
+  down_ = NewStepButton(window, "Command17", QStringLiteral("<"));
+  up_ = NewStepButton(window, "Command16", QStringLiteral(">"));
   connect(up_, &QPushButton::clicked, this, [this] { step(true); });
   connect(down_, &QPushButton::clicked, this, [this] { step(false); });
 
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(6, 6, 6, 6);
+  column->setSpacing(6);
+  addBandRows();
+  mirrorBounds();
+
+  reset_ = NewButton(this, "Command9", QStringLiteral("默认值"));
+  connect(reset_, &QPushButton::clicked, this, &DriveTestSettings::reset);
+  templates_ = new TemplatePanel({QString(), "Command4", QStringLiteral("<<保存"), "Command10", QStringLiteral("<<删除"),
+                                  QStringLiteral("请输入要保存设置的文件名，建议分类保存，如电平、质量 等 。")},
+                                 DriveTestStore(this), this);
+  templates_->insertButton(0, reset_);
+  column->addWidget(templates_, 1);
+}
+
+void DriveTestSettings::addBandRows() {
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(3);
+  grid->setVerticalSpacing(3);
   for (int i = 0; i < 5; ++i) {
-    const int ry = y + i * 26;
-    lower_[i] = Box(window, kLowerNames[i], QString::fromLatin1(kInitialBounds[i]), x, ry, 48);
-    auto* sign = new QLabel(i == 4 ? QStringLiteral("≤X≤") : QStringLiteral("≤X＜"), window);
-    sign->setGeometry(x + 50, ry, 34, 22);
+    const auto r = static_cast<std::size_t>(i);
+    lower_[r] = NewNumberBox(this, kLowerNames[i], QString::fromLatin1(kInitialBounds[i]), 46);
+    auto* sign = new QLabel(i == 4 ? QStringLiteral("≤X≤") : QStringLiteral("≤X＜"), this);
     sign->setAlignment(Qt::AlignCenter);
-    upper_[i] = Box(window, kUpperNames[i], QString::fromLatin1(kInitialBounds[i + 1]), x + 86, ry, 48);
-    colourButtons_[i] = Button(window, kColourNames[i], QStringLiteral("颜色"), x + 138, ry, 44);
-    setColour(i, kDefaultColours[static_cast<std::size_t>(i)]);
-    connect(colourButtons_[i], &QPushButton::clicked, this, [this, i] {
-      auto chosen = dialogs().colour(window_, ColourFromValue(lastDialogColour_));
-      if (!chosen) return;
-      lastDialogColour_ = ValueFromColour(*chosen);
-      setColour(i, lastDialogColour_);
-    });
+    upper_[r] = NewNumberBox(this, kUpperNames[i], QString::fromLatin1(kInitialBounds[i + 1]), 46);
+    colours_[r] = new ColourButton(kColourNames[i], QStringLiteral("颜色"), kDefaultColours[r], this);
+    grid->addWidget(lower_[r], i, 0);
+    grid->addWidget(sign, i, 1);
+    grid->addWidget(upper_[r], i, 2);
+    grid->addWidget(colours_[r], i, 3);
   }
-  // The upper bound of rows 1..4 and the lower bound of the next row are one
-  // value shown twice: a change of either is copied into the other. Copying
-  // only a differing text keeps the pair from echoing.
-  for (int i = 0; i < 4; ++i) {
+  grid->setColumnStretch(3, 1);
+  static_cast<QVBoxLayout*>(layout())->addLayout(grid);
+}
+
+// The upper bound of rows 1..4 and the lower bound of the next row are one
+// value shown twice: a change of either is copied into the other. Copying
+// only a differing text keeps the pair from echoing.
+void DriveTestSettings::mirrorBounds() {
+  for (std::size_t i = 0; i < 4; ++i) {
     QLineEdit* a = upper_[i];
     QLineEdit* b = lower_[i + 1];
     connect(a, &QLineEdit::textChanged, this, [b](const QString& t) {
@@ -77,41 +91,18 @@ DriveTestSettings::DriveTestSettings(QWidget* window, Kind kind, int x, int y)
       if (a->text() != t) a->setText(t);
     });
   }
-
-  auto* reset = Button(window, "Command9", QStringLiteral("默认值"), x + 188, y, 60);
-  connect(reset, &QPushButton::clicked, this, [this] { this->reset(); });
-
-  list1_ = new QListWidget(window);
-  list1_->setObjectName("List1");
-  list1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  list1_->setGeometry(x, y + 134, 180, 96);
-  connect(list1_, &QListWidget::itemDoubleClicked, this, [this] { loadTemplates(); });
-  auto* save = Button(window, "Command4", QStringLiteral("<<保存"), x + 188, y + 134, 60, 26);
-  connect(save, &QPushButton::clicked, this, [this] { saveTemplate(); });
-  auto* del = Button(window, "Command10", QStringLiteral("<<删除"), x + 188, y + 166, 60, 26);
-  connect(del, &QPushButton::clicked, this, [this] { deleteTemplates(); });
 }
 
-unsigned DriveTestSettings::colour(int row) const {
-  return colourButtons_[static_cast<std::size_t>(row)]->property("colourValue").toUInt();
-}
+unsigned DriveTestSettings::colour(int row) const { return colours_[static_cast<std::size_t>(row)]->value(); }
 
-void DriveTestSettings::setColour(int row, unsigned value) {
-  QPushButton* b = colourButtons_[static_cast<std::size_t>(row)];
-  b->setProperty("colourValue", value);
-  const QColor c = ColourFromValue(value);
-  // Dark colours get a white caption so "颜色" stays readable.
-  const bool dark = c.red() * 299 + c.green() * 587 + c.blue() * 114 < 128000;
-  b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: %2; border: 1px solid #808080; }")
-                       .arg(c.name(), dark ? QStringLiteral("white") : QStringLiteral("black")));
-}
+void DriveTestSettings::setColour(int row, unsigned value) { colours_[static_cast<std::size_t>(row)]->setValue(value); }
 
 tessaro::ThresholdLegend DriveTestSettings::legend() const {
   tessaro::ThresholdLegend l;
   for (std::size_t i = 0; i < 5; ++i) {
     l.rows[i].lower = Utf8(lower_[i]->text());
     l.rows[i].upper = Utf8(upper_[i]->text());
-    l.rows[i].colour = colour(static_cast<int>(i));
+    l.rows[i].colour = colours_[i]->value();
   }
   return l;
 }
@@ -121,7 +112,7 @@ tessaro::DriveTestTemplate DriveTestSettings::current() const {
   t.scale = Utf8(text2_->text());
   for (std::size_t i = 0; i < 5; ++i) {
     t.bounds[i] = Utf8(lower_[i]->text());
-    t.colours[i] = colour(static_cast<int>(i));
+    t.colours[i] = colours_[i]->value();
   }
   t.bounds[5] = Utf8(upper_[4]->text());
   return t;
@@ -131,7 +122,7 @@ void DriveTestSettings::apply(const tessaro::DriveTestTemplate& t) {
   text2_->setText(FromUtf8(t.scale));
   for (std::size_t i = 0; i < 5; ++i) lower_[i]->setText(FromUtf8(t.bounds[i]));
   upper_[4]->setText(FromUtf8(t.bounds[5]));
-  for (std::size_t i = 0; i < 5; ++i) setColour(static_cast<int>(i), t.colours[i]);
+  for (std::size_t i = 0; i < 5; ++i) colours_[i]->setValue(t.colours[i]);
 }
 
 void DriveTestSettings::reset() {
@@ -153,58 +144,6 @@ void DriveTestSettings::step(bool up) {
     shown = (!up && r < 1) ? QStringLiteral("1") : FromUtf8(tessaro::NumberText(r));
   }
   text2_->setText(shown);
-}
-
-void DriveTestSettings::refreshTemplates() {
-  list1_->clear();
-  for (const auto& name : tessaro::ListDriveTestTemplates()) list1_->addItem(FromUtf8(name));
-}
-
-void DriveTestSettings::saveTemplate() {
-  auto name = dialogs().input(window_, QStringLiteral("保存设置"),
-                              QStringLiteral("请输入要保存设置的文件名，建议分类保存，如电平、质量 等 。"),
-                              QStringLiteral("Default"));
-  if (!name) return;
-  try {
-    tessaro::SaveDriveTestTemplate(Utf8(*name), current());
-  } catch (const std::exception& e) {
-    dialogs().message(window_, QStringLiteral("友情提示"), QStringLiteral("无法保存设置模版：") + FromUtf8(e.what()));
-    return;
-  }
-  refreshTemplates();
-}
-
-void DriveTestSettings::deleteTemplates() {
-  QStringList chosen;
-  for (int i = 0; i < list1_->count(); ++i)
-    if (list1_->item(i)->isSelected()) chosen << list1_->item(i)->text();
-  if (chosen.isEmpty()) return;
-  if (!dialogs().question(window_, QStringLiteral("友情提示！"),
-                          QStringLiteral("您是否确定要删除所选择的设置模版？一旦删除，模版将永久丢失！")))
-    return;
-  QStringList failures;
-  for (const QString& name : chosen) {
-    try {
-      tessaro::DeleteDriveTestTemplate(Utf8(name));
-    } catch (const std::exception& e) {
-      failures << FromUtf8(e.what());
-    }
-  }
-  refreshTemplates();
-  if (!failures.isEmpty()) dialogs().message(window_, QStringLiteral("友情提示"), failures.join('\n'));
-}
-
-void DriveTestSettings::loadTemplates() {
-  for (int i = 0; i < list1_->count(); ++i) {
-    if (!list1_->item(i)->isSelected()) continue;
-    try {
-      apply(tessaro::LoadDriveTestTemplate(Utf8(list1_->item(i)->text())));
-    } catch (const std::exception& e) {
-      // A damaged or vanished file leaves the values as they were.
-      dialogs().message(window_, QStringLiteral("友情提示"),
-                        QStringLiteral("无法读取设置模版，当前设置保持不变：") + FromUtf8(e.what()));
-    }
-  }
 }
 
 }  // namespace tessaro::ui

@@ -1,11 +1,12 @@
 #pragma once
-// The drawing parameters both drive-test windows share: the scale/size box
-// with its steppers, the five band rows (bounds and colour buttons), the
-// "默认值" reset and the template list with save, delete and load.
+// The drawing parameters both drive-test windows share, as one group of
+// controls: the five band rows (bounds and colour buttons), "默认值" and the
+// template list with save, delete and load. The scale/size box Text2 and its
+// steppers belong to the same values; the window places them.
 //
-// The controls are created as direct children of the window (so a running
-// generate disables them with the rest) and keep their design names.
-#include <QObject>
+// The controls keep their design names; turning the group off turns them all
+// off.
+#include <QGroupBox>
 #include <QString>
 #include <array>
 
@@ -13,24 +14,24 @@
 #include "templates/ThresholdLegend.h"
 
 class QLineEdit;
-class QListWidget;
 class QPushButton;
-class QWidget;
 
 namespace tessaro::ui {
 
-class DriveTestSettings : public QObject {
+class ColourButton;
+class TemplatePanel;
+
+class DriveTestSettings : public QGroupBox {
   Q_OBJECT
  public:
   enum class Kind { Kml, Mif };
-  // Builds the controls on `window`: the band rows, "默认值", the template
-  // list and its buttons from (x, y); the scale box is placed by the window.
-  DriveTestSettings(QWidget* window, Kind kind, int x, int y);
+  DriveTestSettings(QWidget* window, Kind kind);
 
   QLineEdit* text2() const { return text2_; }
   QPushButton* stepUp() const { return up_; }      // Command16 ">"
   QPushButton* stepDown() const { return down_; }  // Command17 "<"
-  QListWidget* list1() const { return list1_; }
+  TemplatePanel* templates() const { return templates_; }
+  QPushButton* resetButton() const { return reset_; }  // Command9 "默认值"
 
   // The legend as the boxes and buttons hold it now.
   tessaro::ThresholdLegend legend() const;
@@ -43,24 +44,21 @@ class DriveTestSettings : public QObject {
 
   // The reset of "默认值" (without the window's own boxes).
   void reset();
-  // Refills List1 from the template folder.
-  void refreshTemplates();
-  void saveTemplate();
-  void deleteTemplates();
-  void loadTemplates();
   void step(bool up);
 
  private:
-  QWidget* window_;
+  void addBandRows();
+  void mirrorBounds();
+
   Kind kind_;
   QLineEdit* text2_ = nullptr;
   QPushButton* up_ = nullptr;
   QPushButton* down_ = nullptr;
+  QPushButton* reset_ = nullptr;
   std::array<QLineEdit*, 5> lower_{};
   std::array<QLineEdit*, 5> upper_{};
-  std::array<QPushButton*, 5> colourButtons_{};
-  QListWidget* list1_ = nullptr;
-  unsigned lastDialogColour_ = 0;
+  std::array<ColourButton*, 5> colours_{};
+  TemplatePanel* templates_ = nullptr;
 };
 
 }  // namespace tessaro::ui

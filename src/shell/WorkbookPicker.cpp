@@ -1,0 +1,189 @@
+#include "shell/WorkbookPicker.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include "common/OutputPath.h"
+#include "shell/Controls.h"
+#include "shell/Dialogs.h"
+#include "source/Provider.h"
+
+namespace tessaro::ui {
+
+namespace {
+
+const QString kHint = QStringLiteral("友情提示");
+
+// Every format the readers take first; the format is then told by the file's
+// first bytes, so "所有文件" lets a workbook saved under another name through.
+QString WorkbookFilter() {
+  return QStringLiteral(
+      "工作簿和表格文件 (*.xls *.xlsx *.xlsm *.ods *.csv *.txt);;"
+      "Excel文件（*.xls ；*.xlsx) (*.xls *.xlsx *.xlsm);;"
+      "OpenDocument 电子表格 (*.ods);;"
+      "文本表格（逗号、制表符或分号分隔） (*.csv *.txt);;"
+      "所有文件 (*)");
+}
+
+// Empties a list and shows `text` in it, without firing a choice.
+void ResetList(QComboBox* list, const QString& text = {}) {
+  const QSignalBlocker quiet(list);
+  list->clear();
+  list->setEditText(text);
+}
+
+}  // namespace
+
+WorkbookPicker::WorkbookPicker(const Design& design, QWidget* window)
+    : QGroupBox(window), design_(design), window_(window) {
+  setObjectName("Frame1");
+  auto* row = new QHBoxLayout(this);
+  if (design.framed) {
+    setTitle(QStringLiteral("文件目录"));
+    row->setContentsMargins(6, 2, 6, 4);
+  } else {
+    setFlat(true);
+    setStyleSheet(QStringLiteral("QGroupBox { border: 0; margin: 0; padding: 0; }"));
+    row->setContentsMargins(0, 0, 0, 0);
+  }
+  row->setSpacing(6);
+  // Text1 and Text6 are the window's own boxes; only the file row sits here.
+  text1_ = NewBox(window, "Text1", design.text1);
+  command2_ = NewButton(window, "Command2", QStringLiteral("打开文件"));
+  text6_ = NewBox(window, "Text6", design.text6);
+  row->addWidget(text1_, 1);
+  row->addWidget(command2_);
+  connect(command2_, &QPushButton::clicked, this, &WorkbookPicker::open);
+}
+
+QComboBox* WorkbookPicker::addSheetList(const char* objectName, const QString& designText,
+                                        const QList<QComboBox*>& columns, const Roles& roles) {
+  QComboBox* list = NewColumnList(window_, objectName, designText);
+  sides_.append({list, columns, roles});
+  connect(list, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, list](int index) {
+    if (index >= 0) chooseSheet(list);
+  });
+  return list;
+}
+
+QString WorkbookPicker::workbook() const {
+  const QString path = text1_->text();
+  return path == design_.text1 ? QString() : path;
+}
+
+void WorkbookPicker::open() {
+  const QStringList files = dialogs().openFiles(window_, QStringLiteral("打开文件"), WorkbookFilter());
+  if (files.isEmpty()) return;  // cancelled: nothing changes
+  // Several files may be chosen; the first is used.
+  openFile(files.first());
+}
+
+void WorkbookPicker::openFile(const QString& path) {
+  const QFileInfo file(path);
+  text1_->setText(file.absoluteFilePath());
+  ShowTextStart(text1_);
+  fileName_ = file.fileName();
+  listSheets();
+}
+
+void WorkbookPicker::clearWorkbook() {
+  for (const Side& side : sides_) {
+    ResetList(side.list);
+    for (QComboBox* c : side.columns) ResetList(c);
+  }
+  text6_->clear();
+}
+
+void WorkbookPicker::listSheets() {
+  std::vector<std::string> names;
+  try {
+    names = ListSheetNames(Utf8(text1_->text()));
+  } catch (const std::exception& e) {
+    clearWorkbook();
+    dialogs().message(window_, kHint, QStringLiteral("无法读取“%1”：%2").arg(fileName_, FromUtf8(e.what())));
+    return;
+  }
+  // Every sheet list gets every sheet; only the first chooses one, the
+  // others wait for the user's choice.
+  for (const Side& side : sides_) {
+    ResetList(side.list);
+    const QSignalBlocker quiet(side.list);
+    for (const auto& n : names) side.list->addItem(FromUtf8(n));
+    side.list->setCurrentIndex(-1);
+    side.list->setEditText(QString());
+  }
+  if (!sides_.isEmpty() && !names.empty()) sides_.first().list->setCurrentIndex(0);
+}
+
+const WorkbookPicker::Side* WorkbookPicker::sideOf(QComboBox* list) const {
+  for (const Side& side : sides_)
+    if (side.list == list) return &side;
+  return nullptr;
+}
+
+void WorkbookPicker::proposeName() {
+  if (sides_.isEmpty()) return;
+  const auto name =
+      ProposeOutputName(Utf8(fileName_), Utf8(sides_.first().list->currentText()), Utf8(design_.nameSuffix));
+  if (!name) return;  // a file name the rule does not cover leaves the box as it is
+  text6_->setText(FromUtf8(*name));
+  ShowTextStart(text6_);
+}
+
+void WorkbookPicker::chooseSheet(QComboBox* list) {
+  const Side* side = sideOf(list);
+  if (!side) return;
+  proposeName();
+  const QString sheet = list->currentText();
+  for (QComboBox* c : side->columns) ResetList(c);
+  QStringList headers;
+  try {
+    for (const auto& h : ListColumnNames(Utf8(text1_->text()), Utf8(sheet))) headers << FromUtf8(h);
+  } catch (const std::exception& e) {
+    dialogs().message(window_, kHint, QStringLiteral("无法读取工作表“%1”：%2").arg(sheet, FromUtf8(e.what())));
+    return;
+  }
+  for (QComboBox* c : side->columns) {
+    const QSignalBlocker quiet(c);
+    c->addItems(headers);
+    c->setCurrentIndex(-1);
+    c->setEditText(QString());
+  }
+  std::vector<std::string> hs;
+  for (const QString& h : headers) hs.push_back(Utf8(h));
+  std::vector<tessaro::Role> order;
+  for (const auto& r : side->roles) order.push_back(r.first);
+  const auto chosen = tessaro::DetectColumns(hs, order);
+  for (const auto& [role, c] : side->roles) {
+    const auto it = chosen.find(role);
+    if (it == chosen.end())
+      SetListQuietly(c, -1);
+    else
+      SetListQuietly(c, c->findText(FromUtf8(it->second)));
+  }
+  emit sheetChosen(list);
+}
+
+std::optional<QString> WorkbookPicker::outputForRun(const QStringList& suffixes) {
+  const QString book = workbook();
+  if (book.isEmpty()) {
+    dialogs().message(window_, kHint, QStringLiteral("请先打开Excel文件"));
+    return std::nullopt;
+  }
+  const QString path = FromUtf8(ResolveOutputPath(Utf8(text6_->text()), Utf8(book)));
+  // A folder of that name is no file to replace; the layer then says why it
+  // cannot write there.
+  bool exists = false;
+  for (const QString& suffix : suffixes) {
+    const QFileInfo target(path + suffix);
+    exists = exists || (target.exists() && !target.isDir());
+  }
+  if (exists && !dialogs().question(window_, kHint, QStringLiteral("文件已存在，是否覆盖？"))) return std::nullopt;
+  return path;
+}
+
+}  // namespace tessaro::ui
