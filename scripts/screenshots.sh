@@ -33,3 +33,5 @@ shot main --show Form4
 for window in Form1 Form2 Form3 Form5 map map2 map3; do
   shot "$(echo "$window" | tr '[:upper:]' '[:lower:]')" --show "$window"
 done
+# The sector window's "更多选项…" dialog over the sample workbook's cell sheet.
+shot form1-more data/sample.xlsx --more

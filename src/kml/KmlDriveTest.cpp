@@ -14,6 +14,11 @@
 
 namespace tessaro {
 
+namespace {
+// The legend image's name inside a KMZ, or its suffix beside a KML.
+const char* const kLegendName = "legend.png";
+}  // namespace
+
 bool NameCarried(const KmlDriveTestParams& p) { return p.name && p.nameColumn != p.data; }
 bool DescriptionCarried(const KmlDriveTestParams& p) { return p.description && p.descriptionColumn != p.data; }
 
@@ -223,9 +228,15 @@ BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWr
     out.line("</Placemark>");
     rows.moveNext();
   }
-  if (p.legendImage) out.line(LegendOverlay(out.attach("legend.png", LegendPng(p.data, legend, counts))));
+  if (p.legendImage) out.line(LegendOverlay(out.attach(kLegendName, LegendPng(p.data, legend, counts))));
   out.epilogue();
   return counts;
+}
+
+std::vector<std::string> KmlDriveTestFiles(const KmlDriveTestParams& p) {
+  std::vector<std::string> files = {p.output};
+  if (p.legendImage && !IsKmzName(p.output)) files.push_back(BesidePath(p.output, kLegendName));
+  return files;
 }
 
 void WriteKmlDriveTestFile(const KmlDriveTestParams& p, RecordSet& rows, Progress& progress) {

@@ -3,6 +3,7 @@
 // per prefix bin), coloured by the band its averaged value falls into.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/LayerMessages.h"
 #include "common/Progress.h"
@@ -85,6 +86,9 @@ std::optional<std::string> WhenText(const Value& v);
 // attributes are asked for. Returns the points per band. Throws Error.
 BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, Progress& progress,
                              const RecordSet* firstRows = nullptr);
+
+// The files a run writes: p.output, then the legend image beside a KML.
+std::vector<std::string> KmlDriveTestFiles(const KmlDriveTestParams& p);
 
 // Writes p.output from a query result and commits it.
 void WriteKmlDriveTestFile(const KmlDriveTestParams& p, RecordSet& rows, Progress& progress);

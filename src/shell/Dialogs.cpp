@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -64,6 +65,7 @@ class QtDialogs : public Dialogs {
     return box.clickedButton() == folder;
   }
   void openFolder(const QString& folder) override { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }
+  bool exec(QDialog& dialog) override { return dialog.exec() == QDialog::Accepted; }
 };
 
 QtDialogs gQtDialogs;

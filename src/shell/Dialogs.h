@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 namespace tessaro::ui {
@@ -36,6 +37,13 @@ class Dialogs {
   }
   // Opens `folder` in the desktop's file manager (nothing in a fake).
   virtual void openFolder(const QString& folder) { (void)folder; }
+  // A window's own modal dialog, built by the window; true when the user
+  // accepted it. A fake may set its controls (found by their object names)
+  // before answering; one that does not script it cancels.
+  virtual bool exec(QDialog& dialog) {
+    (void)dialog;
+    return false;
+  }
 };
 
 // The dialogs in use (the real Qt ones unless a test installed a fake).

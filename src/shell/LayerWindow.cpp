@@ -23,6 +23,11 @@ LayerWindow::LayerWindow(const char* objectName, const QString& title, const Wor
   runPanel_->addButton(generate_);
 }
 
+void LayerWindow::offerExtras(Extras offered) {
+  more_ = new MoreOptions(offered, picker_, this);
+  runPanel_->addButton(more_->button(), generate_);
+}
+
 namespace {
 
 // The widgets of `layout` that take Tab focus, in the order the layouts hold

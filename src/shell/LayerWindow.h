@@ -10,6 +10,7 @@
 
 #include "common/LayerMessages.h"
 #include "common/Progress.h"
+#include "shell/MoreOptions.h"
 #include "shell/WorkbookPicker.h"
 
 class QPushButton;
@@ -39,6 +40,12 @@ class LayerWindow : public QWidget {
   // The generate button; the window connects it.
   QPushButton* generateButton() const { return generate_; }
 
+  // Puts "更多选项…" before the generate button, offering `offered` (see
+  // MoreOptions). A window without extras has no such button.
+  void offerExtras(Extras offered);
+  // The extras chosen; all off in a window that offers none.
+  ExtraValues extras() const { return more_ ? more_->values() : ExtraValues{}; }
+
   // The output path for a run (see WorkbookPicker::outputForRun), or nothing
   // when the run should not start.
   std::optional<QString> outputForRun(const QStringList& suffixes) { return picker_->outputForRun(suffixes); }
@@ -63,6 +70,7 @@ class LayerWindow : public QWidget {
   WorkbookPicker* picker_;
   RunPanel* runPanel_;
   QPushButton* generate_;
+  MoreOptions* more_ = nullptr;
   bool tabsOrdered_ = false;
 };
 

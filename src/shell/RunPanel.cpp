@@ -42,9 +42,11 @@ RunPanel::RunPanel(QWidget* window, bool percentLabel) : QWidget(window) {
   if (percent_) connect(bar_, &QProgressBar::valueChanged, this, &RunPanel::showPercent);
 }
 
-void RunPanel::addButton(QPushButton* button) {
+void RunPanel::addButton(QPushButton* button, QPushButton* before) {
   button->setParent(this);
-  layout()->addWidget(button);
+  auto* row = static_cast<QHBoxLayout*>(layout());
+  const int at = before ? row->indexOf(before) : -1;
+  row->insertWidget(at, button);
   buttons_.append(button);
 }
 

@@ -29,8 +29,9 @@ class RunPanel : public QWidget {
 
   QProgressBar* bar() const { return bar_; }
   QPushButton* cancelButton() const { return cancel_; }
-  // Appends a command button at the right end of the row.
-  void addButton(QPushButton* button);
+  // Appends a command button at the right end of the row, or puts it just
+  // before `before` (a button added earlier).
+  void addButton(QPushButton* button, QPushButton* before = nullptr);
 
   // A run starts: the bar follows `progress` until end().
   void begin(std::shared_ptr<tessaro::Progress> progress);

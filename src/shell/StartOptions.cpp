@@ -12,7 +12,7 @@ namespace tessaro::ui {
 
 QString HelpText() {
   return QStringLiteral(
-      "Usage: tessaro [BOOK] [--show WINDOW]\n"
+      "Usage: tessaro [BOOK] [--show WINDOW] [--more]\n"
       "   or: tessaro --version | --help\n"
       "\n"
       "Starts the windows of Tessaro: Excel cell lists, drive-test logs and test-point\n"
@@ -23,6 +23,8 @@ QString HelpText() {
       "  --show WINDOW  start with that window in front: Form1 (KML sectors), Form2 (KML\n"
       "                 drive test), Form3 (KML fly lines), Form5 (KML landmarks), map,\n"
       "                 map2, map3 (MIF sectors, drive test, fly lines), Form4 (notes)\n"
+      "  --more         open that window's 更多选项 dialog at start (Form1 when BOOK is\n"
+      "                 given; for screenshots)\n"
       "  --smoke        show the windows and end at once with status 0 (checks that the\n"
       "                 program starts)\n"
       "  -V, --version  print the version\n"

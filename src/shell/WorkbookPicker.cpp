@@ -63,7 +63,7 @@ WorkbookPicker::WorkbookPicker(const Design& design, QWidget* window)
 QComboBox* WorkbookPicker::addSheetList(const char* objectName, const QString& designText,
                                         const QList<QComboBox*>& columns, const Roles& roles) {
   QComboBox* list = NewColumnList(window_, objectName, designText);
-  sides_.append({list, columns, roles});
+  sides_.append({list, columns, roles, {}});
   connect(list, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, list](int index) {
     if (index >= 0) chooseSheet(list);
   });
@@ -73,6 +73,11 @@ QComboBox* WorkbookPicker::addSheetList(const char* objectName, const QString& d
 QString WorkbookPicker::workbook() const {
   const QString path = text1_->text();
   return path == design_.text1 ? QString() : path;
+}
+
+QString WorkbookPicker::outputName() const {
+  const QString name = text6_->text();
+  return name == design_.text6 ? QString() : name;
 }
 
 void WorkbookPicker::open() {
@@ -91,7 +96,8 @@ void WorkbookPicker::openFile(const QString& path) {
 }
 
 void WorkbookPicker::clearWorkbook() {
-  for (const Side& side : sides_) {
+  for (Side& side : sides_) {
+    side.headers.clear();
     ResetList(side.list);
     for (QComboBox* c : side.columns) ResetList(c);
   }
@@ -109,7 +115,8 @@ void WorkbookPicker::listSheets() {
   }
   // Every sheet list gets every sheet; only the first chooses one, the
   // others wait for the user's choice.
-  for (const Side& side : sides_) {
+  for (Side& side : sides_) {
+    side.headers.clear();
     ResetList(side.list);
     const QSignalBlocker quiet(side.list);
     for (const auto& n : names) side.list->addItem(FromUtf8(n));
@@ -119,8 +126,8 @@ void WorkbookPicker::listSheets() {
   if (!sides_.isEmpty() && !names.empty()) sides_.first().list->setCurrentIndex(0);
 }
 
-const WorkbookPicker::Side* WorkbookPicker::sideOf(QComboBox* list) const {
-  for (const Side& side : sides_)
+WorkbookPicker::Side* WorkbookPicker::sideOf(QComboBox* list) {
+  for (Side& side : sides_)
     if (side.list == list) return &side;
   return nullptr;
 }
@@ -135,10 +142,11 @@ void WorkbookPicker::proposeName() {
 }
 
 void WorkbookPicker::chooseSheet(QComboBox* list) {
-  const Side* side = sideOf(list);
+  Side* side = sideOf(list);
   if (!side) return;
   proposeName();
   const QString sheet = list->currentText();
+  side->headers.clear();
   for (QComboBox* c : side->columns) ResetList(c);
   QStringList headers;
   try {
@@ -147,6 +155,7 @@ void WorkbookPicker::chooseSheet(QComboBox* list) {
     dialogs().message(window_, kHint, QStringLiteral("无法读取工作表“%1”：%2").arg(sheet, FromUtf8(e.what())));
     return;
   }
+  side->headers = headers;
   for (QComboBox* c : side->columns) {
     const QSignalBlocker quiet(c);
     c->addItems(headers);

@@ -45,6 +45,8 @@ class WorkbookPicker : public QGroupBox {
   QLineEdit* text1() const { return text1_; }
   QPushButton* command2() const { return command2_; }
   QLineEdit* text6() const { return text6_; }
+  // Text6's text; empty while it still shows its design text.
+  QString outputName() const;
 
   // A sheet list (created on the window) and what choosing a sheet in it
   // does: every list of `columns` gets the sheet's headers, `roles` are
@@ -55,6 +57,9 @@ class WorkbookPicker : public QGroupBox {
 
   // The sheet lists in the order added (0: the one that names the output).
   QComboBox* sheetList(int index = 0) const { return sides_.value(index).list; }
+  // The headers of the sheet chosen in that list; empty before a choice,
+  // after a workbook that cannot be read, or when the sheet could not be read.
+  QStringList columnNames(int index = 0) const { return sides_.value(index).headers; }
 
   // The workbook's path; empty while Text1 still shows its design text.
   QString workbook() const;
@@ -85,11 +90,12 @@ class WorkbookPicker : public QGroupBox {
     QComboBox* list;
     QList<QComboBox*> columns;
     Roles roles;
+    QStringList headers;
   };
   void listSheets();
   void clearWorkbook();
   void proposeName();
-  const Side* sideOf(QComboBox* list) const;
+  Side* sideOf(QComboBox* list);
 
   Design design_;
   QWidget* window_;

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 
@@ -34,7 +35,14 @@ int main(int argc, char** argv) {
     else
       window.showChild(name);
   }
-  if (const QString book = tessaro::ui::StartWorkbook(args); !book.isEmpty()) tessaro::ui::OpenAtStart(window, book);
+  const QString book = tessaro::ui::StartWorkbook(args);
+  if (!book.isEmpty()) tessaro::ui::OpenAtStart(window, book);
+  // "--more" opens the front window's "更多选项…" dialog once the loop runs.
+  if (args.contains("--more")) {
+    const QString front = !book.isEmpty() || at < 0 || at + 1 >= args.size() ? QStringLiteral("Form1") : args.at(at + 1);
+    QWidget* w = window.child(front);
+    if (auto* more = w ? w->findChild<QPushButton*>("More") : nullptr) QTimer::singleShot(0, more, &QPushButton::click);
+  }
   if (args.contains("--smoke")) QTimer::singleShot(0, &app, &QApplication::quit);
   return QApplication::exec();
 }

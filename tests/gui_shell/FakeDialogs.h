@@ -2,9 +2,11 @@
 // A scripted stand-in for the dialogs: records what a window shows and
 // answers from queues (OK / default answers when a queue is empty).
 #include <QColor>
+#include <QDialog>
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -63,6 +65,15 @@ class FakeDialogs : public tessaro::ui::Dialogs {
     return a;
   }
   void openFolder(const QString& folder) override { openedFolders << folder; }
+  // A window's own dialog: the next script sets its controls and answers
+  // (true: OK); without one it is cancelled.
+  bool exec(QDialog& dialog) override {
+    shown.push_back({"dialog", dialog.windowTitle(), dialog.objectName(), {}});
+    if (dialogScripts.empty()) return false;
+    const auto script = dialogScripts.front();
+    dialogScripts.pop_front();
+    return script(dialog);
+  }
 
   std::vector<Shown> shown;
   std::deque<bool> folderAnswers;
@@ -71,4 +82,5 @@ class FakeDialogs : public tessaro::ui::Dialogs {
   std::deque<QString> inputs;  // QString() cancels, QString("") answers empty
   std::deque<std::optional<QColor>> colours;
   std::deque<QStringList> files;
+  std::deque<std::function<bool(QDialog&)>> dialogScripts;
 };

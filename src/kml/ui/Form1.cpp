@@ -91,6 +91,7 @@ Form1::Form1(QWidget* parent)
   all->addLayout(sheetRow);
   all->addLayout(middle, 1);
   all->addWidget(runPanel());
+  offerExtras({Extra::BeamwidthColumn, Extra::RadiusColumn, Extra::FolderColumn, Extra::Attributes, Extra::Kmz});
   connect(generateButton(), &QPushButton::clicked, this, &Form1::generate);
 }
 
@@ -232,6 +233,11 @@ void Form1::generate() {
   p.outlineColour = s.outlineColour;
   p.fillColour = s.fillColour;
   p.labelColour = s.labelColour;
+  const ExtraValues more = extras();
+  p.beamwidthColumn = Utf8(more.beamwidthColumn);
+  p.radiusColumn = Utf8(more.radiusColumn);
+  p.attributes = more.attributes;
+  p.folderColumn = Utf8(more.folderColumn);
   p.output = Utf8(*output);
   runLayer(tessaro::kKmlSectorMessages, {*output},
            [p](tessaro::Progress& progress) { tessaro::GenerateKmlSector(p, progress); });

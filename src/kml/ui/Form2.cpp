@@ -28,6 +28,7 @@ QCheckBox* NewCheck(QWidget* parent, const char* name, const QString& text) {
 Form2::Form2(QWidget* parent) : DriveTestWindow(DriveTestSettings::Kind::Kml, "Form2", parent) {
   addOptionRows();
   finishLayout({combo1_, combo2_, combo3_, combo4_, combo6_});
+  offerExtras({Extra::TimeColumn, Extra::Legend, Extra::Attributes, Extra::Kmz});
   // "默认值" also resets the prefix lengths, after the shared values.
   connect(settings_->resetButton(), &QPushButton::clicked, this, [this] {
     text14_->setText(QStringLiteral("8"));
@@ -139,6 +140,10 @@ tessaro::KmlDriveTestParams Form2::params() const {
   p.latChars = Utf8(text15_->text());
   p.icon = Utf8(combo7_->currentText());
   p.scale = Utf8(settings_->text2()->text());
+  const ExtraValues more = extras();
+  p.legendImage = more.legend;
+  p.timeColumn = Utf8(more.timeColumn);
+  p.attributes = more.attributes;
   return p;
 }
 
@@ -147,7 +152,9 @@ void Form2::generate() {
   if (!output) return;
   tessaro::KmlDriveTestParams p = params();
   p.output = Utf8(*output);
-  runLayer(tessaro::kKmlDriveTestMessages, {*output},
+  QStringList paths;
+  for (const std::string& path : tessaro::KmlDriveTestFiles(p)) paths << FromUtf8(path);
+  runLayer(tessaro::kKmlDriveTestMessages, paths,
            [p](tessaro::Progress& progress) { tessaro::GenerateKmlDriveTest(p, progress); });
 }
 

@@ -176,7 +176,7 @@ void FlyLineWindow::generate() {
   runFlyLine(*output, sectorBoxes_ ? sectorBoxes_() : SectorBoxes{});
 }
 
-Form3::Form3(QWidget* parent) : FlyLineWindow(Kind::Kml, parent) {}
+Form3::Form3(QWidget* parent) : FlyLineWindow(Kind::Kml, parent) { offerExtras(Extra::Kmz); }
 
 void Form3::runFlyLine(const QString& output, const SectorBoxes& sector) {
   KmlFlyLineParams p;

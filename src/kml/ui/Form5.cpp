@@ -53,6 +53,7 @@ Form5::Form5(QWidget* parent)
   all->addLayout(columns);
   all->addStretch(1);
   all->addWidget(runPanel());
+  offerExtras({Extra::Attributes, Extra::Kmz});
 
   // Window load: default icon, group controls off, previews and icon lists.
   Option1->setChecked(true);
@@ -217,6 +218,7 @@ tessaro::LandmarkParams Form5::params() const {
     p.groups[i].icon = Utf8(icons_[i]->currentText());
   }
   p.scale = Utf8(Text2->text());
+  p.attributes = extras().attributes;
   p.output = Utf8(picker()->text6()->text());
   return p;
 }

@@ -58,6 +58,7 @@ map::map(QWidget* parent)
   root->addWidget(note);
   root->addStretch(1);
   root->addWidget(runPanel());
+  offerExtras({Extra::BeamwidthColumn, Extra::RadiusColumn});
   connect(generateButton(), &QPushButton::clicked, this, &map::generate);
 }
 
@@ -161,6 +162,9 @@ MifSectorParams map::params() const {
   p.penColour = Command3->value();
   p.brushColour = Command7->value();
   p.outputBase = Utf8(picker()->text6()->text());
+  const ExtraValues more = extras();
+  p.beamwidthColumn = Utf8(more.beamwidthColumn);
+  p.radiusColumn = Utf8(more.radiusColumn);
   return p;
 }
 

@@ -1,0 +1,88 @@
+#pragma once
+// The options a layer window offers beyond its own controls, behind one
+// button "更多选项…" that opens a small modal dialog: a beam-width and a
+// radius column read per row, attribute tables, one folder per value of a
+// column, the legend image, a time column and KMZ output. Each window says
+// which of them it offers; the values chosen live as long as the window and
+// are never saved with its templates. Left alone, every option is off and
+// the layer is written exactly as without them.
+//
+// The column lists hold the headers of the window's sheet (the first sheet
+// list's), after an empty entry that means "not used"; a chosen column that
+// a newly chosen sheet lacks is cleared.
+//
+// "保存为 KMZ" is the output box's extension: ticking it turns Text6's
+// ".kml" into ".kmz", unticking turns it back. A name the user types ending
+// in ".kmz" ticks it too, and while it is ticked the name proposed for a
+// newly chosen sheet ends in ".kmz".
+#include <QFlags>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QComboBox;
+class QDialog;
+class QPushButton;
+
+namespace tessaro::ui {
+
+class WorkbookPicker;
+
+enum class Extra : unsigned {
+  BeamwidthColumn = 1,
+  RadiusColumn = 2,
+  FolderColumn = 4,
+  TimeColumn = 8,
+  Attributes = 16,
+  Legend = 32,
+  Kmz = 64,
+};
+Q_DECLARE_FLAGS(Extras, Extra)
+Q_DECLARE_OPERATORS_FOR_FLAGS(Extras)
+
+// The values of the options; empty columns and false ticks are "off".
+struct ExtraValues {
+  QString beamwidthColumn;
+  QString radiusColumn;
+  QString folderColumn;
+  QString timeColumn;
+  bool attributes = false;
+  bool legend = false;
+};
+
+// `name` with its extension switched: with `kmz` a trailing ".kml" (any case)
+// becomes ".kmz" and a name without one gets ".kmz" appended; without, a
+// trailing ".kmz" (any case) becomes ".kml". An empty name stays empty.
+QString WithKmzExtension(const QString& name, bool kmz);
+
+class MoreOptions : public QObject {
+  Q_OBJECT
+ public:
+  // Creates the button "更多选项…" (object name "More"); the window places it.
+  MoreOptions(Extras offered, WorkbookPicker* picker, QWidget* window);
+
+  QPushButton* button() const { return button_; }
+  // The values in force: a column the current sheet lacks counts as not used.
+  ExtraValues values() const;
+  // The button's command: shows the dialog (object name "MoreOptions") and
+  // takes its values when accepted.
+  void open();
+
+ private:
+  QDialog* buildDialog();
+  QComboBox* columnList(QDialog* dialog, const char* name, const QString& chosen);
+  void take(const QDialog& dialog);
+  void followSheet(QComboBox* sheetList);
+  // Text6's extension as kmz_ asks.
+  void showExtension();
+  bool kmzShown() const;
+
+  Extras offered_;
+  WorkbookPicker* picker_;
+  QWidget* window_;
+  QPushButton* button_;
+  ExtraValues values_;
+  bool kmz_ = false;  // the output name's extension the user last asked for
+};
+
+}  // namespace tessaro::ui
