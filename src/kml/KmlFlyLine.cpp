@@ -68,15 +68,11 @@ void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& q
 }  // namespace
 
 void GenerateKmlFlyLine(const KmlFlyLineParams& params, Progress& progress) {
-  std::unique_ptr<Connection> connection;
   Generate(
       params,
       [&] {
         LoadProgress scope(progress);
-        connection = Connection::open(ConnectionString(params.workbook));
-        FlyLineResult result = RunFlyLineQuery(*connection, params.inputs);
-        connection->close();
-        return result;
+        return LoadFlyLine(params.workbook, params.inputs);
       },
       progress);
 }

@@ -70,15 +70,11 @@ MifFlyLineResult Generate(const MifFlyLineParams& p, const std::function<FlyLine
 }  // namespace
 
 MifFlyLineResult GenerateMifFlyLine(const MifFlyLineParams& params, Progress& progress) {
-  std::unique_ptr<Connection> connection;
   return Generate(
       params,
       [&] {
         LoadProgress scope(progress);
-        connection = Connection::open(ConnectionString(params.workbook));
-        FlyLineResult result = RunFlyLineQuery(*connection, params.inputs);
-        connection->close();
-        return result;
+        return LoadFlyLine(params.workbook, params.inputs);
       },
       progress);
 }

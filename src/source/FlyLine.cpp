@@ -5,6 +5,7 @@
 
 #include "common/Text.h"
 #include "source/Columns.h"
+#include "source/PositionScan.h"
 #include "source/Sql.h"
 
 namespace tessaro {
@@ -163,6 +164,18 @@ FlyLineResult RunFlyLineQuery(Connection& connection, const FlyLineInputs& in) {
     keys[i] = {r.rows.at(i, pointRow).number().value_or(0), r.rows.at(i, cellRow).number().value_or(0)};
   std::stable_sort(r.order.begin(), r.order.end(), [&](std::size_t x, std::size_t y) { return keys[x] < keys[y]; });
   LeaveOutUnplaced(r, pointRow);
+  return r;
+}
+
+FlyLineResult LoadFlyLine(const std::string& workbook, const FlyLineInputs& in) {
+  if (std::optional<RecordSet> rows = ScanFlyLineJoin(workbook, in)) {
+    FlyLineResult r = InOrder(std::move(*rows));
+    LeaveOutUnplaced(r, ResultColumnCount(FlyLineForm::Plain));
+    return r;
+  }
+  auto connection = Connection::open(ConnectionString(workbook));
+  FlyLineResult r = RunFlyLineQuery(*connection, in);
+  connection->close();
   return r;
 }
 

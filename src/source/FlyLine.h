@@ -103,6 +103,13 @@ FlyLineResult InOrder(RecordSet rows);
 // Error with the provider's reason.
 FlyLineResult RunFlyLineQuery(Connection& connection, const FlyLineInputs& in);
 
+// The join's rows for a workbook: the drive-test sheet streamed once past
+// the cell sheet where that gives the query's own rows
+// (source/PositionScan.h), the engine through RunFlyLineQuery otherwise.
+// Reports progress into the current load progress. Throws Error as
+// RunFlyLineQuery does.
+FlyLineResult LoadFlyLine(const std::string& workbook, const FlyLineInputs& in);
+
 // The proposed output name: workbook stem + "_" + drive-test sheet + "飞线图"
 // + extension (".kml" for the KML window, "" for the MIF window); nothing when
 // the file name does not end in "s" or "x".

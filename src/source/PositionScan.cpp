@@ -1,8 +1,12 @@
 #include "source/PositionScan.h"
 
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <unordered_map>
+#include <memory>
 
 #include "common/Text.h"
 #include "source/Reader.h"
@@ -103,9 +107,12 @@ class SheetPass {
 
   // Reads the sheet; `header` runs once the names are known. False when the
   // sheet cannot be read this way.
-  bool run(const std::string& workbook, const std::string& sheet, const std::function<void()>& header, const Row& row) {
+  // Reading covers [from, to] of the reading share; the query phase begins
+  // once the last sheet (to = 1) is read.
+  bool run(const std::string& workbook, const std::string& sheet, const std::function<void()>& header, const Row& row,
+           double from = 0, double to = 1) {
     Progress* progress = source::CurrentLoadProgress();
-    if (progress) progress->beginPhase(Progress::Phase::Reading, 1000);
+    if (progress) progress->beginPhase(Progress::Phase::Reading, 1000, from, to);
     bool first = true;
     std::int64_t previous = -1;
     const bool read = source::StreamSheet(source::WorkbookPathOf(ConnectionString(workbook)), sheet, [&](std::uint32_t r, const std::vector<Cell>& cells) {
@@ -126,7 +133,7 @@ class SheetPass {
     });
     if (!read) return false;
     if (first) throw NotAnswered{};  // an empty sheet: its one column is F1
-    if (progress) progress->beginPhase(Progress::Phase::Query);
+    if (progress && to >= 1) progress->beginPhase(Progress::Phase::Query);
     return true;
   }
 
@@ -395,6 +402,206 @@ std::optional<SkippedRows> ScanPositionRows(const PositionRowsQuery& q, const Po
     };
     if (!pass.run(q.workbook, q.sheet, header, row)) return std::nullopt;
     return skipped;
+  } catch (const NotAnswered&) {
+    return std::nullopt;
+  }
+}
+
+namespace {
+
+// A value's identity as the engine compares values for equality, in `=` and
+// in grouping: numbers by value (a whole real is the integer it equals),
+// texts byte for byte, null its own kind. Appended to `key` as a tag and the
+// value's bytes, so equal values give equal keys and unequal ones never do.
+void AppendKey(std::string& key, const Stored& s) {
+  auto bytes = [&](const void* p, std::size_t n) { key.append(static_cast<const char*>(p), n); };
+  std::int64_t whole = s.integer;
+  switch (s.kind) {
+    case StoredCell::Kind::Null: key += 'N'; return;
+    case StoredCell::Kind::Text: {
+      const std::uint64_t n = s.text.size();
+      key += 'T';
+      bytes(&n, sizeof n);
+      key.append(s.text);
+      return;
+    }
+    case StoredCell::Kind::Real:
+      if (s.real != s.real) throw NotAnswered{};  // NaN: no equality to keep
+      if (!(std::floor(s.real) == s.real && s.real >= -9223372036854775808.0 && s.real < 9223372036854775808.0)) {
+        key += 'R';
+        bytes(&s.real, sizeof s.real);
+        return;
+      }
+      whole = static_cast<std::int64_t>(s.real);
+      break;
+    case StoredCell::Kind::Integer: break;
+  }
+  key += 'I';
+  bytes(&whole, sizeof whole);
+}
+
+// The distinct keys met so far, found through an open-addressing table of
+// their 64-bit hashes. Keeping the keys, it compares them and answers
+// exactly; without them it holds only the hashes and answers Unsure at the
+// first hash met twice (an equal key, or two keys of one hash).
+class KeySet {
+ public:
+  enum class Seen { New, Again, Unsure };
+  explicit KeySet(bool keepKeys) : keep_(keepKeys), hashes_(1 << 16, 0), numbers_(keep_ ? hashes_.size() : 0) {}
+
+  Seen insert(std::string_view key) {
+    const std::uint64_t h = std::max<std::uint64_t>(std::hash<std::string_view>{}(key), 1);  // 0 marks a free slot
+    const std::size_t mask = hashes_.size() - 1;
+    std::size_t i = h & mask;
+    for (; hashes_[i]; i = (i + 1) & mask) {
+      if (hashes_[i] != h) continue;
+      if (!keep_) return Seen::Unsure;
+      if (keys_[numbers_[i]] == key) return Seen::Again;
+    }
+    hashes_[i] = h;
+    if (keep_) {
+      numbers_[i] = static_cast<std::uint32_t>(keys_.size());
+      keys_.push_back(store(key));
+    }
+    if (++count_ * 2 > hashes_.size()) grow();
+    return Seen::New;
+  }
+
+ private:
+  // The key's bytes in the current block, a new block when it is full.
+  std::string_view store(std::string_view key) {
+    constexpr std::size_t kBlock = 4 << 20;
+    if (blocks_.empty() || used_ + key.size() > std::max(kBlock, key.size())) {
+      blocks_.emplace_back(new char[std::max(kBlock, key.size())]);
+      used_ = 0;
+    }
+    char* at = blocks_.back().get() + used_;
+    std::memcpy(at, key.data(), key.size());
+    used_ += key.size();
+    return {at, key.size()};
+  }
+
+  void grow() {
+    std::vector<std::uint64_t> hashes(hashes_.size() * 2, 0);
+    std::vector<std::uint32_t> numbers(keep_ ? hashes.size() : 0);
+    const std::size_t mask = hashes.size() - 1;
+    for (std::size_t k = 0; k < hashes_.size(); ++k) {
+      if (!hashes_[k]) continue;
+      std::size_t i = hashes_[k] & mask;
+      while (hashes[i]) i = (i + 1) & mask;
+      hashes[i] = hashes_[k];
+      if (keep_) numbers[i] = numbers_[k];
+    }
+    hashes_.swap(hashes);
+    numbers_.swap(numbers);
+  }
+
+  bool keep_;
+  std::size_t count_ = 0;
+  std::vector<std::uint64_t> hashes_;  // by slot; 0 free
+  std::vector<std::uint32_t> numbers_;  // by slot: the key's number, when keeping keys
+  std::vector<std::string_view> keys_;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::size_t used_ = 0;
+};
+
+// Thrown when the pass must run again keeping the keys it compares.
+struct KeepKeys {};
+
+// The cell sheet as the join needs it: the three result values of each row,
+// in sheet order, and the rows of each identifier.
+struct CellTable {
+  std::vector<std::array<Value, 3>> values;
+  std::vector<std::int64_t> rowIds;
+  std::unordered_map<std::string, std::vector<std::uint32_t>> byId;
+};
+
+std::size_t NamedColumn(const SheetPass& pass, const std::string& name) {
+  if (pass.names().size() > 2000) throw NotAnswered{};  // more than the engine's table takes
+  return pass.column(name);
+}
+
+bool ReadCells(const std::string& workbook, const FlyLineInputs& in, CellTable& t) {
+  SheetPass pass;
+  std::size_t lon = 0, lat = 0, az = 0, ci = 0;
+  std::string key;
+  auto header = [&] {
+    lon = NamedColumn(pass, in.cellLon);
+    lat = NamedColumn(pass, in.cellLat);
+    az = NamedColumn(pass, in.cellAzimuth);
+    ci = NamedColumn(pass, in.cellCi);
+  };
+  auto row = [&](std::uint32_t r, const std::vector<Cell>& cells) {
+    const Stored id = StoredAt(cells, ci);
+    if (id.kind == StoredCell::Kind::Null) return;  // null equals nothing
+    if (t.values.size() >= std::numeric_limits<std::uint32_t>::max()) throw NotAnswered{};
+    key.clear();
+    AppendKey(key, id);
+    t.byId[key].push_back(static_cast<std::uint32_t>(t.values.size()));
+    t.values.push_back({StoredAt(cells, lon).value(), StoredAt(cells, lat).value(), StoredAt(cells, az).value()});
+    t.rowIds.push_back(static_cast<std::int64_t>(r) + 1);
+  };
+  return pass.run(workbook, in.cellSheet, header, row, 0, 0.5);
+}
+
+// The drive-test sheet streamed past the cells; `keepKeys` as KeySet takes it.
+std::optional<RecordSet> JoinPoints(const std::string& workbook, const FlyLineInputs& in, const CellTable& cells,
+                                    bool keepKeys) {
+  SheetPass pass;
+  std::size_t lon = 0, lat = 0, ci = 0;
+  std::optional<RecordSet> out;
+  KeySet seen(keepKeys);  // the distinct point rows that joined
+  std::string key, row;
+  auto header = [&] {
+    lon = NamedColumn(pass, in.pointLon);
+    lat = NamedColumn(pass, in.pointLat);
+    ci = NamedColumn(pass, in.pointCi);
+    for (const auto& n : pass.names())
+      if (AsciiLower(n) == "tessaro_point_row") throw NotAnswered{};
+    out.emplace(std::vector<std::string>{"alo", "ala", "fwj", pass.names()[lon], pass.names()[lat], pass.names()[ci],
+                                         "tessaro_point_row", "tessaro_cell_row"});
+  };
+  auto line = [&](std::uint32_t r, const std::vector<Cell>& values) {
+    if (values.size() > pass.names().size()) throw NotAnswered{};  // more columns for "distinct *"
+    const Stored id = StoredAt(values, ci);
+    if (id.kind == StoredCell::Kind::Null) return;
+    key.clear();
+    AppendKey(key, id);
+    const auto match = cells.byId.find(key);
+    if (match == cells.byId.end()) return;
+    // Only the first of equal rows joins: the group's first sheet row.
+    row.clear();
+    for (std::size_t c = 0; c < pass.names().size(); ++c) AppendKey(row, StoredAt(values, c));
+    const KeySet::Seen again = seen.insert(row);
+    if (again == KeySet::Seen::Unsure) throw KeepKeys{};
+    if (again == KeySet::Seen::Again) return;
+    for (std::uint32_t k : match->second) {
+      for (const Value& v : cells.values[k]) out->append(v);
+      StoredAt(values, lon).appendTo(*out);
+      StoredAt(values, lat).appendTo(*out);
+      id.appendTo(*out);
+      out->appendInteger(static_cast<std::int64_t>(r) + 1);
+      out->appendInteger(cells.rowIds[k]);
+    }
+  };
+  if (!pass.run(workbook, in.pointSheet, header, line, 0.5, 1)) return std::nullopt;
+  return out;
+}
+
+}  // namespace
+
+std::optional<RecordSet> ScanFlyLineJoin(const std::string& workbook, const FlyLineInputs& in) {
+  if (QueryForm(in) != FlyLineForm::Plain) return std::nullopt;  // a typed condition is the engine's
+  try {
+    CellTable cells;
+    if (!ReadCells(workbook, in, cells)) return std::nullopt;
+    // Drive-test rows are mostly all different: the first pass keeps only
+    // their hashes, and a second one the rows themselves once two meet.
+    try {
+      return JoinPoints(workbook, in, cells, false);
+    } catch (const KeepKeys&) {
+      return JoinPoints(workbook, in, cells, true);
+    }
   } catch (const NotAnswered&) {
     return std::nullopt;
   }

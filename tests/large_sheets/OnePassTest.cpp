@@ -1,5 +1,5 @@
-// The drive-test queries answered in one pass over the sheet give exactly
-// what the SQL engine gives for the same text: the same fields, values of the
+// The drive-test queries and the fly-line join answered in one pass over the
+// sheets give exactly what the SQL engine gives for the same text: the same fields, values of the
 // same kind and text, in the same order, and the same rows without a
 // position. Checked on random workbooks written by xlsxwriter.
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kml/KmlDriveTest.h"
+#include "source/FlyLine.h"
 #include "mif/MifDriveTest.h"
 #include "source/PositionScan.h"
 #include "source/Workbook.h"
@@ -143,6 +144,59 @@ TEST(OnePass, RowQueryGivesTheEnginesRowsAndFields) {
     EXPECT_EQ(skipped->first, expected.first);
   }
   EXPECT_EQ(answered, static_cast<int>(TheBooks().paths.size()));
+}
+
+// The rows a fly-line layer draws, in its order.
+std::vector<std::string> Drawn(const FlyLineResult& r) {
+  std::vector<std::string> out;
+  for (std::size_t i : r.order) {
+    std::string line;
+    for (int f = 0; f < r.rows.fieldCount(); ++f) line += Shown(r.rows.at(i, f)) + "|";
+    out.push_back(line);
+  }
+  return out;
+}
+
+TEST(OnePass, FlyLineJoinGivesTheEnginesLinesInDriveOrder) {
+  ASSERT_FALSE(TheBooks().paths.empty()) << "python3-xlsxwriter missing";
+  struct Case {
+    const char* points;
+    const char* pointCi;
+    bool filter;
+    bool answered;
+  };
+  // Identifiers of every kind against the cells' (texts, numbers, numbers
+  // as text, blanks, booleans), names in another case than the header's,
+  // many equal rows (Pts), a typed condition and a missing column.
+  const Case cases[] = {{"DT", "name", false, true}, {"DT", "Desc", false, true}, {"Pts", "CI", false, true},
+                        {"pts", "ci", true, false},  {"DT", "nosuch", false, false}};
+  for (const std::string& book : TheBooks().paths) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(book + " " + c.points + "." + c.pointCi);
+      FlyLineInputs in{"Cells", c.points, "lon", "LAT", "az", "ci", "lon", "lat", c.pointCi, c.pointCi, c.filter, "b.[lat]>0"};
+      source::ClearWorkbookCache();
+      EXPECT_EQ(ScanFlyLineJoin(book, in).has_value(), c.answered);
+      source::ClearWorkbookCache();
+      std::optional<FlyLineResult> scanned, engine;
+      std::string scanError, engineError;
+      try {
+        scanned = LoadFlyLine(book, in);
+      } catch (const Error& e) {
+        scanError = e.what();
+      }
+      try {
+        engine = RunFlyLineQuery(*Connection::open(ConnectionString(book)), in);
+      } catch (const Error& e) {
+        engineError = e.what();
+      }
+      EXPECT_EQ(scanError, engineError);
+      if (!scanned || !engine) continue;
+      EXPECT_EQ(scanned->rows.fieldNames(), engine->rows.fieldNames());
+      EXPECT_EQ(Drawn(*scanned), Drawn(*engine));
+      EXPECT_EQ(scanned->skipped.count, engine->skipped.count);
+      EXPECT_EQ(scanned->skipped.first, engine->skipped.first);
+    }
+  }
 }
 
 // The layers through both roads: the bytes written are the same whether the

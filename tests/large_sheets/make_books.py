@@ -7,6 +7,7 @@ make_books.py random OUTDIR COUNT SEED
     mode (inline strings), the rest with shared strings. Values mix numbers,
     numbers written as text, texts, blanks, booleans, dates, huge and tiny
     numbers, negative zero, positions out of range, and many duplicates.
+    Each also holds the cell sheets of a fly-line join ("Cells", "Pts").
 make_books.py hostile KIND OUT [N]
     A small package whose sheet is hostile: nested, strings, rows, lastrow,
     oversize (a part that inflates past the size its directory declares),
@@ -43,17 +44,42 @@ def random_books(outdir, count, seed):
             if rnd.random() < 0.03:
                 row = [None] * 6  # an empty row is no row
             for c, v in enumerate(row):
-                if v is None:
-                    continue
-                if isinstance(v, bool):
-                    sheet.write_boolean(r, c, v)
-                elif isinstance(v, str):
-                    sheet.write_string(r, c, v)
-                else:
-                    sheet.write_number(r, c, v)
+                write_cell(sheet, r, c, v)
             if rnd.random() < 0.05:
                 sheet.write_datetime(r, 5, datetime.datetime(2024, 5, 1 + r % 20), date)
+        cell_sheets(book, random.Random(seed * 1000 + k), spots, text_pool)
         book.close()
+
+
+def write_cell(sheet, r, c, v):
+    if v is None:
+        return
+    if isinstance(v, bool):
+        sheet.write_boolean(r, c, v)
+    elif isinstance(v, str):
+        sheet.write_string(r, c, v)
+    else:
+        sheet.write_number(r, c, v)
+
+
+def cell_sheets(book, rnd, spots, text_pool):
+    """Sheet "Cells" (CI, Lon, Lat, Az) whose identifiers mix the kinds the
+    DT sheet's desc and name columns hold, several cells to an identifier;
+    sheet "Pts" (lon, lat, ci) of few distinct rows, each many times."""
+    ids = text_pool + [7, 7.5, "7", "a ", 1e15 + 2, -0.0, 0]
+    cells = book.add_worksheet("Cells")
+    cells.write_row(0, 0, ["CI", "Lon", "Lat", "Az"])
+    for r in range(1, rnd.randint(5, 40)):
+        lon, lat = rnd.choice(spots)
+        row = [rnd.choice(ids), rnd.choice([lon, lon, "", "x", None, 0]), lat, rnd.choice([-1, 0, 120, 240.5, None])]
+        for c, v in enumerate(row):
+            write_cell(cells, r, c, v)
+    pts = book.add_worksheet("Pts")
+    pts.write_row(0, 0, ["lon", "lat", "ci"])
+    distinct = [list(rnd.choice(spots)) + [rnd.choice(ids)] for _ in range(rnd.randint(2, 12))]
+    for r in range(1, rnd.randint(10, 200)):
+        for c, v in enumerate(rnd.choice(distinct)):
+            write_cell(pts, r, c, v)
 
 
 CT = ('<?xml version="1.0"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
