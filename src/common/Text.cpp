@@ -1,6 +1,7 @@
 #include "common/Text.h"
 
 #include <charconv>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -44,10 +45,23 @@ struct Digits {
   bool negative = false;
 };
 
+// Significant digits of a scientific text ("-1.25e+02" has 3).
+std::size_t MantissaDigits(std::string_view s) {
+  const std::size_t e = s.find('e');
+  return e - (s[0] == '-' ? 1 : 0) - (s.find('.') < e ? 1 : 0);
+}
+
 Digits SignificantDigits(double value) {
   Digits d;
   char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+  // The shortest text that reads back as a normal double is, when it has at
+  // most 15 significant digits, that double rounded to 15 digits: it lies
+  // within half the double's spacing, far less than half the spacing of
+  // 15-digit numbers, so no other 15-digit number is as near. It is much
+  // cheaper to find than a rounding to a given precision.
+  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+  if (std::fabs(value) < DBL_MIN || MantissaDigits({buf, static_cast<std::size_t>(res.ptr - buf)}) > 15)
+    res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
   std::string_view s(buf, static_cast<std::size_t>(res.ptr - buf));
   std::size_t pos = 0;
   if (s[pos] == '-') {

@@ -3,7 +3,10 @@
 #include "common/OutputFile.h"
 #include "common/Text.h"
 
+#include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <random>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -40,6 +43,47 @@ TEST(NumberText, OrdinaryTextForm) {
   EXPECT_EQ(NumberText(1.5e-7), "1.5E-07");
   EXPECT_EQ(NumberText(999999999999999.0), "999999999999999");
   EXPECT_EQ(NumberText(0.99999999999999999), "1");
+}
+
+// A number's text as its significant digits and the power of ten of the
+// last one: "-0.00120" and "-1.2e-03" are both "-12e-4".
+static std::string Decimal(const std::string& text) {
+  std::string digits;
+  int exponent = 0;
+  std::size_t i = text[0] == '-' ? 1 : 0;
+  for (bool point = false; i < text.size() && text[i] != 'e' && text[i] != 'E'; ++i) {
+    if (text[i] == '.') point = true;
+    else if ((digits += text[i], point)) --exponent;
+  }
+  if (i < text.size()) exponent += std::atoi(text.c_str() + i + 1);
+  digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
+  while (!digits.empty() && digits.back() == '0') digits.pop_back(), ++exponent;
+  return (text[0] == '-' ? "-" : "") + digits + "e" + std::to_string(exponent);
+}
+
+// The text stands for the number rounded to 15 significant digits as the C
+// library rounds it, over numbers of every size and digit count: sheet
+// coordinates, whole bit patterns, the smallest (subnormal) numbers.
+TEST(NumberText, FifteenDigitsAsTheCLibraryRounds) {
+  std::mt19937_64 random(13);
+  auto agrees = [](double v) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.14e", v);
+    return Decimal(NumberText(v)) == Decimal(expected);
+  };
+  int failures = 0;
+  for (int k = 0; k < 300000 && failures < 5; ++k) {
+    double bits;
+    const std::uint64_t pattern = random();
+    std::memcpy(&bits, &pattern, sizeof bits);
+    const int digits = 1 + static_cast<int>(random() % 17);
+    const double decimal = std::round(std::ldexp(static_cast<double>(random() >> 11), -53) * std::pow(10.0, digits)) *
+                           std::pow(10.0, static_cast<int>(random() % 40) - 25);
+    const double coordinate = 113 + static_cast<double>(random() % 100000000) / 1e6;
+    for (double v : {bits, decimal, -decimal, coordinate, std::ldexp(bits, -1000)}) {
+      if (std::isfinite(v) && v != 0 && !agrees(v) && ++failures) ADD_FAILURE() << std::hexfloat << v;
+    }
+  }
 }
 
 TEST(ParseNumber, WholeTextOnly) {
