@@ -552,6 +552,7 @@ std::optional<RecordSet> JoinPoints(const std::string& workbook, const FlyLineIn
   std::optional<RecordSet> out;
   KeySet seen(keepKeys);  // the distinct point rows that joined
   std::string key, row;
+  std::vector<Stored> stored;  // the row's values, each read once
   auto header = [&] {
     lon = NamedColumn(pass, in.pointLon);
     lat = NamedColumn(pass, in.pointLat);
@@ -571,14 +572,18 @@ std::optional<RecordSet> JoinPoints(const std::string& workbook, const FlyLineIn
     if (match == cells.byId.end()) return;
     // Only the first of equal rows joins: the group's first sheet row.
     row.clear();
-    for (std::size_t c = 0; c < pass.names().size(); ++c) AppendKey(row, StoredAt(values, c));
+    stored.clear();
+    for (std::size_t c = 0; c < pass.names().size(); ++c) {
+      stored.push_back(c == ci ? id : StoredAt(values, c));
+      AppendKey(row, stored.back());
+    }
     const KeySet::Seen again = seen.insert(row);
     if (again == KeySet::Seen::Unsure) throw KeepKeys{};
     if (again == KeySet::Seen::Again) return;
     for (std::uint32_t k : match->second) {
       for (const Value& v : cells.values[k]) out->append(v);
-      StoredAt(values, lon).appendTo(*out);
-      StoredAt(values, lat).appendTo(*out);
+      stored[lon].appendTo(*out);
+      stored[lat].appendTo(*out);
       id.appendTo(*out);
       out->appendInteger(static_cast<std::int64_t>(r) + 1);
       out->appendInteger(cells.rowIds[k]);
