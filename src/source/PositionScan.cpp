@@ -411,33 +411,64 @@ namespace {
 
 // A value's identity as the engine compares values for equality, in `=` and
 // in grouping: numbers by value (a whole real is the integer it equals),
-// texts byte for byte, null its own kind. Appended to `key` as a tag and the
-// value's bytes, so equal values give equal keys and unequal ones never do.
-void AppendKey(std::string& key, const Stored& s) {
-  auto bytes = [&](const void* p, std::size_t n) { key.append(static_cast<const char*>(p), n); };
+// texts byte for byte, null its own kind. `f` gets a tag and the identity's
+// bytes (a text's length and bytes), so equal values give equal parts and
+// unequal ones never do.
+template <typename F>
+void KeyParts(const Stored& s, F&& f) {
   std::int64_t whole = s.integer;
   switch (s.kind) {
-    case StoredCell::Kind::Null: key += 'N'; return;
-    case StoredCell::Kind::Text: {
-      const std::uint64_t n = s.text.size();
-      key += 'T';
-      bytes(&n, sizeof n);
-      key.append(s.text);
-      return;
-    }
+    case StoredCell::Kind::Null: f('N', std::string_view()); return;
+    case StoredCell::Kind::Text: f('T', s.text); return;
     case StoredCell::Kind::Real:
       if (s.real != s.real) throw NotAnswered{};  // NaN: no equality to keep
       if (!(std::floor(s.real) == s.real && s.real >= -9223372036854775808.0 && s.real < 9223372036854775808.0)) {
-        key += 'R';
-        bytes(&s.real, sizeof s.real);
+        f('R', std::string_view(reinterpret_cast<const char*>(&s.real), sizeof s.real));
         return;
       }
       whole = static_cast<std::int64_t>(s.real);
       break;
     case StoredCell::Kind::Integer: break;
   }
-  key += 'I';
-  bytes(&whole, sizeof whole);
+  f('I', std::string_view(reinterpret_cast<const char*>(&whole), sizeof whole));
+}
+
+// The value's identity appended to `key` as its tag and bytes (a text's
+// length first).
+void AppendKey(std::string& key, const Stored& s) {
+  KeyParts(s, [&](char tag, std::string_view bytes) {
+    key += tag;
+    if (tag == 'T') {
+      const std::uint64_t n = bytes.size();
+      key.append(reinterpret_cast<const char*>(&n), sizeof n);
+    }
+    key.append(bytes);
+  });
+}
+
+// A bijective 64-bit mix: every input bit reaches every output bit.
+std::uint64_t Mix64(std::uint64_t x) {
+  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
+  x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
+  return x ^ (x >> 31);
+}
+
+// A 64-bit hash of values by their identity, the same for rows whose keys
+// are equal, without spelling the key out.
+std::uint64_t KeyHash(const std::vector<Stored>& row) {
+  std::uint64_t h = 0;
+  for (const Stored& s : row) {
+    KeyParts(s, [&](char tag, std::string_view bytes) {
+      std::uint64_t x = 0;
+      if (tag == 'T') {
+        x = std::hash<std::string_view>{}(bytes);
+      } else if (!bytes.empty()) {
+        std::memcpy(&x, bytes.data(), bytes.size());
+      }
+      h = Mix64(h ^ Mix64(x + static_cast<std::uint64_t>(tag)));
+    });
+  }
+  return h;
 }
 
 // The distinct keys met so far, found through an open-addressing table of
@@ -449,8 +480,9 @@ class KeySet {
   enum class Seen { New, Again, Unsure };
   explicit KeySet(bool keepKeys) : keep_(keepKeys), hashes_(1 << 16, 0), numbers_(keep_ ? hashes_.size() : 0) {}
 
-  Seen insert(std::string_view key) {
-    const std::uint64_t h = std::max<std::uint64_t>(std::hash<std::string_view>{}(key), 1);  // 0 marks a free slot
+  // A key by its hash; the key itself is read only when keeping keys.
+  Seen insert(std::uint64_t hash, std::string_view key) {
+    const std::uint64_t h = std::max<std::uint64_t>(hash, 1);  // 0 marks a free slot
     const std::size_t mask = hashes_.size() - 1;
     std::size_t i = h & mask;
     for (; hashes_[i]; i = (i + 1) & mask) {
@@ -509,11 +541,49 @@ class KeySet {
 struct KeepKeys {};
 
 // The cell sheet as the join needs it: the three result values of each row,
-// in sheet order, and the rows of each identifier.
-struct CellTable {
+// in sheet order, and the rows of each identifier (whole numbers, the usual
+// identifiers, found without spelling out a key).
+class CellTable {
+ public:
   std::vector<std::array<Value, 3>> values;
   std::vector<std::int64_t> rowIds;
-  std::unordered_map<std::string, std::vector<std::uint32_t>> byId;
+
+  void add(const Stored& id, std::uint32_t row) {
+    if (const std::optional<std::int64_t> w = Whole(id)) {
+      byWhole_[*w].push_back(row);
+      return;
+    }
+    key_.clear();
+    AppendKey(key_, id);
+    byKey_[key_].push_back(row);
+  }
+
+  // The rows whose identifier equals `id`; null when none does.
+  const std::vector<std::uint32_t>* rowsOf(const Stored& id) {
+    if (const std::optional<std::int64_t> w = Whole(id)) {
+      const auto match = byWhole_.find(*w);
+      return match == byWhole_.end() ? nullptr : &match->second;
+    }
+    key_.clear();
+    AppendKey(key_, id);
+    const auto match = byKey_.find(key_);
+    return match == byKey_.end() ? nullptr : &match->second;
+  }
+
+ private:
+  static std::optional<std::int64_t> Whole(const Stored& id) {
+    std::optional<std::int64_t> w;
+    KeyParts(id, [&](char tag, std::string_view bytes) {
+      if (tag != 'I') return;
+      w.emplace();
+      std::memcpy(&*w, bytes.data(), sizeof *w);
+    });
+    return w;
+  }
+
+  std::unordered_map<std::int64_t, std::vector<std::uint32_t>> byWhole_;
+  std::unordered_map<std::string, std::vector<std::uint32_t>> byKey_;
+  std::string key_;
 };
 
 std::size_t NamedColumn(const SheetPass& pass, const std::string& name) {
@@ -524,7 +594,6 @@ std::size_t NamedColumn(const SheetPass& pass, const std::string& name) {
 bool ReadCells(const std::string& workbook, const FlyLineInputs& in, CellTable& t) {
   SheetPass pass;
   std::size_t lon = 0, lat = 0, az = 0, ci = 0;
-  std::string key;
   auto header = [&] {
     lon = NamedColumn(pass, in.cellLon);
     lat = NamedColumn(pass, in.cellLat);
@@ -535,9 +604,7 @@ bool ReadCells(const std::string& workbook, const FlyLineInputs& in, CellTable& 
     const Stored id = StoredAt(cells, ci);
     if (id.kind == StoredCell::Kind::Null) return;  // null equals nothing
     if (t.values.size() >= std::numeric_limits<std::uint32_t>::max()) throw NotAnswered{};
-    key.clear();
-    AppendKey(key, id);
-    t.byId[key].push_back(static_cast<std::uint32_t>(t.values.size()));
+    t.add(id, static_cast<std::uint32_t>(t.values.size()));
     t.values.push_back({StoredAt(cells, lon).value(), StoredAt(cells, lat).value(), StoredAt(cells, az).value()});
     t.rowIds.push_back(static_cast<std::int64_t>(r) + 1);
   };
@@ -545,13 +612,13 @@ bool ReadCells(const std::string& workbook, const FlyLineInputs& in, CellTable& 
 }
 
 // The drive-test sheet streamed past the cells; `keepKeys` as KeySet takes it.
-std::optional<RecordSet> JoinPoints(const std::string& workbook, const FlyLineInputs& in, const CellTable& cells,
+std::optional<RecordSet> JoinPoints(const std::string& workbook, const FlyLineInputs& in, CellTable& cells,
                                     bool keepKeys) {
   SheetPass pass;
   std::size_t lon = 0, lat = 0, ci = 0;
   std::optional<RecordSet> out;
   KeySet seen(keepKeys);  // the distinct point rows that joined
-  std::string key, row;
+  std::string row;  // the joined row's key, spelt out only when keeping keys
   std::vector<Stored> stored;  // the row's values, each read once
   auto header = [&] {
     lon = NamedColumn(pass, in.pointLon);
@@ -566,21 +633,18 @@ std::optional<RecordSet> JoinPoints(const std::string& workbook, const FlyLineIn
     if (values.size() > pass.names().size()) throw NotAnswered{};  // more columns for "distinct *"
     const Stored id = StoredAt(values, ci);
     if (id.kind == StoredCell::Kind::Null) return;
-    key.clear();
-    AppendKey(key, id);
-    const auto match = cells.byId.find(key);
-    if (match == cells.byId.end()) return;
+    const std::vector<std::uint32_t>* match = cells.rowsOf(id);
+    if (!match) return;
     // Only the first of equal rows joins: the group's first sheet row.
-    row.clear();
     stored.clear();
-    for (std::size_t c = 0; c < pass.names().size(); ++c) {
-      stored.push_back(c == ci ? id : StoredAt(values, c));
-      AppendKey(row, stored.back());
-    }
-    const KeySet::Seen again = seen.insert(row);
+    for (std::size_t c = 0; c < pass.names().size(); ++c) stored.push_back(c == ci ? id : StoredAt(values, c));
+    row.clear();
+    if (keepKeys)
+      for (const Stored& s : stored) AppendKey(row, s);
+    const KeySet::Seen again = seen.insert(KeyHash(stored), row);
     if (again == KeySet::Seen::Unsure) throw KeepKeys{};
     if (again == KeySet::Seen::Again) return;
-    for (std::uint32_t k : match->second) {
+    for (std::uint32_t k : *match) {
       for (const Value& v : cells.values[k]) out->append(v);
       stored[lon].appendTo(*out);
       stored[lat].appendTo(*out);
