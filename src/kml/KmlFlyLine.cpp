@@ -45,11 +45,9 @@ void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& q
              "<altitudeMode>relativeToGround</altitudeMode>\r\n<coordinates>\r\n";
     if (r.directed) {
       if (!AppendKmlPointText(block, r.lat, r.lon, r.azimuth, r.distance))
-        throw Error("结果第 " + std::to_string(k + 1) + " 行：无法计算飞线起点（小区 " + r.alo + "," + r.ala + "）");
+        throw Error("结果第 " + std::to_string(k + 1) + " 行：无法计算飞线起点（小区 " + CellPositionText(rows, i, ",") + "）");
     } else {
-      AppendXmlEscaped(block, r.alo);
-      block += ',';
-      AppendXmlEscaped(block, r.ala);
+      AppendXmlEscaped(block, CellPositionText(rows, i, ","));
     }
     block += ',';
     block += altitude;

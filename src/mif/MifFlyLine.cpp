@@ -52,9 +52,9 @@ MifFlyLineResult Generate(const MifFlyLineParams& p, const std::function<FlyLine
     start.clear();
     if (r.directed) {
       if (!AppendMifPointText(start, r.lat, r.lon, r.azimuth, r.distance))
-        throw Error("结果第 " + std::to_string(k + 1) + " 行：无法计算飞线起点（小区 " + r.alo + " " + r.ala + "）");
+        throw Error("结果第 " + std::to_string(k + 1) + " 行：无法计算飞线起点（小区 " + CellPositionText(rows, i, " ") + "）");
     } else {
-      start = r.alo + " " + r.ala;
+      start = CellPositionText(rows, i, " ");
     }
     object[2] = r.pointLon + " " + r.pointLat;
     if (r.serving != previous) colour = NewRandomColor();

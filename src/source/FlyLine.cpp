@@ -213,6 +213,10 @@ double RadiusFromBox(const std::string& box) {
   return LeadingNumber(box);
 }
 
+std::string CellPositionText(const RecordSet& rows, std::size_t row, const char* separator) {
+  return rows.at(row, kAlo).text() + separator + rows.at(row, kAla).text();
+}
+
 namespace detail {
 
 FlyLineRow ReadFlyLineRowValues(const RecordSet& rows, std::size_t row, std::size_t number) {
@@ -224,8 +228,6 @@ FlyLineRow ReadFlyLineRowValues(const RecordSet& rows, std::size_t row, std::siz
   r.azimuth = NumberAt(rows, row, number, kFwj, "方位角");
   NumberAt(rows, row, number, kPointLon, "点经度");
   NumberAt(rows, row, number, kPointLat, "点纬度");
-  r.alo = rows.at(row, kAlo).text();
-  r.ala = rows.at(row, kAla).text();
   r.pointLon = rows.at(row, kPointLon).text();
   r.pointLat = rows.at(row, kPointLat).text();
   r.serving = rows.at(row, kServing).text();

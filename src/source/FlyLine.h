@@ -118,7 +118,6 @@ std::optional<std::string> ProposeFlyLineName(const std::string& fileName, const
 
 // One result row as both fly-line layers draw it.
 struct FlyLineRow {
-  std::string alo, ala;              // the cell's coordinates as delivered
   double lon = 0, lat = 0, azimuth = 0;
   std::string pointLon, pointLat;    // the point's coordinates as delivered
   std::string serving;               // the serving identifier as text
@@ -137,6 +136,10 @@ double RadiusFromBox(const std::string& box);
 // or azimuth and for a directed row whose identifier does not end in a digit.
 template <class Radius>
 FlyLineRow ReadFlyLineRow(const RecordSet& rows, std::size_t row, std::size_t number, Radius&& radius);
+
+// The cell's coordinates of row `row` as delivered, `separator` between
+// them: the start of an undirected line, and what its errors name.
+std::string CellPositionText(const RecordSet& rows, std::size_t row, const char* separator);
 
 namespace detail {
 FlyLineRow ReadFlyLineRowValues(const RecordSet& rows, std::size_t row, std::size_t number);
