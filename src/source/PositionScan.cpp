@@ -548,6 +548,7 @@ class CellTable {
   std::vector<std::array<Value, 3>> values;
   std::vector<std::int64_t> rowIds;
 
+  // Files row `row` (a number into `values`) under its identifier `id`.
   void add(const Stored& id, std::uint32_t row) {
     if (const std::optional<std::int64_t> w = Whole(id)) {
       byWhole_[*w].push_back(row);
@@ -571,6 +572,7 @@ class CellTable {
   }
 
  private:
+  // The integer an identifier equals, when it is a whole number.
   static std::optional<std::int64_t> Whole(const Stored& id) {
     std::optional<std::int64_t> w;
     KeyParts(id, [&](char tag, std::string_view bytes) {
