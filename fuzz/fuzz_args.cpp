@@ -29,10 +29,10 @@ void CheckParse(const std::vector<std::string>& words) {
   }
   if (a.positional.empty() || a.positional.size() > 2) std::abort();
   for (const auto& [name, value] : a.ordered) {
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* known = nullptr;
     for (const auto& o : kOptions)
-      if (o.name == name) spec = &o;
-    if (name != "-q" && (!spec || (!spec->takesValue && !value.empty()))) std::abort();
+      if (o.name == name) known = &o;
+    if (name != "-q" && (!known || (!known->takesValue && !value.empty()))) std::abort();
     if (a.get(name).value_or("\x01") != a.all(name).back()) std::abort();
   }
 }

@@ -141,6 +141,68 @@ class SheetPass {
   std::vector<std::string> names_;
 };
 
+// A value's identity as the engine compares values for equality, in `=` and
+// in grouping: numbers by value (a whole real is the integer it equals),
+// texts byte for byte, null its own kind. `f` gets a tag and the identity's
+// bytes (a text's length and bytes), so equal values give equal parts and
+// unequal ones never do.
+template <typename F>
+void KeyParts(const Stored& s, F&& f) {
+  std::int64_t whole = s.integer;
+  switch (s.kind) {
+    case StoredCell::Kind::Null: f('N', std::string_view()); return;
+    case StoredCell::Kind::Text: f('T', s.text); return;
+    case StoredCell::Kind::Real:
+      if (s.real != s.real) throw NotAnswered{};  // NaN: no equality to keep
+      if (!(std::floor(s.real) == s.real && s.real >= -9223372036854775808.0 && s.real < 9223372036854775808.0)) {
+        f('R', std::string_view(reinterpret_cast<const char*>(&s.real), sizeof s.real));
+        return;
+      }
+      whole = static_cast<std::int64_t>(s.real);
+      break;
+    case StoredCell::Kind::Integer: break;
+  }
+  f('I', std::string_view(reinterpret_cast<const char*>(&whole), sizeof whole));
+}
+
+// The value's identity appended to `key` as its tag and bytes (a text's
+// length first).
+void AppendKey(std::string& key, const Stored& s) {
+  KeyParts(s, [&](char tag, std::string_view bytes) {
+    key += tag;
+    if (tag == 'T') {
+      const std::uint64_t n = bytes.size();
+      key.append(reinterpret_cast<const char*>(&n), sizeof n);
+    }
+    key.append(bytes);
+  });
+}
+
+// A bijective 64-bit mix: every input bit reaches every output bit.
+std::uint64_t Mix64(std::uint64_t x) {
+  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
+  x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
+  return x ^ (x >> 31);
+}
+
+// A 64-bit hash of values by their identity, the same for rows whose keys
+// are equal, without spelling the key out.
+std::uint64_t KeyHash(const std::vector<Stored>& row) {
+  std::uint64_t h = 0;
+  for (const Stored& s : row) {
+    KeyParts(s, [&](char tag, std::string_view bytes) {
+      std::uint64_t x = 0;
+      if (tag == 'T') {
+        x = std::hash<std::string_view>{}(bytes);
+      } else if (!bytes.empty()) {
+        std::memcpy(&x, bytes.data(), bytes.size());
+      }
+      h = Mix64(h ^ Mix64(x + static_cast<std::uint64_t>(tag)));
+    });
+  }
+  return h;
+}
+
 // The groups of the grouped query, kept as the result rows themselves (first
 // seen first: the order by the first sheet row of each group) with their
 // sums beside them, found through an open-addressing table of row numbers.
@@ -153,7 +215,7 @@ class Groups {
   // The group of a key (the values of fields 0, 1 and 3.. of a row), made
   // when new.
   std::size_t find(const std::vector<Stored>& key) {
-    const std::uint64_t h = Hash(key);
+    const std::uint64_t h = KeyHash(key);
     const std::uint64_t tag = h >> 32;
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = h & mask;; i = (i + 1) & mask) {
@@ -190,25 +252,6 @@ class Groups {
     double compensation = 0;
     long long count = 0;
   };
-
-  static std::uint64_t Hash(const std::vector<Stored>& key) {
-    std::uint64_t h = 1469598103934665603ull;
-    auto mix = [&](std::uint64_t v) { h = (h ^ v) * 1099511628211ull; };
-    for (const Stored& s : key) {
-      if (s.isNumber()) {
-        double d = s.number();
-        if (d == 0) d = 0;  // -0 equals 0
-        std::uint64_t bits;
-        std::memcpy(&bits, &d, sizeof bits);
-        mix(bits);
-      } else if (s.kind == StoredCell::Kind::Text) {
-        mix(std::hash<std::string_view>{}(s.text));
-      } else {
-        mix(0x9e3779b97f4a7c15ull);
-      }
-    }
-    return h ^ (h >> 29);
-  }
 
   static int Field(int k) { return k < 2 ? k : k + 1; }
 
@@ -281,7 +324,7 @@ class Groups {
         case Value::Kind::Text: s.kind = StoredCell::Kind::Text; s.text = v.textRef(); break;
       }
     }
-    return Hash(key);
+    return KeyHash(key);
   }
 
   RecordSet rows_;
@@ -408,68 +451,6 @@ std::optional<SkippedRows> ScanPositionRows(const PositionRowsQuery& q, const Po
 }
 
 namespace {
-
-// A value's identity as the engine compares values for equality, in `=` and
-// in grouping: numbers by value (a whole real is the integer it equals),
-// texts byte for byte, null its own kind. `f` gets a tag and the identity's
-// bytes (a text's length and bytes), so equal values give equal parts and
-// unequal ones never do.
-template <typename F>
-void KeyParts(const Stored& s, F&& f) {
-  std::int64_t whole = s.integer;
-  switch (s.kind) {
-    case StoredCell::Kind::Null: f('N', std::string_view()); return;
-    case StoredCell::Kind::Text: f('T', s.text); return;
-    case StoredCell::Kind::Real:
-      if (s.real != s.real) throw NotAnswered{};  // NaN: no equality to keep
-      if (!(std::floor(s.real) == s.real && s.real >= -9223372036854775808.0 && s.real < 9223372036854775808.0)) {
-        f('R', std::string_view(reinterpret_cast<const char*>(&s.real), sizeof s.real));
-        return;
-      }
-      whole = static_cast<std::int64_t>(s.real);
-      break;
-    case StoredCell::Kind::Integer: break;
-  }
-  f('I', std::string_view(reinterpret_cast<const char*>(&whole), sizeof whole));
-}
-
-// The value's identity appended to `key` as its tag and bytes (a text's
-// length first).
-void AppendKey(std::string& key, const Stored& s) {
-  KeyParts(s, [&](char tag, std::string_view bytes) {
-    key += tag;
-    if (tag == 'T') {
-      const std::uint64_t n = bytes.size();
-      key.append(reinterpret_cast<const char*>(&n), sizeof n);
-    }
-    key.append(bytes);
-  });
-}
-
-// A bijective 64-bit mix: every input bit reaches every output bit.
-std::uint64_t Mix64(std::uint64_t x) {
-  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
-  x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
-  return x ^ (x >> 31);
-}
-
-// A 64-bit hash of values by their identity, the same for rows whose keys
-// are equal, without spelling the key out.
-std::uint64_t KeyHash(const std::vector<Stored>& row) {
-  std::uint64_t h = 0;
-  for (const Stored& s : row) {
-    KeyParts(s, [&](char tag, std::string_view bytes) {
-      std::uint64_t x = 0;
-      if (tag == 'T') {
-        x = std::hash<std::string_view>{}(bytes);
-      } else if (!bytes.empty()) {
-        std::memcpy(&x, bytes.data(), bytes.size());
-      }
-      h = Mix64(h ^ Mix64(x + static_cast<std::uint64_t>(tag)));
-    });
-  }
-  return h;
-}
 
 // The distinct keys met so far, found through an open-addressing table of
 // their 64-bit hashes. Keeping the keys, it compares them and answers
