@@ -168,11 +168,7 @@ FlyLineResult RunFlyLineQuery(Connection& connection, const FlyLineInputs& in) {
 }
 
 FlyLineResult LoadFlyLine(const std::string& workbook, const FlyLineInputs& in) {
-  if (std::optional<RecordSet> rows = ScanFlyLineJoin(workbook, in)) {
-    FlyLineResult r = InOrder(std::move(*rows));
-    LeaveOutUnplaced(r, ResultColumnCount(FlyLineForm::Plain));
-    return r;
-  }
+  if (std::optional<FlyLineResult> r = ScanFlyLineJoin(workbook, in)) return std::move(*r);
   auto connection = Connection::open(ConnectionString(workbook));
   FlyLineResult r = RunFlyLineQuery(*connection, in);
   connection->close();

@@ -461,6 +461,12 @@ class KeySet {
   enum class Seen { New, Again, Unsure };
   explicit KeySet(bool keepKeys) : keep_(keepKeys), hashes_(1 << 16, 0), numbers_(keep_ ? hashes_.size() : 0) {}
 
+  // Starts loading the slot where `hash` is looked up, so that an insert of
+  // it a little later seldom waits on memory.
+  void prefetch(std::uint64_t hash) const {
+    __builtin_prefetch(&hashes_[std::max<std::uint64_t>(hash, 1) & (hashes_.size() - 1)]);
+  }
+
   // A key by its hash; the key itself is read only when keeping keys.
   Seen insert(std::uint64_t hash, std::string_view key) {
     const std::uint64_t h = std::max<std::uint64_t>(hash, 1);  // 0 marks a free slot
@@ -521,18 +527,25 @@ class KeySet {
 // Thrown when the pass must run again keeping the keys it compares.
 struct KeepKeys {};
 
-// The cell sheet as the join needs it: the three result values of each row,
-// in sheet order, and the rows of each identifier (whole numbers, the usual
-// identifiers, found without spelling out a key).
+// The cell sheet as the join needs it: the three result values of each row
+// in sheet order, whether the row has a usable position, and the rows of
+// each identifier. Whole numbers, the usual identifiers, are found in a
+// flat table without spelling out a key; other identifiers by their key.
 class CellTable {
  public:
   std::vector<std::array<Value, 3>> values;
-  std::vector<std::int64_t> rowIds;
+  std::vector<char> placed;
+
+  // Rows of one identifier, in sheet order; none when count is 0.
+  struct Rows {
+    const std::uint32_t* first = nullptr;
+    std::size_t count = 0;
+  };
 
   // Files row `row` (a number into `values`) under its identifier `id`.
   void add(const Stored& id, std::uint32_t row) {
     if (const std::optional<std::int64_t> w = Whole(id)) {
-      byWhole_[*w].push_back(row);
+      building_[*w].push_back(row);
       return;
     }
     key_.clear();
@@ -540,16 +553,32 @@ class CellTable {
     byKey_[key_].push_back(row);
   }
 
-  // The rows whose identifier equals `id`; null when none does.
-  const std::vector<std::uint32_t>* rowsOf(const Stored& id) {
+  // Builds the table of whole identifiers once every row is filed.
+  void finish() {
+    std::size_t size = 16;
+    while (size < building_.size() * 2) size *= 2;
+    slots_.assign(size, Slot{});
+    for (const auto& [id, rows] : building_) {
+      std::size_t i = Mix64(static_cast<std::uint64_t>(id)) & (size - 1);
+      while (slots_[i].count) i = (i + 1) & (size - 1);
+      slots_[i] = {id, static_cast<std::uint32_t>(wholeRows_.size()), static_cast<std::uint32_t>(rows.size())};
+      wholeRows_.insert(wholeRows_.end(), rows.begin(), rows.end());
+    }
+    building_.clear();
+  }
+
+  // The rows whose identifier equals `id` (after finish()).
+  Rows rowsOf(const Stored& id) {
     if (const std::optional<std::int64_t> w = Whole(id)) {
-      const auto match = byWhole_.find(*w);
-      return match == byWhole_.end() ? nullptr : &match->second;
+      const std::size_t mask = slots_.size() - 1;
+      for (std::size_t i = Mix64(static_cast<std::uint64_t>(*w)) & mask; slots_[i].count; i = (i + 1) & mask)
+        if (slots_[i].id == *w) return {wholeRows_.data() + slots_[i].first, slots_[i].count};
+      return {};
     }
     key_.clear();
     AppendKey(key_, id);
     const auto match = byKey_.find(key_);
-    return match == byKey_.end() ? nullptr : &match->second;
+    return match == byKey_.end() ? Rows{} : Rows{match->second.data(), match->second.size()};
   }
 
  private:
@@ -564,7 +593,13 @@ class CellTable {
     return w;
   }
 
-  std::unordered_map<std::int64_t, std::vector<std::uint32_t>> byWhole_;
+  struct Slot {
+    std::int64_t id = 0;
+    std::uint32_t first = 0, count = 0;  // count 0: a free slot
+  };
+  std::unordered_map<std::int64_t, std::vector<std::uint32_t>> building_;
+  std::vector<Slot> slots_;
+  std::vector<std::uint32_t> wholeRows_;  // each identifier's rows, one after another
   std::unordered_map<std::string, std::vector<std::uint32_t>> byKey_;
   std::string key_;
 };
@@ -583,66 +618,126 @@ bool ReadCells(const std::string& workbook, const FlyLineInputs& in, CellTable& 
     az = NamedColumn(pass, in.cellAzimuth);
     ci = NamedColumn(pass, in.cellCi);
   };
-  auto row = [&](std::uint32_t r, const std::vector<Cell>& cells) {
+  auto row = [&](std::uint32_t, const std::vector<Cell>& cells) {
     const Stored id = StoredAt(cells, ci);
     if (id.kind == StoredCell::Kind::Null) return;  // null equals nothing
     if (t.values.size() >= std::numeric_limits<std::uint32_t>::max()) throw NotAnswered{};
     t.add(id, static_cast<std::uint32_t>(t.values.size()));
     t.values.push_back({StoredAt(cells, lon).value(), StoredAt(cells, lat).value(), StoredAt(cells, az).value()});
-    t.rowIds.push_back(static_cast<std::int64_t>(r) + 1);
+    t.placed.push_back(CheckPosition(t.values.back()[0], t.values.back()[1]) == PositionFault::None);
   };
-  return pass.run(workbook, in.cellSheet, header, row, 0, 0.5);
+  if (!pass.run(workbook, in.cellSheet, header, row, 0, 0.5)) return false;
+  t.finish();
+  return true;
 }
 
+// A drive-test row that matched a cell, held back until the next row has
+// been read: the distinct-row lookup for it is started (prefetched) a row
+// early, so it seldom waits on memory. Its texts are copied, as the reader
+// reuses its cells.
+class HeldRow {
+ public:
+  bool held = false;
+  std::uint64_t hash = 0;
+  std::string key;  // spelt out only when keeping keys
+  CellTable::Rows cells;
+  Stored lon, lat, id;
+  bool placed = false;  // the point has a usable position
+  std::uint32_t row = 0;
+
+  void hold(const Stored& x, const Stored& y, const Stored& i) {
+    lon = Keep(x, lonText_);
+    lat = Keep(y, latText_);
+    id = Keep(i, idText_);
+    held = true;
+  }
+
+ private:
+  static Stored Keep(Stored s, std::string& text) {
+    if (s.kind == StoredCell::Kind::Text) {
+      text.assign(s.text);
+      s.text = text;
+    }
+    return s;
+  }
+  std::string lonText_, latText_, idText_;
+};
+
 // The drive-test sheet streamed past the cells; `keepKeys` as KeySet takes it.
-std::optional<RecordSet> JoinPoints(const std::string& workbook, const FlyLineInputs& in, CellTable& cells,
-                                    bool keepKeys) {
+std::optional<FlyLineResult> JoinPoints(const std::string& workbook, const FlyLineInputs& in, CellTable& cells,
+                                        bool keepKeys) {
   SheetPass pass;
   std::size_t lon = 0, lat = 0, ci = 0;
   std::optional<RecordSet> out;
+  SkippedRows skipped;
   KeySet seen(keepKeys);  // the distinct point rows that joined
-  std::string row;  // the joined row's key, spelt out only when keeping keys
+  std::string key;  // the joined row's key, spelt out only when keeping keys
   std::vector<Stored> stored;  // the row's values, each read once
+  HeldRow held;
   auto header = [&] {
     lon = NamedColumn(pass, in.pointLon);
     lat = NamedColumn(pass, in.pointLat);
     ci = NamedColumn(pass, in.pointCi);
+    // The engine's numbered query names a column so; a sheet column of that
+    // name makes it answer differently.
     for (const auto& n : pass.names())
       if (AsciiLower(n) == "tessaro_point_row") throw NotAnswered{};
-    out.emplace(std::vector<std::string>{"alo", "ala", "fwj", pass.names()[lon], pass.names()[lat], pass.names()[ci],
-                                         "tessaro_point_row", "tessaro_cell_row"});
+    out.emplace(std::vector<std::string>{"alo", "ala", "fwj", pass.names()[lon], pass.names()[lat], pass.names()[ci]});
+  };
+  // Only the first of equal rows joins (its group's first sheet row); a
+  // line whose cell or point has no usable position is left out and its
+  // drive-test row counted once.
+  auto draw = [&] {
+    if (!held.held) return;
+    held.held = false;
+    const KeySet::Seen again = seen.insert(held.hash, held.key);
+    if (again == KeySet::Seen::Unsure) throw KeepKeys{};
+    if (again == KeySet::Seen::Again) return;
+    bool left = false;
+    for (std::size_t m = 0; m < held.cells.count; ++m) {
+      const std::uint32_t k = held.cells.first[m];
+      if (!held.placed || !cells.placed[k]) {
+        left = true;
+        continue;
+      }
+      for (const Value& v : cells.values[k]) out->append(v);
+      held.lon.appendTo(*out);
+      held.lat.appendTo(*out);
+      held.id.appendTo(*out);
+    }
+    if (left) skipped.add(static_cast<std::int64_t>(held.row) + 1);
   };
   auto line = [&](std::uint32_t r, const std::vector<Cell>& values) {
     if (values.size() > pass.names().size()) throw NotAnswered{};  // more columns for "distinct *"
     const Stored id = StoredAt(values, ci);
     if (id.kind == StoredCell::Kind::Null) return;
-    const std::vector<std::uint32_t>* match = cells.rowsOf(id);
-    if (!match) return;
-    // Only the first of equal rows joins: the group's first sheet row.
+    const CellTable::Rows match = cells.rowsOf(id);
+    if (!match.count) return;
     stored.clear();
     for (std::size_t c = 0; c < pass.names().size(); ++c) stored.push_back(c == ci ? id : StoredAt(values, c));
-    row.clear();
+    key.clear();
     if (keepKeys)
-      for (const Stored& s : stored) AppendKey(row, s);
-    const KeySet::Seen again = seen.insert(KeyHash(stored), row);
-    if (again == KeySet::Seen::Unsure) throw KeepKeys{};
-    if (again == KeySet::Seen::Again) return;
-    for (std::uint32_t k : *match) {
-      for (const Value& v : cells.values[k]) out->append(v);
-      stored[lon].appendTo(*out);
-      stored[lat].appendTo(*out);
-      id.appendTo(*out);
-      out->appendInteger(static_cast<std::int64_t>(r) + 1);
-      out->appendInteger(cells.rowIds[k]);
-    }
+      for (const Stored& s : stored) AppendKey(key, s);
+    const std::uint64_t hash = KeyHash(stored);
+    seen.prefetch(hash);
+    draw();
+    held.hash = hash;
+    held.key.swap(key);
+    held.cells = match;
+    held.placed = Usable(stored[lon], stored[lat]);
+    held.row = r;
+    held.hold(stored[lon], stored[lat], id);
   };
   if (!pass.run(workbook, in.pointSheet, header, line, 0.5, 1)) return std::nullopt;
-  return out;
+  draw();
+  FlyLineResult result = InOrder(std::move(*out));
+  result.skipped = std::move(skipped);
+  return result;
 }
 
 }  // namespace
 
-std::optional<RecordSet> ScanFlyLineJoin(const std::string& workbook, const FlyLineInputs& in) {
+std::optional<FlyLineResult> ScanFlyLineJoin(const std::string& workbook, const FlyLineInputs& in) {
   if (QueryForm(in) != FlyLineForm::Plain) return std::nullopt;  // a typed condition is the engine's
   try {
     CellTable cells;

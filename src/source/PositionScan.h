@@ -62,13 +62,13 @@ struct PositionRowsSink {
 // away what it made of them and runs the SQL text.
 std::optional<SkippedRows> ScanPositionRows(const PositionRowsQuery& query, const PositionRowsSink& sink);
 
-// The fly-line join without a condition, as FlyLineQuery numbers it for
-// RunFlyLineQuery: alo, ala, fwj, the point's lon, lat and identifier, its
-// first sheet row and the cell's sheet row, already in drive order. The cell
-// sheet is read into a table by identifier (equal as the engine's `=` finds
-// values equal: numbers by value, texts byte for byte, null never), then the
-// drive-test sheet streams past it; of equal drive-test rows only the first
-// joins, as "select distinct *" keeps it.
-std::optional<RecordSet> ScanFlyLineJoin(const std::string& workbook, const FlyLineInputs& in);
+// The fly-line join without a condition, as RunFlyLineQuery gives it: the
+// lines (alo, ala, fwj, the point's lon, lat and identifier) already in drive
+// order, those whose cell or point has no usable position left out and their
+// drive-test rows counted. The cell sheet is read into a table by identifier
+// (equal as the engine's `=` finds values equal: numbers by value, texts
+// byte for byte, null never), then the drive-test sheet streams past it; of
+// equal drive-test rows only the first joins, as "select distinct *" keeps it.
+std::optional<FlyLineResult> ScanFlyLineJoin(const std::string& workbook, const FlyLineInputs& in);
 
 }  // namespace tessaro

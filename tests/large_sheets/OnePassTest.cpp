@@ -146,12 +146,13 @@ TEST(OnePass, RowQueryGivesTheEnginesRowsAndFields) {
   EXPECT_EQ(answered, static_cast<int>(TheBooks().paths.size()));
 }
 
-// The rows a fly-line layer draws, in its order.
+// The rows a fly-line layer draws, in its order: the six columns it reads
+// (the engine's result carries its sheet-row numbers after them).
 std::vector<std::string> Drawn(const FlyLineResult& r) {
   std::vector<std::string> out;
   for (std::size_t i : r.order) {
     std::string line;
-    for (int f = 0; f < r.rows.fieldCount(); ++f) line += Shown(r.rows.at(i, f)) + "|";
+    for (int f = 0; f < ResultColumnCount(FlyLineForm::Plain); ++f) line += Shown(r.rows.at(i, f)) + "|";
     out.push_back(line);
   }
   return out;
@@ -191,7 +192,11 @@ TEST(OnePass, FlyLineJoinGivesTheEnginesLinesInDriveOrder) {
       }
       EXPECT_EQ(scanError, engineError);
       if (!scanned || !engine) continue;
-      EXPECT_EQ(scanned->rows.fieldNames(), engine->rows.fieldNames());
+      auto drawnNames = [](const FlyLineResult& r) {
+        const auto& names = r.rows.fieldNames();
+        return std::vector<std::string>(names.begin(), names.begin() + std::min<std::size_t>(names.size(), 6));
+      };
+      EXPECT_EQ(drawnNames(*scanned), drawnNames(*engine));
       EXPECT_EQ(Drawn(*scanned), Drawn(*engine));
       EXPECT_EQ(scanned->skipped.count, engine->skipped.count);
       EXPECT_EQ(scanned->skipped.first, engine->skipped.first);
