@@ -29,18 +29,22 @@ void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& q
     return *radius;
   };
   std::string previous;
+  std::string colourText = FlyLineKmlColour(colour);  // made again only when the colour changes
   std::string block;
   for (std::size_t k = 0; k < result.order.size(); ++k) {
     const std::size_t i = result.order[k];
     progress.checkCancelled();
     progress.advance();
     const FlyLineRow r = ReadFlyLineRow(rows, i, k, readRadius);
-    if (r.serving != previous) colour = NewRandomColor();
+    if (r.serving != previous) {
+      colour = NewRandomColor();
+      colourText = FlyLineKmlColour(colour);
+    }
     previous = r.serving;
     // One placemark, written as one block of CR LF separated lines.
     block.clear();
     block += "<Placemark>\r\n<Style>\r\n<LineStyle>\r\n<width>1</width>\r\n";
-    block += FlyLineKmlColour(colour);
+    block += colourText;
     block += "\r\n</LineStyle>\r\n</Style>\r\n<LineString>\r\n<extrude>2</extrude>\r\n<tessellate>1</tessellate>\r\n"
              "<altitudeMode>relativeToGround</altitudeMode>\r\n<coordinates>\r\n";
     if (r.directed) {
