@@ -1,6 +1,12 @@
 #include "kml/KmlFlyLine.h"
 
+#include <algorithm>
+#include <exception>
 #include <functional>
+#include <future>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 #include "common/RandomColour.h"
 #include "common/Text.h"
@@ -13,54 +19,136 @@ std::string FlyLineKmlColour(ColourValue colour) { return "<color>7d" + zeRo(Hex
 
 namespace {
 
+// Every placemark starts so; its line colour follows at once and always has
+// this many bytes ("<color>7dBBGGRR</color>").
+constexpr std::string_view kPlacemarkHead = "<Placemark>\r\n<Style>\r\n<LineStyle>\r\n<width>1</width>\r\n";
+const std::size_t kColourSize = FlyLineKmlColour(0).size();
+
+// Lines are made in runs of this many: the runs alternate between the
+// calling thread and a second one, and are written in order.
+constexpr std::size_t kRunLines = 4096;
+
+// The placemarks of a run of lines, each with a stand-in colour: the colour
+// depends on the lines before (a new one where the serving identifier
+// changes), so it is put in as the run is written.
+struct Placemarks {
+  std::string text;
+  std::vector<std::size_t> ends;  // where each placemark ends in `text`
+  std::vector<char> newColour;    // its serving identifier differs from the line before's
+  std::exception_ptr error;       // the line after the last one made failed
+};
+
+// What every line of a layer shares; read by both threads, changed by none.
+struct LineMaker {
+  const FlyLineResult& result;
+  std::string altitude;  // escaped
+  std::optional<double> radius;
+  std::string radiusError;  // the radius box's fault, reported at the first line that needs it
+  const Progress& progress;
+
+  // Lines [first, first + kRunLines) in drawing order, up to the first that
+  // fails (its error kept, the lines before it made).
+  Placemarks make(std::size_t first) const {
+    const RecordSet& rows = result.rows;
+    const std::size_t last = std::min(result.order.size(), first + kRunLines);
+    auto readRadius = [&] {
+      if (!radius) throw Error(radiusError);
+      return *radius;
+    };
+    Placemarks out;
+    out.text.reserve((last - first) * 330);
+    out.ends.reserve(last - first);
+    out.newColour.reserve(last - first);
+    try {
+      std::string previous = first == 0 ? std::string() : rows.at(result.order[first - 1], kServing).text();
+      const std::string stand = FlyLineKmlColour(0);
+      for (std::size_t k = first; k < last; ++k) {
+        const std::size_t i = result.order[k];
+        progress.checkCancelled();
+        const FlyLineRow r = ReadFlyLineRow(rows, i, k, readRadius);
+        out.newColour.push_back(r.serving != previous);
+        previous = r.serving;
+        std::string& block = out.text;
+        block += kPlacemarkHead;
+        block += stand;
+        block += "\r\n</LineStyle>\r\n</Style>\r\n<LineString>\r\n<extrude>2</extrude>\r\n<tessellate>1</tessellate>\r\n"
+                 "<altitudeMode>relativeToGround</altitudeMode>\r\n<coordinates>\r\n";
+        if (r.directed) {
+          if (!AppendKmlPointText(block, r.lat, r.lon, r.azimuth, r.distance))
+            throw Error("结果第 " + std::to_string(k + 1) + " 行：无法计算飞线起点（小区 " + CellPositionText(rows, i, ",") +
+                        "）");
+        } else {
+          AppendXmlEscaped(block, CellPositionText(rows, i, ","));
+        }
+        block += ',';
+        block += altitude;
+        block += "\r\n";
+        AppendXmlEscaped(block, r.pointLon);
+        block += ',';
+        AppendXmlEscaped(block, r.pointLat);
+        block += ",5\r\n</coordinates>\r\n</LineString>\r\n</Placemark>";
+        out.ends.push_back(block.size());
+      }
+    } catch (...) {
+      // A line half made is dropped with its mark.
+      out.text.resize(out.ends.empty() ? 0 : out.ends.back());
+      out.newColour.resize(out.ends.size());
+      out.error = std::current_exception();
+    }
+    return out;
+  }
+};
+
 void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& query, Progress& progress) {
   ColourValue colour = NewRandomColor();
   KmlWriter writer(p.output);
   const FlyLineResult result = query();
-  const RecordSet& rows = result.rows;
   writer.prologue();
   writer.element("name", p.inputs.pointSheet + "飞线");
-  progress.setMaximum(static_cast<double>(result.order.size()));
+  const std::size_t lines = result.order.size();
+  progress.setMaximum(static_cast<double>(lines));
 
-  const std::string altitude = XmlEscape(p.altitude);
-  std::optional<double> radius;
-  auto readRadius = [&] {
-    if (!radius) radius = RadiusFromBox(p.radius);
-    return *radius;
-  };
-  std::string previous;
-  std::string colourText = FlyLineKmlColour(colour);  // made again only when the colour changes
-  std::string block;
-  for (std::size_t k = 0; k < result.order.size(); ++k) {
-    const std::size_t i = result.order[k];
+  LineMaker maker{result, XmlEscape(p.altitude), std::nullopt, {}, progress};
+  try {
+    maker.radius = RadiusFromBox(p.radius);
+  } catch (const Error& e) {
+    maker.radiusError = e.what();
+  }
+  std::string colourText = FlyLineKmlColour(colour);
+  // Writes a run in order: each placemark gets its colour, drawn from the
+  // program's sequence where the serving identifier changes, as one block
+  // of CR LF separated lines.
+  auto write = [&](Placemarks& run) {
+    std::size_t start = 0;
+    for (std::size_t m = 0; m < run.ends.size(); ++m) {
+      progress.advance();
+      if (run.newColour[m]) {
+        colour = NewRandomColor();
+        colourText = FlyLineKmlColour(colour);
+        if (colourText.size() != kColourSize) throw Error("飞线颜色“" + colourText + "”长度不对");
+      }
+      run.text.replace(start + kPlacemarkHead.size(), kColourSize, colourText);
+      writer.line(std::string_view(run.text).substr(start, run.ends[m] - start));
+      start = run.ends[m];
+    }
+    if (run.error) std::rethrow_exception(run.error);
     progress.checkCancelled();
-    progress.advance();
-    const FlyLineRow r = ReadFlyLineRow(rows, i, k, readRadius);
-    if (r.serving != previous) {
-      colour = NewRandomColor();
-      colourText = FlyLineKmlColour(colour);
-    }
-    previous = r.serving;
-    // One placemark, written as one block of CR LF separated lines.
-    block.clear();
-    block += "<Placemark>\r\n<Style>\r\n<LineStyle>\r\n<width>1</width>\r\n";
-    block += colourText;
-    block += "\r\n</LineStyle>\r\n</Style>\r\n<LineString>\r\n<extrude>2</extrude>\r\n<tessellate>1</tessellate>\r\n"
-             "<altitudeMode>relativeToGround</altitudeMode>\r\n<coordinates>\r\n";
-    if (r.directed) {
-      if (!AppendKmlPointText(block, r.lat, r.lon, r.azimuth, r.distance))
-        throw Error("结果第 " + std::to_string(k + 1) + " 行：无法计算飞线起点（小区 " + CellPositionText(rows, i, ",") + "）");
+  };
+  // Even runs are made here, odd ones on a second thread one run ahead.
+  std::future<Placemarks> odd;
+  auto makeOdd = [&](std::size_t first) {
+    if (first < lines) odd = std::async(std::launch::async, [&maker, first] { return maker.make(first); });
+  };
+  makeOdd(kRunLines);
+  for (std::size_t first = 0; first < lines; first += kRunLines) {
+    Placemarks run;
+    if ((first / kRunLines) % 2 == 0) {
+      run = maker.make(first);
     } else {
-      AppendXmlEscaped(block, CellPositionText(rows, i, ","));
+      run = odd.get();
+      makeOdd(first + 2 * kRunLines);
     }
-    block += ',';
-    block += altitude;
-    block += "\r\n";
-    AppendXmlEscaped(block, r.pointLon);
-    block += ',';
-    AppendXmlEscaped(block, r.pointLat);
-    block += ",5\r\n</coordinates>\r\n</LineString>\r\n</Placemark>";
-    writer.line(block);
+    write(run);
   }
   writer.epilogue();
   writer.commit();

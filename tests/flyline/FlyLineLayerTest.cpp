@@ -165,6 +165,60 @@ TEST_F(FlyLineLayer, FailuresNameTheRowAndLeaveEarlierFilesAlone) {
   EXPECT_THROW(kml(Rows({{R(120), R(30), I(0), Value(), R(30.01), I(5)}})), Error);
 }
 
+// Large layers are made in runs of lines on two threads and written in
+// order: every placemark keeps its place and the colour of its stretch of
+// serving cells (stretches cross the runs' borders), and the first line that
+// fails is the one reported, wherever it falls.
+TEST_F(FlyLineLayer, LongLayersKeepOrderColoursAndTheFirstFailure) {
+  constexpr std::size_t kLines = 10000;
+  struct Case {
+    std::size_t badLine;        // its point has no longitude; kLines for none
+    std::size_t firstDirected;  // lines before it have no azimuth
+    const char* radius;
+    const char* failure;        // part of the error, or "" for none
+  };
+  const Case cases[] = {{kLines, 0, "80", ""},
+                        {kLines, 6000, "abc", "扇区半径“abc”不是数字"},
+                        {5000, 0, "80", "结果第 5001 行"},
+                        {9000, 0, "80", "结果第 9001 行"},
+                        {9000, 4200, "abc", "扇区半径"},
+                        {4200, 9000, "abc", "结果第 4201 行"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.badLine) + " " + c.radius);
+    std::vector<std::vector<Value>> rows;
+    std::vector<std::string> points;
+    for (std::size_t k = 0; k < kLines; ++k) {
+      const Value lon = R(113.0 + static_cast<double>(k) * 1e-5), lat = R(23.0 + static_cast<double>(k) * 1e-5);
+      points.push_back(lon.text() + "," + lat.text() + ",5");
+      rows.push_back({R(113.5), R(23.1), I(k < c.firstDirected ? -1 : 120), k == c.badLine ? Value() : lon, lat,
+                      I(10 * static_cast<long long>(k / 7) + 1)});
+    }
+    RestartRandomColour();
+    if (*c.failure) {
+      try {
+        kml(Rows(rows), "5", c.radius);
+        ADD_FAILURE() << "must fail";
+      } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find(c.failure), std::string::npos) << e.what();
+      }
+      continue;
+    }
+    const std::vector<std::string> lines = Lines(kml(Rows(rows), "5", c.radius));
+    RandomColourGenerator colours;
+    ColourValue colour = colours.colour();
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i] != "<Placemark>") continue;
+      ASSERT_LT(k, kLines);
+      if (k % 7 == 0) colour = colours.colour();
+      EXPECT_EQ(lines[i + 4], FlyLineKmlColour(colour)) << "line " << k;
+      EXPECT_EQ(lines[i + 13], points[k]) << "line " << k;
+      ++k;
+    }
+    EXPECT_EQ(k, kLines);
+  }
+}
+
 TEST_F(FlyLineLayer, KmlEscapesTextAndIsReadByRealClients) {
   KmlFlyLineParams p;
   p.output = path("lines.kml");
