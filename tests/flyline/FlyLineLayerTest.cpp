@@ -217,6 +217,19 @@ TEST_F(FlyLineLayer, LongLayersKeepOrderColoursAndTheFirstFailure) {
     }
     EXPECT_EQ(k, kLines);
   }
+  // A stop while both threads make runs: nothing written, the earlier file kept.
+  std::ofstream(path("stopped.kml"), std::ios::binary) << "earlier";
+  KmlFlyLineParams p;
+  p.output = path("stopped.kml");
+  p.inputs = Inputs();
+  p.altitude = "5";
+  p.radius = "80";
+  Progress progress;
+  progress.cancel();
+  std::vector<std::vector<Value>> rows(kLines, {R(113.5), R(23.1), I(120), R(113.4), R(23.2), I(1)});
+  EXPECT_THROW(GenerateKmlFlyLine(p, Rows(rows), progress), Cancelled);
+  EXPECT_EQ(Read(path("stopped.kml")), "earlier");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);  // with out.kml
 }
 
 TEST_F(FlyLineLayer, KmlEscapesTextAndIsReadByRealClients) {
