@@ -212,10 +212,9 @@ class Groups {
     slots_.assign(1024, 0);
   }
 
-  // The group of a key (the values of fields 0, 1 and 3.. of a row), made
-  // when new.
-  std::size_t find(const std::vector<Stored>& key) {
-    const std::uint64_t h = KeyHash(key);
+  // The group of a key (the values of fields 0, 1 and 3.. of a row) whose
+  // KeyHash is `h`, made when new.
+  std::size_t find(const std::vector<Stored>& key, std::uint64_t h) {
     const std::uint64_t tag = h >> 32;
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = h & mask;; i = (i + 1) & mask) {
@@ -228,6 +227,19 @@ class Groups {
       }
       if ((slot >> 32) == tag && equal((slot & 0xFFFFFFFFu) - 1, key)) return (slot & 0xFFFFFFFFu) - 1;
     }
+  }
+
+  // Loads the slot a key of hash `h` is looked up at first.
+  void prefetchSlot(std::uint64_t h) const { __builtin_prefetch(&slots_[h & (slots_.size() - 1)]); }
+  // Loads the group that slot names when its tag matches (the slot itself
+  // loaded by now): the row compared with the key and its sum.
+  void prefetchGroup(std::uint64_t h) const {
+    const std::uint64_t slot = slots_[h & (slots_.size() - 1)];
+    if (slot == 0 || (slot >> 32) != (h >> 32)) return;
+    const std::size_t g = (slot & 0xFFFFFFFFu) - 1;
+    __builtin_prefetch(&rows_.at(g, 0));
+    __builtin_prefetch(&rows_.at(g, rows_.fieldCount() - 1));
+    __builtin_prefetch(&sums_[g]);
   }
 
   void add(std::size_t group, double v) {
@@ -333,6 +345,32 @@ class Groups {
   std::vector<std::uint64_t> slots_;  // hash high half << 32 | group + 1; 0 free
 };
 
+// A row of the grouped pass held back until its group is in the cache: its
+// key (texts copied, as the reader reuses its cells), the key's hash and the
+// value it adds to the average, if any.
+struct HeldGroupRow {
+  bool held = false;
+  std::vector<Stored> key;
+  std::uint64_t hash = 0;
+  std::optional<double> value;
+
+  void hold(const std::vector<Stored>& k, std::uint64_t h, std::optional<double> v) {
+    key = k;
+    texts_.resize(k.size());
+    for (std::size_t i = 0; i < key.size(); ++i) {
+      if (key[i].kind != StoredCell::Kind::Text) continue;
+      texts_[i].assign(key[i].text);
+      key[i].text = texts_[i];
+    }
+    hash = h;
+    value = v;
+    held = true;
+  }
+
+ private:
+  std::vector<std::string> texts_;  // never resized once made: the key views them
+};
+
 // A prefix length the pass takes: a plain whole number as typed.
 std::optional<long long> PrefixLength(const std::string& typed) {
   if (typed.empty() || typed.size() > 9 || typed.find_first_not_of("0123456789") != std::string::npos)
@@ -382,6 +420,14 @@ std::optional<PositionGroups> ScanPositionGroups(const PositionGroupsQuery& q) {
     std::vector<Stored> key(2 + q.carried.size());
     std::string lonText, latText;
     PositionGroups out;
+    HeldGroupRow held[2];  // the rows before, the older at `next`
+    std::size_t next = 0;
+    auto settle = [&](HeldGroupRow& h) {
+      if (!h.held) return;
+      h.held = false;
+      const std::size_t g = groups->find(h.key, h.hash);
+      if (h.value) groups->add(g, *h.value);
+    };
     auto header = [&] {
       lon = pass.column(q.lon);
       lat = pass.column(q.lat);
@@ -399,14 +445,26 @@ std::optional<PositionGroups> ScanPositionGroups(const PositionGroupsQuery& q) {
       key[0] = q.binning ? Left(x, *lonChars, lonText) : x;
       key[1] = q.binning ? Left(y, *latChars, latText) : y;
       for (std::size_t k = 0; k < carried.size(); ++k) key[2 + k] = StoredAt(cells, carried[k]);
-      const std::size_t g = groups->find(key);
       const Stored d = StoredAt(cells, data);
-      if (d.kind == StoredCell::Kind::Null) return;
-      const std::optional<double> v = d.numberOf();
-      if (!v) throw NotAnswered{};  // avg() fails naming the value
-      groups->add(g, *v);
+      std::optional<double> v;
+      if (d.kind != StoredCell::Kind::Null) {
+        v = d.numberOf();
+        if (!v) throw NotAnswered{};  // avg() fails naming the value
+      }
+      // Rows are grouped two rows late: meanwhile the slot of this one's key
+      // and then its group come into the cache.
+      const std::uint64_t h = KeyHash(key);
+      groups->prefetchSlot(h);
+      HeldGroupRow& older = held[next];
+      HeldGroupRow& newer = held[next ^ 1];
+      if (newer.held) groups->prefetchGroup(newer.hash);
+      settle(older);
+      older.hold(key, h, v);
+      next ^= 1;
     };
     if (!pass.run(q.workbook, q.sheet, header, row)) return std::nullopt;
+    settle(held[next]);
+    settle(held[next ^ 1]);
     out.rows = groups->finish();
     return out;
   } catch (const NotAnswered&) {
