@@ -174,6 +174,8 @@ BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWr
   legend.compile();
   const std::string scaleLine = "<scale>" + XmlEscape(p.scale) + "</scale>";
   const std::string iconLine = IconLine(IconHref(p.icon, out));
+  std::vector<std::string> colourLines;  // each band's colour line, made once
+  for (const auto& row : legend.rows) colourLines.push_back("<color>" + KmlColor(row.colour) + "</color>");
 
   out.prologue();
   out.element("name", p.data);
@@ -185,13 +187,13 @@ BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWr
     progress.checkCancelled();
     progress.advance();
     if ((rows.position() & 1023) == 0) progress.checkCancelled();
-    const std::string rowText = "第 " + std::to_string(rows.position() + 1) + " 行：";
+    auto rowText = [&] { return "第 " + std::to_string(rows.position() + 1) + " 行："; };
     const Value& v = rows.value(2);
     const std::string valueText = v.text();
     std::optional<double> number;
     if (!valueText.empty()) {
       number = v.number();
-      if (!number) throw Error(rowText + "数据列“" + p.data + "”的值“" + valueText + "”不是数字");
+      if (!number) throw Error(rowText() + "数据列“" + p.data + "”的值“" + valueText + "”不是数字");
     }
     ++counts.total;
     const int band = number ? legend.match(*number) : -1;
@@ -204,12 +206,12 @@ BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWr
       try {
         when = WhenText(rows.value(timeField));
       } catch (const Error& e) {
-        throw Error(rowText + "时间列“" + p.timeColumn + "”：" + e.what());
+        throw Error(rowText() + "时间列“" + p.timeColumn + "”：" + e.what());
       }
       if (when) out.line("<TimeStamp><when>" + XmlEscape(*when) + "</when></TimeStamp>");
     }
     out.line("<Style><IconStyle>");
-    if (p.colour && band >= 0) out.line("<color>" + KmlColor(legend.rows[static_cast<std::size_t>(band)].colour) + "</color>");
+    if (p.colour && band >= 0) out.line(colourLines[static_cast<std::size_t>(band)]);
     out.line(scaleLine);
     out.line("<Icon>");
     out.line(iconLine);
