@@ -36,6 +36,7 @@ struct Placemarks {
   std::vector<std::size_t> ends;  // where each placemark ends in `text`
   std::vector<char> newColour;    // its serving identifier differs from the line before's
   std::exception_ptr error;       // the line after the last one made failed
+  bool failedNewColour = false;   // that line failed after its colour was due
 };
 
 // What every line of a layer shares; read by both threads, changed by none.
@@ -90,8 +91,10 @@ struct LineMaker {
         out.ends.push_back(block.size());
       }
     } catch (...) {
-      // A line half made is dropped with its mark.
+      // A line half made is dropped; a colour it was due is still drawn,
+      // as a line that fails only at its start point has drawn it.
       out.text.resize(out.ends.empty() ? 0 : out.ends.back());
+      out.failedNewColour = out.newColour.size() > out.ends.size() && out.newColour.back();
       out.newColour.resize(out.ends.size());
       out.error = std::current_exception();
     }
@@ -131,6 +134,7 @@ void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& q
       writer.line(std::string_view(run.text).substr(start, run.ends[m] - start));
       start = run.ends[m];
     }
+    if (run.failedNewColour) NewRandomColor();
     if (run.error) std::rethrow_exception(run.error);
     progress.checkCancelled();
   };

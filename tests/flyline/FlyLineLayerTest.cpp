@@ -2,6 +2,7 @@
 // clients (xmllint, GDAL) make of them.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -216,6 +217,19 @@ TEST_F(FlyLineLayer, LongLayersKeepOrderColoursAndTheFirstFailure) {
       ++k;
     }
     EXPECT_EQ(k, kLines);
+  }
+  // A line that fails only at its start point (no finite one from its cell)
+  // has drawn its colour: the program's sequence moves on as line by line.
+  {
+    std::vector<std::vector<Value>> rows;
+    for (std::size_t k = 0; k < kLines; ++k)
+      rows.push_back({R(k == 5005 ? HUGE_VAL : 113.5), R(23.1), I(120), R(113.4), R(23.2),
+                      I(10 * static_cast<long long>(k / 7) + 1)});
+    RestartRandomColour();
+    EXPECT_THROW(kml(Rows(rows)), Error);
+    RandomColourGenerator expected;
+    for (std::size_t draws = 0; draws < 1 + 5005 / 7 + 1; ++draws) expected.colour();
+    EXPECT_EQ(NewRandomColor(), expected.colour());
   }
   // A stop while both threads make runs: nothing written, the earlier file kept.
   std::ofstream(path("stopped.kml"), std::ios::binary) << "earlier";
