@@ -19,10 +19,9 @@ std::string FlyLineKmlColour(ColourValue colour) { return "<color>7d" + zeRo(Hex
 
 namespace {
 
-// Every placemark starts so; its line colour follows at once and always has
-// this many bytes ("<color>7dBBGGRR</color>").
+// Every placemark starts so; its line colour follows at once, always as
+// many bytes as LineMaker's stand-in ("<color>7dBBGGRR</color>").
 constexpr std::string_view kPlacemarkHead = "<Placemark>\r\n<Style>\r\n<LineStyle>\r\n<width>1</width>\r\n";
-const std::size_t kColourSize = FlyLineKmlColour(0).size();
 
 // Lines are made in runs of this many: the runs alternate between the
 // calling thread and a second one, and are written in order.
@@ -46,6 +45,7 @@ struct LineMaker {
   std::optional<double> radius;
   std::string radiusError;  // the radius box's fault, reported at the first line that needs it
   const Progress& progress;
+  std::string stand = FlyLineKmlColour(0);  // the colour each placemark is made with
 
   // Lines [first, first + kRunLines) in drawing order, up to the first that
   // fails (its error kept, the lines before it made).
@@ -62,7 +62,6 @@ struct LineMaker {
     out.newColour.reserve(last - first);
     try {
       std::string previous = first == 0 ? std::string() : rows.at(result.order[first - 1], kServing).text();
-      const std::string stand = FlyLineKmlColour(0);
       for (std::size_t k = first; k < last; ++k) {
         const std::size_t i = result.order[k];
         progress.checkCancelled();
@@ -128,9 +127,9 @@ void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& q
       if (run.newColour[m]) {
         colour = NewRandomColor();
         colourText = FlyLineKmlColour(colour);
-        if (colourText.size() != kColourSize) throw Error("飞线颜色“" + colourText + "”长度不对");
+        if (colourText.size() != maker.stand.size()) throw Error("飞线颜色“" + colourText + "”长度不对");
       }
-      run.text.replace(start + kPlacemarkHead.size(), kColourSize, colourText);
+      run.text.replace(start + kPlacemarkHead.size(), colourText.size(), colourText);
       writer.line(std::string_view(run.text).substr(start, run.ends[m] - start));
       start = run.ends[m];
     }

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <functional>
 #include <limits>
-#include <unordered_map>
 #include <memory>
+#include <unordered_map>
 
 #include "common/Text.h"
 #include "source/Reader.h"
@@ -81,6 +81,16 @@ Stored StoredAt(const std::vector<Cell>& cells, std::size_t col) {
   Stored out{s.kind, s.integer, s.real, {}};
   if (s.kind == StoredCell::Kind::Text) out.text = cells[col].text;
   return out;
+}
+
+// `s` with its text (if any) copied into `storage`, for a value kept after
+// the reader has moved on to the next row and reuses its cells.
+Stored Owned(Stored s, std::string& storage) {
+  if (s.kind == StoredCell::Kind::Text) {
+    storage.assign(s.text);
+    s.text = storage;
+  }
+  return s;
 }
 
 bool Usable(const Stored& lon, const Stored& lat) {
@@ -355,13 +365,9 @@ struct HeldGroupRow {
   std::optional<double> value;
 
   void hold(const std::vector<Stored>& k, std::uint64_t h, std::optional<double> v) {
-    key = k;
+    key.resize(k.size());
     texts_.resize(k.size());
-    for (std::size_t i = 0; i < key.size(); ++i) {
-      if (key[i].kind != StoredCell::Kind::Text) continue;
-      texts_[i].assign(key[i].text);
-      key[i].text = texts_[i];
-    }
+    for (std::size_t i = 0; i < k.size(); ++i) key[i] = Owned(k[i], texts_[i]);
     hash = h;
     value = v;
     held = true;
@@ -704,20 +710,13 @@ class HeldRow {
   std::uint32_t row = 0;
 
   void hold(const Stored& x, const Stored& y, const Stored& i) {
-    lon = Keep(x, lonText_);
-    lat = Keep(y, latText_);
-    id = Keep(i, idText_);
+    lon = Owned(x, lonText_);
+    lat = Owned(y, latText_);
+    id = Owned(i, idText_);
     held = true;
   }
 
  private:
-  static Stored Keep(Stored s, std::string& text) {
-    if (s.kind == StoredCell::Kind::Text) {
-      text.assign(s.text);
-      s.text = text;
-    }
-    return s;
-  }
   std::string lonText_, latText_, idText_;
 };
 
