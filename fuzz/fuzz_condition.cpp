@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/Text.h"
-#include "source/FlyLine.h"
+#include "query/FlyLine.h"
 #include "source/Sql.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "common/OutputFile.h"
 #include "kml/KmlFlyLine.h"
 #include "source/Columns.h"
-#include "source/FlyLine.h"
+#include "query/FlyLine.h"
 #include "templates/SaveFolder.h"
 
 namespace tessaro::cli {

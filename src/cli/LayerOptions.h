@@ -9,7 +9,7 @@
 #include "cli/Args.h"
 #include "common/Colour.h"
 #include "common/LayerMessages.h"
-#include "source/FlyLine.h"
+#include "query/FlyLine.h"
 #include "templates/ThresholdLegend.h"
 
 namespace tessaro::cli {

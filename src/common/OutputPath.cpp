@@ -20,4 +20,16 @@ std::string FolderOf(const std::string& path) {
   return folder.empty() ? std::string(".") : folder.generic_string();
 }
 
+bool IsKmzName(const std::string& path) {
+  static const char kExt[] = ".kmz";
+  const std::size_t n = sizeof kExt - 1;
+  if (path.size() < n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    char c = path[path.size() - n + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kExt[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace tessaro

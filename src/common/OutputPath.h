@@ -17,4 +17,7 @@ std::string ResolveOutputPath(const std::string& typed, const std::string& workb
 // The folder part of a path ("/a/b.kml" -> "/a"); "." for a bare name.
 std::string FolderOf(const std::string& path);
 
+// Whether an output name asks for a KMZ (it ends in ".kmz", any case).
+bool IsKmzName(const std::string& path);
+
 }  // namespace tessaro

@@ -8,8 +8,8 @@
 #include "source/Reader.h"
 #include "common/Text.h"
 #include "source/Columns.h"
-#include "source/PositionScan.h"
-#include "source/Positions.h"
+#include "query/PositionScan.h"
+#include "query/Positions.h"
 #include "templates/SaveFolder.h"
 
 namespace tessaro {

@@ -9,7 +9,7 @@
 #include "common/Progress.h"
 #include "kml/DriveTestLegend.h"
 #include "kml/KmlWriter.h"
-#include "source/PositionScan.h"
+#include "query/PositionScan.h"
 #include "source/Provider.h"
 #include "templates/ThresholdLegend.h"
 
@@ -57,7 +57,7 @@ int KmlDriveTestShape(const KmlDriveTestParams& p);
 
 // The grouped query text of the layer's shape.
 std::string KmlDriveTestQuery(const KmlDriveTestParams& p);
-// The query as run: rows without a usable position (see source/Positions.h)
+// The query as run: rows without a usable position (see query/Positions.h)
 // left out before grouping, then the grouped query ordered by the first sheet
 // row of each group, so the track comes out in the order it was driven.
 std::string KmlDriveTestOrderedQuery(const KmlDriveTestParams& p);

@@ -6,7 +6,7 @@
 #include "common/Colour.h"
 #include "common/LayerMessages.h"
 #include "common/Progress.h"
-#include "source/FlyLine.h"
+#include "query/FlyLine.h"
 
 namespace tessaro {
 

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "kml/KmlWriter.h"
-#include "source/Positions.h"
+#include "query/Positions.h"
 #include "source/Provider.h"
 #include "templates/SaveFolder.h"
 

@@ -9,7 +9,7 @@
 #include "common/Text.h"
 #include "geodesy/DestinationPoint.h"
 #include "kml/KmlWriter.h"
-#include "source/Positions.h"
+#include "query/Positions.h"
 #include "source/Provider.h"
 
 namespace tessaro {

@@ -79,8 +79,6 @@ void WriteExtendedData(KmlWriter& out, const RecordSet& rows, std::size_t row, i
   out.line("</ExtendedData>");
 }
 
-bool IsKmzName(const std::string& path) { return EndsWith(Lower(path), ".kmz"); }
-
 KmlWriter::KmlWriter(const std::string& path) : file_(path) {
   if (IsKmzName(path)) {
     zip_ = std::make_unique<ZipStream>([this](std::string_view bytes) { file_.write(bytes); });

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/OutputFile.h"
+#include "common/OutputPath.h"
 #include "common/ZipStream.h"
 
 namespace tessaro {
@@ -70,9 +71,6 @@ class RecordSet;
 // (<ExtendedData><Data name="FIELD"><value>TEXT</value></Data>...), which
 // Google Earth shows in the balloon and GDAL reads as fields.
 void WriteExtendedData(KmlWriter& out, const RecordSet& rows, std::size_t row, int firstField);
-
-// Whether an output name asks for a KMZ.
-bool IsKmzName(const std::string& path);
 
 // Where KmlWriter::attach puts a file made with a KML: STEM_NAME beside it.
 std::string BesidePath(const std::string& kmlPath, const std::string& name);

@@ -6,8 +6,8 @@
 
 #include "common/Colour.h"
 #include "source/Columns.h"
-#include "source/PositionScan.h"
-#include "source/Positions.h"
+#include "query/PositionScan.h"
+#include "query/Positions.h"
 
 namespace tessaro {
 

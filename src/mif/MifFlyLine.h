@@ -8,7 +8,7 @@
 #include "common/LayerMessages.h"
 #include "common/Progress.h"
 #include "mif/MifWriter.h"
-#include "source/FlyLine.h"
+#include "query/FlyLine.h"
 
 namespace tessaro {
 

@@ -7,7 +7,7 @@
 #include "common/Text.h"
 #include "geodesy/DestinationPoint.h"
 #include "mif/MifWriter.h"
-#include "source/Positions.h"
+#include "query/Positions.h"
 
 namespace tessaro {
 

@@ -19,7 +19,7 @@
 #include <set>
 
 #include "common/Text.h"
-#include "source/Positions.h"
+#include "query/Positions.h"
 #include "source/Provider.h"
 #include "source/Reader.h"
 #include "source/Sql.h"

@@ -4,7 +4,7 @@
 
 #include "SqliteBook.h"
 #include "common/RandomColour.h"
-#include "source/FlyLine.h"
+#include "query/FlyLine.h"
 
 using namespace tessaro;
 using flytest::I;

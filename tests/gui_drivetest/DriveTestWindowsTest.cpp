@@ -19,9 +19,9 @@
 
 #include "kml/ui/Form2.h"
 #include "mif/ui/map2.h"
-#include "shell/MDIForm1.h"
-#include "shell/Dialogs.h"
-#include "shell/Worker.h"
+#include "app/MDIForm1.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Worker.h"
 #include "source/Provider.h"
 #include "templates/SaveFolder.h"
 #include "templates/ui/DriveTestSettings.h"

@@ -11,8 +11,8 @@
 
 #include "kml/ui/Form2.h"
 #include "mif/ui/map2.h"
-#include "shell/Dialogs.h"
-#include "shell/Worker.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Worker.h"
 #include "source/Provider.h"
 #include "templates/SaveFolder.h"
 

@@ -20,9 +20,9 @@
 #include "kml/ui/Form3.h"
 #include "mif/ui/map3.h"
 #include "gui_shell/FakeDialogs.h"
-#include "shell/Dialogs.h"
-#include "shell/MDIForm1.h"
-#include "shell/Worker.h"
+#include "widgets/Dialogs.h"
+#include "app/MDIForm1.h"
+#include "widgets/Worker.h"
 
 using namespace tessaro::ui;
 

@@ -13,12 +13,12 @@
 
 #include "common/RandomColour.h"
 #include "geodesy/DestinationPoint.h"
-#include "shell/MDIForm1.h"
+#include "app/MDIForm1.h"
 #include "kml/ui/Form3.h"
 #include "mif/ui/map3.h"
 #include "gui_shell/FakeDialogs.h"
-#include "shell/Dialogs.h"
-#include "shell/Worker.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Worker.h"
 #include "source/Provider.h"
 
 using namespace tessaro::ui;

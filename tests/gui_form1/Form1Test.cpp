@@ -16,7 +16,7 @@
 
 #include "gui_shell/FakeDialogs.h"
 #include "kml/ui/Form1.h"
-#include "shell/Worker.h"
+#include "widgets/Worker.h"
 #include "source/Provider.h"
 #include "templates/SaveFolder.h"
 

@@ -16,8 +16,8 @@
 #include <sstream>
 
 #include "kml/ui/Form5.h"
-#include "shell/Dialogs.h"
-#include "shell/Worker.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Worker.h"
 #include "templates/SaveFolder.h"
 
 namespace fs = std::filesystem;

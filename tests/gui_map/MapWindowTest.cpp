@@ -16,8 +16,8 @@
 #include <unistd.h>
 
 #include "mif/ui/map.h"
-#include "shell/Dialogs.h"
-#include "shell/Worker.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Worker.h"
 
 namespace fs = std::filesystem;
 using namespace tessaro;

@@ -22,7 +22,7 @@
 #include "mif/ui/map.h"
 #include "mif/ui/map2.h"
 #include "mif/ui/map3.h"
-#include "shell/Worker.h"
+#include "widgets/Worker.h"
 #include "support/CliRun.h"
 #include "templates/SaveFolder.h"
 

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "gui_shell/FakeDialogs.h"
-#include "shell/MDIForm1.h"
-#include "shell/StartOptions.h"
+#include "app/MDIForm1.h"
+#include "app/StartOptions.h"
 
 using namespace tessaro::ui;
 

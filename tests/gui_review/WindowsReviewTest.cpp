@@ -18,8 +18,8 @@
 #include <gtest/gtest.h>
 
 #include "gui_shell/FakeDialogs.h"
-#include "shell/MDIForm1.h"
-#include "shell/Worker.h"
+#include "app/MDIForm1.h"
+#include "widgets/Worker.h"
 #include "source/Provider.h"
 
 using namespace tessaro::ui;

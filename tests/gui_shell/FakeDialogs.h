@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "shell/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 struct Shown {
   QString kind, title, text, detail;

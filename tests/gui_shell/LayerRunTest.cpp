@@ -21,10 +21,10 @@
 #include "FakeDialogs.h"
 #include "common/Error.h"
 #include "common/OutputFile.h"
-#include "shell/LayerWindow.h"
-#include "shell/MDIForm1.h"
-#include "shell/RunPanel.h"
-#include "shell/Worker.h"
+#include "widgets/LayerWindow.h"
+#include "app/MDIForm1.h"
+#include "widgets/RunPanel.h"
+#include "widgets/Worker.h"
 
 using namespace tessaro::ui;
 namespace fs = std::filesystem;

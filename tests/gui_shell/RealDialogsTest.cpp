@@ -10,8 +10,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "shell/Dialogs.h"
-#include "shell/Startup.h"
+#include "widgets/Dialogs.h"
+#include "app/Startup.h"
 
 using namespace tessaro::ui;
 

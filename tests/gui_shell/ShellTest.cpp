@@ -13,8 +13,8 @@
 #include <unistd.h>
 
 #include "FakeDialogs.h"
-#include "shell/Form4.h"
-#include "shell/MDIForm1.h"
+#include "app/Form4.h"
+#include "app/MDIForm1.h"
 #include "templates/SaveFolder.h"
 
 using namespace tessaro::ui;

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "kml/KmlDriveTest.h"
-#include "source/FlyLine.h"
+#include "query/FlyLine.h"
 #include "mif/MifDriveTest.h"
-#include "source/PositionScan.h"
+#include "query/PositionScan.h"
 #include "source/Workbook.h"
 #include "support/CliRun.h"
 

@@ -14,7 +14,7 @@
 
 #include "Fixtures.h"
 #include "source/Columns.h"
-#include "source/FlyLine.h"
+#include "query/FlyLine.h"
 #include "source/Provider.h"
 #include "source/SqlGuard.h"
 

@@ -11,9 +11,9 @@
 
 #include "common/Text.h"
 #include "kml/KmlSector.h"
-#include "shell/Controls.h"
-#include "shell/Dialogs.h"
-#include "shell/RunPanel.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "widgets/RunPanel.h"
 #include "templates/SaveFolder.h"
 #include "templates/ui/TemplatePanel.h"
 

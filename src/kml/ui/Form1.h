@@ -2,8 +2,8 @@
 // The KML sector window: a cell table becomes a Google Earth sector layer.
 #include <QString>
 
-#include "shell/ColourButton.h"
-#include "shell/LayerWindow.h"
+#include "widgets/ColourButton.h"
+#include "widgets/LayerWindow.h"
 #include "templates/SectorTemplate.h"
 
 class QCheckBox;

@@ -9,8 +9,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
-#include "shell/Controls.h"
-#include "shell/Dialogs.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
 #include "templates/SaveFolder.h"
 
 namespace tessaro::ui {

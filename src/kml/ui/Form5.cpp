@@ -12,9 +12,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "shell/Controls.h"
-#include "shell/Dialogs.h"
-#include "shell/RunPanel.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "widgets/RunPanel.h"
 #include "templates/SaveFolder.h"
 
 namespace tessaro::ui {

@@ -5,7 +5,7 @@
 #include <array>
 
 #include "kml/KmlLandmark.h"
-#include "shell/LayerWindow.h"
+#include "widgets/LayerWindow.h"
 
 class QCheckBox;
 class QComboBox;

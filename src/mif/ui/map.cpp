@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "common/Text.h"
-#include "shell/Controls.h"
-#include "shell/RunPanel.h"
+#include "widgets/Controls.h"
+#include "widgets/RunPanel.h"
 
 namespace tessaro::ui {
 

@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "mif/MifSector.h"
-#include "shell/ColourButton.h"
-#include "shell/LayerWindow.h"
+#include "widgets/ColourButton.h"
+#include "widgets/LayerWindow.h"
 
 class QComboBox;
 class QGridLayout;

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <memory>
 
-#include "shell/Controls.h"
+#include "widgets/Controls.h"
 
 namespace tessaro::ui {
 

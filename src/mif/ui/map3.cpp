@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "mif/MifFlyLine.h"
-#include "shell/Controls.h"
+#include "widgets/Controls.h"
 
 namespace tessaro::ui {
 

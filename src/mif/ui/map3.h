@@ -1,5 +1,5 @@
 #pragma once
-#include "kml/ui/Form3.h"
+#include "query/ui/FlyLineWindow.h"
 
 namespace tessaro::ui {
 

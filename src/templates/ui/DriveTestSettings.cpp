@@ -7,8 +7,8 @@
 #include <QVBoxLayout>
 
 #include "common/Text.h"
-#include "shell/ColourButton.h"
-#include "shell/Controls.h"
+#include "widgets/ColourButton.h"
+#include "widgets/Controls.h"
 #include "templates/ui/TemplatePanel.h"
 
 namespace tessaro::ui {

@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shell/Controls.h"
-#include "shell/RunPanel.h"
+#include "widgets/Controls.h"
+#include "widgets/RunPanel.h"
 #include "templates/ui/TemplatePanel.h"
 
 namespace tessaro::ui {

@@ -8,8 +8,8 @@
 #include <QLineEdit>
 #include <QList>
 
-#include "shell/Controls.h"
-#include "shell/LayerWindow.h"
+#include "widgets/Controls.h"
+#include "widgets/LayerWindow.h"
 #include "templates/ui/DriveTestSettings.h"
 
 class QGridLayout;

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shell/Controls.h"
-#include "shell/Dialogs.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
 
 namespace tessaro::ui {
 

@@ -1,4 +1,4 @@
-#include "source/PositionScan.h"
+#include "query/PositionScan.h"
 
 #include <array>
 #include <cmath>

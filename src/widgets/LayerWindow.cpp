@@ -1,13 +1,13 @@
-#include "shell/LayerWindow.h"
+#include "widgets/LayerWindow.h"
 
 #include <QLayout>
 #include <QPushButton>
 
 #include "common/OutputPath.h"
-#include "shell/Controls.h"
-#include "shell/Dialogs.h"
-#include "shell/RunPanel.h"
-#include "shell/Worker.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "widgets/RunPanel.h"
+#include "widgets/Worker.h"
 
 namespace tessaro::ui {
 
@@ -21,6 +21,12 @@ LayerWindow::LayerWindow(const char* objectName, const QString& title, const Wor
   generate_ = NewButton(this, generateName, generate);
   generate_->setMinimumWidth(90);
   runPanel_->addButton(generate_);
+}
+
+bool LayerWindow::openMoreOptions() {
+  if (!more_) return false;
+  more_->open();
+  return true;
 }
 
 void LayerWindow::offerExtras(Extras offered) {

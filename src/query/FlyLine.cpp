@@ -1,11 +1,11 @@
-#include "source/FlyLine.h"
+#include "query/FlyLine.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "common/Text.h"
 #include "source/Columns.h"
-#include "source/PositionScan.h"
+#include "query/PositionScan.h"
 #include "source/Sql.h"
 
 namespace tessaro {

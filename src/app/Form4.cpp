@@ -1,4 +1,4 @@
-#include "shell/Form4.h"
+#include "app/Form4.h"
 
 #include <QFile>
 #include <QScrollBar>
@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "shell/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 // The help page is compiled into the static GUI library; register it before
 // the first use so the linker keeps it.

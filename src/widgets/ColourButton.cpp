@@ -1,6 +1,6 @@
-#include "shell/ColourButton.h"
+#include "widgets/ColourButton.h"
 
-#include "shell/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 namespace tessaro::ui {
 

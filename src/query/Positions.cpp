@@ -1,4 +1,4 @@
-#include "source/Positions.h"
+#include "query/Positions.h"
 
 #include "common/Text.h"
 

@@ -1,12 +1,12 @@
-#include "shell/StartOptions.h"
+#include "app/StartOptions.h"
 
 #include <QFileInfo>
 #include <cstdio>
 #include <cstring>
 
-#include "shell/Dialogs.h"
-#include "shell/LayerWindow.h"
-#include "shell/MDIForm1.h"
+#include "widgets/Dialogs.h"
+#include "widgets/LayerWindow.h"
+#include "app/MDIForm1.h"
 
 namespace tessaro::ui {
 

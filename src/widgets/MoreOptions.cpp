@@ -1,4 +1,4 @@
-#include "shell/MoreOptions.h"
+#include "widgets/MoreOptions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <memory>
 
-#include "kml/KmlWriter.h"
-#include "shell/Controls.h"
-#include "shell/Dialogs.h"
-#include "shell/WorkbookPicker.h"
+#include "common/OutputPath.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "widgets/WorkbookPicker.h"
 
 namespace tessaro::ui {
 

@@ -1,4 +1,4 @@
-#include "shell/RunPanel.h"
+#include "widgets/RunPanel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

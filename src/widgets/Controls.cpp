@@ -1,4 +1,4 @@
-#include "shell/Controls.h"
+#include "widgets/Controls.h"
 
 #include <QComboBox>
 #include <QLabel>

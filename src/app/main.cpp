@@ -2,13 +2,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
-#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 
-#include "shell/MDIForm1.h"
-#include "shell/StartOptions.h"
-#include "shell/Startup.h"
+#include "app/MDIForm1.h"
+#include "app/StartOptions.h"
+#include "app/Startup.h"
+#include "widgets/LayerWindow.h"
 
 int main(int argc, char** argv) {
   if (tessaro::ui::AnswerInfoOption(argc, argv)) return 0;
@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
   // "--more" opens the front window's "更多选项…" dialog once the loop runs.
   if (args.contains("--more")) {
     const QString front = !book.isEmpty() || at < 0 || at + 1 >= args.size() ? QStringLiteral("Form1") : args.at(at + 1);
-    QWidget* w = window.child(front);
-    if (auto* more = w ? w->findChild<QPushButton*>("More") : nullptr) QTimer::singleShot(0, more, &QPushButton::click);
+    if (auto* w = qobject_cast<tessaro::ui::LayerWindow*>(window.child(front)))
+      QTimer::singleShot(0, w, [w] { w->openMoreOptions(); });
   }
   if (args.contains("--smoke")) QTimer::singleShot(0, &app, &QApplication::quit);
   return QApplication::exec();

@@ -10,8 +10,8 @@
 
 #include "common/LayerMessages.h"
 #include "common/Progress.h"
-#include "shell/MoreOptions.h"
-#include "shell/WorkbookPicker.h"
+#include "widgets/MoreOptions.h"
+#include "widgets/WorkbookPicker.h"
 
 class QPushButton;
 
@@ -29,6 +29,10 @@ class LayerWindow : public QWidget {
 
   WorkbookPicker* picker() const { return picker_; }
   RunPanel* runPanel() const { return runPanel_; }
+
+  // Opens the "更多选项…" dialog as its button does; false (nothing shown)
+  // in a window that offers no extras.
+  bool openMoreOptions();
 
  protected:
   // `generate` is the caption of the window's generate button (Command1, or

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "source/FlyLine.h"
-#include "source/Positions.h"
+#include "query/FlyLine.h"
+#include "query/Positions.h"
 #include "source/Provider.h"
 
 namespace tessaro {

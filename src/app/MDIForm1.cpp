@@ -1,4 +1,4 @@
-#include "shell/MDIForm1.h"
+#include "app/MDIForm1.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -15,10 +15,10 @@
 #include "mif/ui/map.h"
 #include "mif/ui/map2.h"
 #include "mif/ui/map3.h"
-#include "shell/Controls.h"
-#include "shell/Dialogs.h"
-#include "shell/Form4.h"
-#include "shell/Worker.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "app/Form4.h"
+#include "widgets/Worker.h"
 
 namespace tessaro::ui {
 

@@ -1,4 +1,4 @@
-#include "shell/Worker.h"
+#include "widgets/Worker.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "common/Error.h"
-#include "shell/RunPanel.h"
+#include "widgets/RunPanel.h"
 
 namespace tessaro::ui {
 

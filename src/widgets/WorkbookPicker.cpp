@@ -1,4 +1,4 @@
-#include "shell/WorkbookPicker.h"
+#include "widgets/WorkbookPicker.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -8,8 +8,8 @@
 #include <QSignalBlocker>
 
 #include "common/OutputPath.h"
-#include "shell/Controls.h"
-#include "shell/Dialogs.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
 #include "source/Provider.h"
 
 namespace tessaro::ui {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "source/Positions.h"
+#include "query/Positions.h"
 #include "source/Provider.h"
 
 namespace tessaro {
@@ -86,7 +86,7 @@ struct FlyLineResult {
   RecordSet rows;
   std::vector<std::size_t> order;
   // Drive-test sheet rows whose lines were left out because the point or its
-  // cell has no usable position (source/Positions.h).
+  // cell has no usable position (query/Positions.h).
   SkippedRows skipped;
 };
 
@@ -105,7 +105,7 @@ FlyLineResult RunFlyLineQuery(Connection& connection, const FlyLineInputs& in);
 
 // The join's rows for a workbook: the drive-test sheet streamed once past
 // the cell sheet where that gives the query's own rows
-// (source/PositionScan.h), the engine through RunFlyLineQuery otherwise.
+// (query/PositionScan.h), the engine through RunFlyLineQuery otherwise.
 // Reports progress into the current load progress. Throws Error as
 // RunFlyLineQuery does.
 FlyLineResult LoadFlyLine(const std::string& workbook, const FlyLineInputs& in);
