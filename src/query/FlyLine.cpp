@@ -51,6 +51,10 @@ FlyLineForm QueryForm(const FlyLineInputs& in) {
 
 int ResultColumnCount(FlyLineForm form) { return form == FlyLineForm::FilterWithField ? 7 : 6; }
 
+int LineColumnCount(const FlyLineInputs& in) {
+  return ResultColumnCount(QueryForm(in)) + (in.reportValue.empty() ? 0 : 1);
+}
+
 namespace {
 
 std::string Column(const char* alias, const std::string& name) { return std::string(alias) + "." + BracketName(name); }
@@ -61,18 +65,38 @@ std::string SelectList(const FlyLineInputs& in, FlyLineForm form) {
                   Column("a", in.cellAzimuth) + " as fwj," + Column("b", in.pointLon) + "," +
                   Column("b", in.pointLat) + "," + Column("b", in.pointCi);
   if (form == FlyLineForm::FilterWithField) s += "," + Column("b", in.conditionField);
+  if (!in.reportValue.empty()) s += "," + Column("b", in.reportValue);
   return s;
 }
 
-std::string WhereClause(const FlyLineInputs& in, FlyLineForm form) {
+// The condition as the join appends it to `match`, its first test.
+std::string WithCondition(const FlyLineInputs& in, FlyLineForm form, const std::string& match) {
   // The condition filters the drive-test rows, it is no query of its own: a
   // WITH would let it run a recursive query that never ends.
   if (form != FlyLineForm::Plain && source::HasBareWord(in.condition, "with"))
     throw Error("筛选条件中不能使用 WITH：条件只用来筛选路测表的行（" + in.condition + "）");
-  std::string s = " where " + Column("a", in.cellCi) + "=" + Column("b", in.pointCi);
+  std::string s = " where " + match;
   if (form == FlyLineForm::FilterOnServing) s += " AND " + in.condition;
   if (form == FlyLineForm::FilterWithField) s += " and " + in.condition;
   return s;
+}
+
+std::string WhereClause(const FlyLineInputs& in, FlyLineForm form) {
+  return WithCondition(in, form, Column("a", in.cellCi) + "=" + Column("b", in.pointCi));
+}
+
+// The distinct point rows every column of `pointColumns` groups, each with
+// its first sheet row, as table b: grouping by every column keeps exactly
+// the rows "select distinct *" keeps.
+std::string NumberedPoints(const FlyLineInputs& in, const std::string& pointRow,
+                           const std::vector<std::string>& pointColumns) {
+  std::string groupBy;
+  for (const auto& c : pointColumns) {
+    if (!groupBy.empty()) groupBy += ",";
+    groupBy += BracketName(c);
+  }
+  return "(select min(" + pointRow + ") as tessaro_point_row,* from " + Table(in.pointSheet) + " group by " +
+         groupBy + ") as b";
 }
 
 std::optional<std::string> NumberedQuery(const FlyLineInputs& in, const std::vector<std::string>& cellColumns,
@@ -81,21 +105,35 @@ std::optional<std::string> NumberedQuery(const FlyLineInputs& in, const std::vec
   auto cellRow = RowIdName(cellColumns);
   auto pointRow = RowIdName(pointColumns);
   if (!cellRow || !pointRow || pointColumns.empty()) return std::nullopt;
-  // The distinct point rows, each numbered by its first row in the sheet:
-  // grouping by every column keeps exactly the rows "select distinct *" keeps.
-  std::string groupBy;
-  for (const auto& c : pointColumns) {
-    if (!groupBy.empty()) groupBy += ",";
-    groupBy += BracketName(c);
-  }
   std::string sql = SelectList(in, form);
   sql += ",b.tessaro_point_row,a." + *cellRow + " as tessaro_cell_row";
   sql += " from " + Table(in.cellSheet) + " as a,";
   if (form != FlyLineForm::Plain) sql += " ";
-  sql += "(select min(" + *pointRow + ") as tessaro_point_row,* from " + Table(in.pointSheet) + " group by " +
-         groupBy + ") as b";
+  sql += NumberedPoints(in, *pointRow, pointColumns);
   sql += WhereClause(in, form);
   return sql;
+}
+
+// The report's count of the distinct point rows the condition keeps whose
+// identifier matches no cell row, by identifier, in sheet order.
+std::vector<std::pair<std::string, std::uint64_t>> UnmatchedPoints(Connection& connection, const FlyLineInputs& in,
+                                                                   const std::vector<std::string>& pointColumns) {
+  const FlyLineForm form = QueryForm(in);
+  const auto pointRow = RowIdName(pointColumns);
+  const std::string ci = Column("b", in.pointCi);
+  std::string sql = "select " + ci + ",count(*) from ";
+  sql += pointRow ? NumberedPoints(in, *pointRow, pointColumns)
+                  : "(select distinct * from " + Table(in.pointSheet) + ") as b";
+  sql += WithCondition(in, form,
+                       "not exists (select 1 from " + Table(in.cellSheet) + " as a where " + Column("a", in.cellCi) +
+                           "=" + ci + ")");
+  sql += " group by " + ci;
+  if (pointRow) sql += " order by min(b.tessaro_point_row)";
+  const RecordSet rows = connection.execute(sql);
+  std::vector<std::pair<std::string, std::uint64_t>> out;
+  for (std::size_t i = 0; i < rows.rowCount(); ++i)
+    out.emplace_back(rows.at(i, 0).text(), static_cast<std::uint64_t>(rows.at(i, 1).integer()));
+  return out;
 }
 
 // Drops the lines whose cell or point has no usable position; each dropped
@@ -153,10 +191,12 @@ FlyLineResult RunFlyLineQuery(Connection& connection, const FlyLineInputs& in) {
   if (!sql) {
     FlyLineResult r = InOrder(connection.execute(FlyLineQuery(in)));
     LeaveOutUnplaced(r, -1);
+    if (!in.reportValue.empty()) r.unmatched = UnmatchedPoints(connection, in, pointColumns);
     return r;
   }
   FlyLineResult r = InOrder(connection.execute(*sql));
-  const int pointRow = ResultColumnCount(QueryForm(in));
+  if (!in.reportValue.empty()) r.unmatched = UnmatchedPoints(connection, in, pointColumns);
+  const int pointRow = LineColumnCount(in);
   const int cellRow = pointRow + 1;
   if (r.rows.fieldCount() <= cellRow) return r;
   std::vector<std::pair<double, double>> keys(r.rows.rowCount());

@@ -2,8 +2,10 @@
 // The input side of the fly-line layers: the condition editor, the join of
 // the cell sheet with the drive-test sheet, and the result rows in drive
 // order.
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "query/Positions.h"
@@ -55,6 +57,11 @@ struct FlyLineInputs {
   std::string conditionField;  // Combo8
   bool filter = false;       // Check1
   std::string condition;     // Text2, pasted into the query as typed
+  // The measured-value column of the drive-test sheet, set only by the
+  // per-cell report: each line then carries the point's value and the sheet
+  // rows of the point and of its cell (LineColumnCount). Empty for the
+  // layers, whose rows stay as described here.
+  std::string reportValue;
 };
 
 enum class FlyLineForm {
@@ -68,6 +75,11 @@ FlyLineForm QueryForm(const FlyLineInputs& in);
 // identifier, and in the third form the condition field.
 inline constexpr int kAlo = 0, kAla = 1, kFwj = 2, kPointLon = 3, kPointLat = 4, kServing = 5, kConditionColumn = 6;
 int ResultColumnCount(FlyLineForm form);
+// The columns of a line before the sheet row numbers that RunFlyLineQuery
+// adds: ResultColumnCount, and one more (the value) when reportValue is set.
+// The report reads the value at ResultColumnCount, the point's sheet row at
+// LineColumnCount and the cell's sheet row after it.
+int LineColumnCount(const FlyLineInputs& in);
 
 // The join as the user's choices spell it:
 //   select a.[lon] as alo,a.[lat] as ala,a.[az] as fwj,b.[plon],b.[plat],b.[ci]
@@ -88,6 +100,11 @@ struct FlyLineResult {
   // Drive-test sheet rows whose lines were left out because the point or its
   // cell has no usable position (query/Positions.h).
   SkippedRows skipped;
+  // With reportValue set: the distinct drive-test rows (those the condition
+  // keeps) whose serving identifier matches no cell row, counted by
+  // identifier in its text form ("" for an empty one), in the order the
+  // identifiers first appear in the sheet. Empty otherwise.
+  std::vector<std::pair<std::string, std::uint64_t>> unmatched;
 };
 
 // Rows at hand, drawn in their own order.

@@ -599,6 +599,7 @@ class CellTable {
  public:
   std::vector<std::array<Value, 3>> values;
   std::vector<char> placed;
+  std::vector<std::uint32_t> sheetRows;  // as the spreadsheet numbers them
 
   // Rows of one identifier, in sheet order; none when count is 0.
   struct Rows {
@@ -682,11 +683,12 @@ bool ReadCells(const std::string& workbook, const FlyLineInputs& in, CellTable& 
     az = NamedColumn(pass, in.cellAzimuth);
     ci = NamedColumn(pass, in.cellCi);
   };
-  auto row = [&](std::uint32_t, const std::vector<Cell>& cells) {
+  auto row = [&](std::uint32_t r, const std::vector<Cell>& cells) {
     const Stored id = StoredAt(cells, ci);
     if (id.kind == StoredCell::Kind::Null) return;  // null equals nothing
-    if (t.values.size() >= std::numeric_limits<std::uint32_t>::max()) throw NotAnswered{};
+    if (t.values.size() >= std::numeric_limits<std::uint32_t>::max() - 1) throw NotAnswered{};
     t.add(id, static_cast<std::uint32_t>(t.values.size()));
+    t.sheetRows.push_back(r + 1);
     t.values.push_back({StoredAt(cells, lon).value(), StoredAt(cells, lat).value(), StoredAt(cells, az).value()});
     t.placed.push_back(CheckPosition(t.values.back()[0], t.values.back()[1]) == PositionFault::None);
   };
@@ -706,27 +708,51 @@ class HeldRow {
   std::string key;  // spelt out only when keeping keys
   CellTable::Rows cells;
   Stored lon, lat, id;
+  Stored value;  // the report's value, when it asks for one
   bool placed = false;  // the point has a usable position
   std::uint32_t row = 0;
 
-  void hold(const Stored& x, const Stored& y, const Stored& i) {
+  void hold(const Stored& x, const Stored& y, const Stored& i, const Stored& v) {
     lon = Owned(x, lonText_);
     lat = Owned(y, latText_);
     id = Owned(i, idText_);
+    value = Owned(v, valueText_);
     held = true;
   }
 
  private:
-  std::string lonText_, latText_, idText_;
+  std::string lonText_, latText_, idText_, valueText_;
+};
+
+// The report's count of distinct drive-test rows whose identifier matches
+// no cell, by identifier (equal as the engine groups them) in the order
+// first met, each named by its text form.
+class Unmatched {
+ public:
+  void add(const Stored& id) {
+    key_.clear();
+    AppendKey(key_, id);
+    const auto [at, added] = index_.try_emplace(key_, counts_.size());
+    if (added) counts_.emplace_back(id.textForm(), 0);
+    ++counts_[at->second].second;
+  }
+  std::vector<std::pair<std::string, std::uint64_t>> take() { return std::move(counts_); }
+
+ private:
+  std::unordered_map<std::string, std::size_t> index_;
+  std::vector<std::pair<std::string, std::uint64_t>> counts_;
+  std::string key_;
 };
 
 // The drive-test sheet streamed past the cells; `keepKeys` as KeySet takes it.
 std::optional<FlyLineResult> JoinPoints(const std::string& workbook, const FlyLineInputs& in, CellTable& cells,
                                         bool keepKeys) {
   SheetPass pass;
-  std::size_t lon = 0, lat = 0, ci = 0;
+  std::size_t lon = 0, lat = 0, ci = 0, value = 0;
+  const bool report = !in.reportValue.empty();
   std::optional<RecordSet> out;
   SkippedRows skipped;
+  Unmatched unmatched;
   KeySet seen(keepKeys);  // the distinct point rows that joined
   std::string key;  // the joined row's key, spelt out only when keeping keys
   std::vector<Stored> stored;  // the row's values, each read once
@@ -739,7 +765,12 @@ std::optional<FlyLineResult> JoinPoints(const std::string& workbook, const FlyLi
     // name makes it answer differently.
     for (const auto& n : pass.names())
       if (AsciiLower(n) == "tessaro_point_row") throw NotAnswered{};
-    out.emplace(std::vector<std::string>{"alo", "ala", "fwj", pass.names()[lon], pass.names()[lat], pass.names()[ci]});
+    std::vector<std::string> fields = {"alo", "ala", "fwj", pass.names()[lon], pass.names()[lat], pass.names()[ci]};
+    if (report) {
+      value = NamedColumn(pass, in.reportValue);
+      fields.insert(fields.end(), {pass.names()[value], "tessaro_point_row", "tessaro_cell_row"});
+    }
+    out.emplace(std::move(fields));
   };
   // Only the first of equal rows joins (its group's first sheet row); a
   // line whose cell or point has no usable position is left out and its
@@ -761,15 +792,34 @@ std::optional<FlyLineResult> JoinPoints(const std::string& workbook, const FlyLi
       held.lon.appendTo(*out);
       held.lat.appendTo(*out);
       held.id.appendTo(*out);
+      if (report) {
+        held.value.appendTo(*out);
+        out->appendInteger(static_cast<std::int64_t>(held.row) + 1);
+        out->appendInteger(cells.sheetRows[k]);
+      }
     }
     if (left) skipped.add(static_cast<std::int64_t>(held.row) + 1);
+  };
+  // The report counts the distinct rows no cell serves; they share `seen`
+  // with the joined rows, which never equal them (their identifiers differ).
+  auto unserved = [&](const Stored& id, const std::vector<Cell>& values) {
+    stored.clear();
+    for (std::size_t c = 0; c < pass.names().size(); ++c) stored.push_back(StoredAt(values, c));
+    key.clear();
+    if (keepKeys)
+      for (const Stored& s : stored) AppendKey(key, s);
+    const KeySet::Seen again = seen.insert(KeyHash(stored), key);
+    if (again == KeySet::Seen::Unsure) throw KeepKeys{};
+    if (again == KeySet::Seen::New) unmatched.add(id);
   };
   auto line = [&](std::uint32_t r, const std::vector<Cell>& values) {
     if (values.size() > pass.names().size()) throw NotAnswered{};  // more columns for "distinct *"
     const Stored id = StoredAt(values, ci);
-    if (id.kind == StoredCell::Kind::Null) return;
-    const CellTable::Rows match = cells.rowsOf(id);
-    if (!match.count) return;
+    const CellTable::Rows match = id.kind == StoredCell::Kind::Null ? CellTable::Rows{} : cells.rowsOf(id);
+    if (!match.count) {
+      if (report) unserved(id, values);
+      return;
+    }
     stored.clear();
     for (std::size_t c = 0; c < pass.names().size(); ++c) stored.push_back(c == ci ? id : StoredAt(values, c));
     key.clear();
@@ -783,12 +833,13 @@ std::optional<FlyLineResult> JoinPoints(const std::string& workbook, const FlyLi
     held.cells = match;
     held.placed = Usable(stored[lon], stored[lat]);
     held.row = r;
-    held.hold(stored[lon], stored[lat], id);
+    held.hold(stored[lon], stored[lat], id, report ? stored[value] : Stored{});
   };
   if (!pass.run(workbook, in.pointSheet, header, line, 0.5, 1)) return std::nullopt;
   draw();
   FlyLineResult result = InOrder(std::move(*out));
   result.skipped = std::move(skipped);
+  result.unmatched = unmatched.take();
   return result;
 }
 
