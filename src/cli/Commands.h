@@ -19,5 +19,6 @@ int MifDriveTest(const CommandArgs& args);
 int KmlFlyLine(const CommandArgs& args);
 int MifFlyLine(const CommandArgs& args);
 int KmlLandmark(const CommandArgs& args);
+int CellReport(const CommandArgs& args);
 
 }  // namespace tessaro::cli

@@ -29,6 +29,10 @@ const Command kCommands[] = {
     {"kml-flyline", tessaro::cli::KmlFlyLine, "kml-flyline BOOK --cells SHEET [options]"},
     {"mif-flyline", tessaro::cli::MifFlyLine, "mif-flyline BOOK --cells SHEET [options]"},
     {"kml-landmark", tessaro::cli::KmlLandmark, "kml-landmark BOOK [options]"},
+    {"cell-report", tessaro::cli::CellReport,
+     "cell-report BOOK --cells SHEET [--points SHEET] [--value C] [--bounds ...] [--far 3000]\n"
+     "      [--beamwidth 35] [--beamwidth-column C] [--cell-name C] [fly-line column and condition options] -o NAME\n"
+     "      per-cell statistics of the fly-line join: NAME.xlsx and NAME.html"},
 };
 
 void Usage(std::ostream& out) {
