@@ -138,11 +138,12 @@ void MDIForm1::ensureChildren() {
   // when the layer is generated.
   flyLines->setSectorBoxes([sectors] {
     const SectorSettings s = sectors->settings();
-    return SectorBoxes{s.radius, s.altitude};
+    return SectorBoxes{s.radius, s.altitude, s.beamwidth};
   });
   mifFlyLines->setSectorBoxes([mifSectors] {
     SectorBoxes boxes;  // the MIF layer has no altitude
     boxes.radius = Utf8(mifSectors->radiusText());
+    boxes.beamwidth = mifSectors->params().beamwidth;
     return boxes;
   });
   for (QWidget* w : std::initializer_list<QWidget*>{sectors, new Form2(), flyLines, new Form5(), mifSectors,

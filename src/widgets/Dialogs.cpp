@@ -65,6 +65,18 @@ class QtDialogs : public Dialogs {
     return box.clickedButton() == folder;
   }
   void openFolder(const QString& folder) override { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }
+  bool completionOffering(QWidget* parent, const QString& title, const QString& text, const QStringList& paths,
+                          const QString& action) override {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    box.setInformativeText(paths.join('\n'));
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPushButton* chosen = box.addButton(action, QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    WidenForTitle(box);
+    box.exec();
+    return box.clickedButton() == chosen;
+  }
+  void openFile(const QString& file) override { QDesktopServices::openUrl(QUrl::fromLocalFile(file)); }
   bool exec(QDialog& dialog) override { return dialog.exec() == QDialog::Accepted; }
 };
 

@@ -37,6 +37,18 @@ class Dialogs {
   }
   // Opens `folder` in the desktop's file manager (nothing in a fake).
   virtual void openFolder(const QString& folder) { (void)folder; }
+  // A completion message as completion() whose extra button is `action`
+  // ("打开报表") instead of the folder button. True when the user chose it.
+  // A fake that does not script it shows a plain message.
+  virtual bool completionOffering(QWidget* parent, const QString& title, const QString& text, const QStringList& paths,
+                                  const QString& action) {
+    message(parent, title, text);
+    (void)paths;
+    (void)action;
+    return false;
+  }
+  // Opens `file` in the desktop's viewer for its kind (nothing in a fake).
+  virtual void openFile(const QString& file) { (void)file; }
   // A window's own modal dialog, built by the window; true when the user
   // accepted it. A fake may set its controls (found by their object names)
   // before answering; one that does not script it cancels.

@@ -65,6 +65,17 @@ class FakeDialogs : public tessaro::ui::Dialogs {
     return a;
   }
   void openFolder(const QString& folder) override { openedFolders << folder; }
+  // A completion message with an action button; `actionAnswers` scripts its
+  // presses, and the button's caption goes into `detail`.
+  bool completionOffering(QWidget*, const QString& title, const QString& text, const QStringList& paths,
+                          const QString& action) override {
+    shown.push_back({"message", title, text, action, paths});
+    if (actionAnswers.empty()) return false;
+    const bool a = actionAnswers.front();
+    actionAnswers.pop_front();
+    return a;
+  }
+  void openFile(const QString& file) override { openedFiles << file; }
   // A window's own dialog: the next script sets its controls and answers
   // (true: OK); without one it is cancelled.
   bool exec(QDialog& dialog) override {
@@ -78,6 +89,8 @@ class FakeDialogs : public tessaro::ui::Dialogs {
   std::vector<Shown> shown;
   std::deque<bool> folderAnswers;
   QStringList openedFolders;
+  std::deque<bool> actionAnswers;
+  QStringList openedFiles;
   std::deque<bool> answers;
   std::deque<QString> inputs;  // QString() cancels, QString("") answers empty
   std::deque<std::optional<QColor>> colours;

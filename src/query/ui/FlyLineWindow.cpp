@@ -10,9 +10,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <QFileInfo>
+
+#include "report/CellReport.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/RunPanel.h"
+#include "widgets/Worker.h"
 
 namespace tessaro::ui {
 
@@ -67,6 +71,9 @@ FlyLineWindow::FlyLineWindow(Kind kind, QWidget* parent)
   all->addStretch(1);
   all->addWidget(runPanel());
   connect(generateButton(), &QPushButton::clicked, this, &FlyLineWindow::generate);
+  QPushButton* report = NewButton(this, "CommandReport", QStringLiteral("小区统计报表…"));
+  runPanel()->addButton(report, generateButton());
+  connect(report, &QPushButton::clicked, this, &FlyLineWindow::writeCellReport);
 }
 
 // Both sheet lists and their column lists. The drive-test side's sheet list
@@ -173,6 +180,54 @@ void FlyLineWindow::generate() {
   const auto output = outputForRun(kind_ == Kind::Kml ? QStringList{QString()} : QStringList{".mif", ".mid"});
   if (!output) return;
   runFlyLine(*output, sectorBoxes_ ? sectorBoxes_() : SectorBoxes{});
+}
+
+namespace {
+
+// The end of a report run, as a layer's end is shown, with "打开报表".
+void ReportEnd(QWidget* window, const JobEnd& end, const CellReportFiles& files) {
+  const QString title = QString::fromUtf8(kCellReportTitle);
+  if (end.cancelled) {
+    dialogs().message(window, title, QStringLiteral("已取消"));
+    return;
+  }
+  if (end.error) {
+    const QStringList detail = QStringList{ErrorReason(end.error)} + end.notes;
+    dialogs().message(window, title, QString::fromUtf8(kCellReportFailed), detail.join('\n'));
+    return;
+  }
+  const QString text = (QStringList{QString::fromUtf8(kCellReportDone)} + end.notes).join('\n');
+  if (dialogs().completionOffering(window, title, text, {FromUtf8(files.xlsx), FromUtf8(files.html)},
+                                   QStringLiteral("打开报表")))
+    dialogs().openFile(FromUtf8(files.html));
+}
+
+}  // namespace
+
+void FlyLineWindow::writeCellReport() {
+  if (IsRunning(this)) return;
+  const QString book = picker()->workbook();
+  if (book.isEmpty()) {
+    dialogs().message(this, QStringLiteral("友情提示"), QStringLiteral("请先打开Excel文件"));
+    return;
+  }
+  CellReportParams p;
+  p.workbook = Utf8(book);
+  p.inputs = inputs();
+  p.beamwidth = (sectorBoxes_ ? sectorBoxes_() : SectorBoxes{}).beamwidth;
+  // The cells are named as the sector window would pre-select their name.
+  const QStringList headers = picker()->columnNames(1);
+  std::vector<std::string> names;
+  for (const QString& h : headers) names.push_back(Utf8(h));
+  const auto roles = DetectColumns(names, WindowRoles("sector"));
+  if (const auto name = roles.find(Role::Name); name != roles.end()) p.cellName = name->second;
+  p.output = ProposeCellReportName(p.workbook, p.inputs.pointSheet);
+  const CellReportFiles files = ReportFiles(p.output);
+  const bool exists = QFileInfo(FromUtf8(files.xlsx)).isFile() || QFileInfo(FromUtf8(files.html)).isFile();
+  if (exists && !dialogs().question(this, QStringLiteral("友情提示"), QStringLiteral("文件已存在，是否覆盖？"))) return;
+  RunInBackground(
+      this, runPanel(), [p](Progress& progress) { GenerateCellReport(p, progress); },
+      [this, files](const JobEnd& end) { ReportEnd(this, end, files); });
 }
 
 }  // namespace tessaro::ui

@@ -17,10 +17,12 @@ class QLineEdit;
 namespace tessaro::ui {
 
 // The sector window's boxes a fly-line layer draws with: the radius and (in
-// KML) the altitude of the line's start.
+// KML) the altitude of the line's start; the per-cell report takes its beam
+// width, the width the sectors are drawn with.
 struct SectorBoxes {
   std::string radius = "80";
   std::string altitude = "5";
+  std::string beamwidth = "35";
 };
 
 class FlyLineWindow : public LayerWindow {
@@ -40,6 +42,9 @@ class FlyLineWindow : public LayerWindow {
   void addCondition();      // Command1 "<<添加"
   void clearConditions();   // Command4 "<<清空"
   void generate();          // Command3
+  // "小区统计报表…": the per-cell report beside the workbook, NAME.xlsx and
+  // NAME.html; its completion message offers to open the page.
+  void writeCellReport();
 
   // The window's inputs as the generators take them.
   tessaro::FlyLineInputs inputs() const;
