@@ -61,7 +61,7 @@ struct FlyLineInputs {
   // per-cell report: each line then carries the point's value and the sheet
   // rows of the point and of its cell (LineColumnCount). Empty for the
   // layers, whose rows stay as described here.
-  std::string reportValue;
+  std::string reportValue{};
 };
 
 enum class FlyLineForm {
@@ -104,7 +104,7 @@ struct FlyLineResult {
   // keeps) whose serving identifier matches no cell row, counted by
   // identifier in its text form ("" for an empty one), in the order the
   // identifiers first appear in the sheet. Empty otherwise.
-  std::vector<std::pair<std::string, std::uint64_t>> unmatched;
+  std::vector<std::pair<std::string, std::uint64_t>> unmatched{};
 };
 
 // Rows at hand, drawn in their own order.

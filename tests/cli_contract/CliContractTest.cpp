@@ -58,7 +58,7 @@ TEST_F(CliContract, HelpListsEveryCommandAndVersionPrintsOne) {
   const Ran help = Run({"--help"});
   EXPECT_EQ(help.status, 0);
   for (const char* c : {"sheets", "columns", "query", "kml-sector", "mif-sector", "kml-drivetest", "mif-drivetest",
-                        "kml-flyline", "mif-flyline", "kml-landmark"})
+                        "kml-flyline", "mif-flyline", "kml-landmark", "cell-report"})
     EXPECT_NE(help.out.find(std::string("  ") + c + " "), std::string::npos) << c;
   const Ran version = Run({"--version"});
   EXPECT_EQ(version.status, 0);
