@@ -3,6 +3,7 @@
 // workbook through libxlsxwriter and as one self-contained XHTML page
 // (tables and inline SVG charts; no script, nothing fetched).
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,13 @@ struct Field {
   double number = 0;
   std::string text;
 };
+
+// `text` as both files can hold it: every byte that does not begin a
+// character XML allows (a control character other than tab and line feed,
+// bytes that are not UTF-8, a surrogate, U+FFFE, U+FFFF) becomes U+FFFD.
+// Workbooks come from elsewhere; one stray byte must not make either file
+// unreadable.
+std::string XmlText(std::string_view text);
 
 // "LOW～HIGH" of a band, its bounds as typed (blanks trimmed).
 std::string BandText(const ThresholdLegend& legend, int band);

@@ -25,8 +25,10 @@ void Check(lxw_error e, const char* what) {
   if (e != LXW_NO_ERROR) throw Error(std::string("写入报表工作簿失败（") + what + "）：" + lxw_strerror(e));
 }
 
-// A text cut to what a cell holds, at a character boundary.
-std::string CellText(const std::string& text) {
+// A text as a cell holds it: what XML cannot hold replaced, cut at a
+// character boundary to what a cell takes.
+std::string CellText(const std::string& raw) {
+  std::string text = XmlText(raw);
   if (text.size() <= kMaxCellText) return text;
   std::size_t n = kMaxCellText;
   while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
@@ -48,7 +50,7 @@ void Put(lxw_worksheet* ws, lxw_row_t row, lxw_col_t col, const Field& f, const 
 
 void Headers(lxw_worksheet* ws, const std::vector<std::string>& headers, const Formats& fm) {
   for (std::size_t c = 0; c < headers.size(); ++c)
-    Check(worksheet_write_string(ws, 0, static_cast<lxw_col_t>(c), headers[c].c_str(), fm.header), "表头");
+    Check(worksheet_write_string(ws, 0, static_cast<lxw_col_t>(c), CellText(headers[c]).c_str(), fm.header), "表头");
   worksheet_freeze_panes(ws, 1, 0);
 }
 

@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "report/ReportBook.h"
+#include "report/ReportWriters.h"
 #include "source/Provider.h"
 #include "support/CliRun.h"
 
@@ -210,6 +212,38 @@ TEST(CellReport, PageIsWellFormedAndSelfContained) {
   EXPECT_EQ(svgs, 3u);
   EXPECT_EQ(flagged, 1u);
   EXPECT_NE(html.find("<td>102</td><td>乙</td>"), std::string::npos);
+}
+
+// Texts from a workbook that is not to be trusted reach both files as text:
+// markup stays text, and what XML cannot hold is replaced, never passed on.
+TEST(CellReport, WorkbookTextsCannotBreakTheFiles) {
+  Dir dir;
+  const std::string hostile[] = {"<script>alert(1)</script>", "a&b\"c'd", "x\x01\x1fy", "bad\xff\xfeutf8",
+                                 "\xed\xa0\x80surrogate", "\xef\xbf\xbfnonchar", "]]><!--"};
+  CellReport r;
+  r.legend.compile();
+  r.nameColumn = "名称";
+  for (const std::string& text : hostile) {
+    ReportCell c;
+    c.ci = text;
+    c.name = text;
+    r.cells.push_back(c);
+    r.unmatched.emplace_back(text, 1);
+  }
+  r.pointSheet = hostile[0];
+  r.condition = hostile[1];
+  const fs::path page = dir.path / "page.html";
+  std::ofstream(page, std::ios::binary) << report::ReportHtml(r);
+  const test::Ran lint = test::RunProgram({"--noout", page.string()}, dir.path, dir.path, "xmllint");
+  EXPECT_EQ(lint.status, 0) << lint.err;
+  EXPECT_EQ(test::ReadFile(page).find("<script"), std::string::npos);
+  // The workbook keeps the markup texts as they are.
+  const fs::path book = dir.path / "book.xlsx";
+  report::WriteReportXlsx(r, book.string());
+  const auto cells = Sheet(book, "小区统计");
+  ASSERT_EQ(cells.size(), std::size(hostile));
+  EXPECT_EQ(cells[0].at("小区 CI").text(), hostile[0]);
+  EXPECT_EQ(cells[1].at("小区名称").text(), hostile[1]);
 }
 
 }  // namespace
