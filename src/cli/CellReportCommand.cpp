@@ -5,7 +5,6 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/LayerOptions.h"
-#include "common/OutputFile.h"
 #include "report/CellReport.h"
 #include "source/Columns.h"
 #include "source/Provider.h"
@@ -55,7 +54,7 @@ int CellReport(const CommandArgs& args) {
     p.output = a.get("-o", ProposeCellReportName(fl.book, fl.inputs.pointSheet));
     CellReportFiles files;
     RunWithProgress(a.quiet(), [&](Progress& progress) { files = GenerateCellReport(p, progress); });
-    return std::vector<std::string>{AbsolutePath(files.xlsx), AbsolutePath(files.html)};
+    return std::vector<std::string>{files.xlsx, files.html};
   });
 }
 
