@@ -18,8 +18,8 @@ std::vector<OptionSpec> CellReportOptions() {
   std::vector<OptionSpec> o = FlyLineOptions(false);
   // The report draws no lines: the sector radius means nothing to it.
   o.erase(std::remove_if(o.begin(), o.end(), [](const OptionSpec& s) { return s.name == "--radius"; }), o.end());
-  for (const char* name : {"--value", "--bounds", "--colours", "--template", "--far", "--beamwidth",
-                           "--beamwidth-column", "--cell-name"})
+  for (const char* name :
+       {"--value", "--bounds", "--colours", "--template", "--far", "--beamwidth", "--beamwidth-column", "--cell-name"})
     o.push_back({name});
   return o;
 }

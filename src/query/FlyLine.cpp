@@ -95,8 +95,8 @@ std::string NumberedPoints(const FlyLineInputs& in, const std::string& pointRow,
     if (!groupBy.empty()) groupBy += ",";
     groupBy += BracketName(c);
   }
-  return "(select min(" + pointRow + ") as tessaro_point_row,* from " + Table(in.pointSheet) + " group by " +
-         groupBy + ") as b";
+  return "(select min(" + pointRow + ") as tessaro_point_row,* from " + Table(in.pointSheet) + " group by " + groupBy +
+         ") as b";
 }
 
 std::optional<std::string> NumberedQuery(const FlyLineInputs& in, const std::vector<std::string>& cellColumns,
@@ -124,9 +124,9 @@ std::vector<std::pair<std::string, std::uint64_t>> UnmatchedPoints(Connection& c
   std::string sql = "select " + ci + ",count(*) from ";
   sql += pointRow ? NumberedPoints(in, *pointRow, pointColumns)
                   : "(select distinct * from " + Table(in.pointSheet) + ") as b";
-  sql += WithCondition(in, form,
-                       "not exists (select 1 from " + Table(in.cellSheet) + " as a where " + Column("a", in.cellCi) +
-                           "=" + ci + ")");
+  sql += WithCondition(
+      in, form,
+      "not exists (select 1 from " + Table(in.cellSheet) + " as a where " + Column("a", in.cellCi) + "=" + ci + ")");
   sql += " group by " + ci;
   if (pointRow) sql += " order by min(b.tessaro_point_row)";
   const RecordSet rows = connection.execute(sql);

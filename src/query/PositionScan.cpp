@@ -708,7 +708,7 @@ class HeldRow {
   std::string key;  // spelt out only when keeping keys
   CellTable::Rows cells;
   Stored lon, lat, id;
-  Stored value;  // the report's value, when it asks for one
+  Stored value;         // the report's value, when it asks for one
   bool placed = false;  // the point has a usable position
   std::uint32_t row = 0;
 

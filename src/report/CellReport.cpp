@@ -44,8 +44,7 @@ double RowBeamwidth(const Value& v, double fallback, std::int64_t row, const std
 
 // Every row of the cell sheet in sheet order, with its identifier, name,
 // azimuth and beam width; the statistics still zero.
-std::vector<ReportCell> ReadCells(Connection& connection, const CellReportParams& p, double beamwidth,
-                                  CellReport& r) {
+std::vector<ReportCell> ReadCells(Connection& connection, const CellReportParams& p, double beamwidth, CellReport& r) {
   const FlyLineInputs& in = p.inputs;
   const auto rowId = RowIdName(connection.execute("select * from " + Table(in.cellSheet) + " where 0").fieldNames());
   if (!rowId) throw Error("小区表“" + in.cellSheet + "”同时有名为 rowid、_rowid_ 和 oid 的列，无法对应到行");
@@ -103,9 +102,9 @@ void ReadLines(const FlyLineResult& join, LineColumns col, const std::unordered_
     LineFacts& f = facts[k];
     f.cell = cell->second;
     // The join keeps only lines whose cell and point have usable positions.
-    const GeodesicInverse g = Inverse(rows.at(i, kAla).number().value_or(0), rows.at(i, kAlo).number().value_or(0),
-                                      rows.at(i, kPointLat).number().value_or(0),
-                                      rows.at(i, kPointLon).number().value_or(0));
+    const GeodesicInverse g =
+        Inverse(rows.at(i, kAla).number().value_or(0), rows.at(i, kAlo).number().value_or(0),
+                rows.at(i, kPointLat).number().value_or(0), rows.at(i, kPointLon).number().value_or(0));
     f.distance = g.distance;
     f.bearing = g.azimuth;
     if (const auto v = rows.at(i, col.value).number(); v && std::isfinite(*v)) f.value = *v;
@@ -226,8 +225,7 @@ void Summarise(const std::vector<LineFacts>& facts, std::vector<ReportCell>& cel
 FlyLineInputs JoinInputs(const CellReportParams& p) {
   FlyLineInputs in = p.inputs;
   if (in.reportValue.empty()) in.reportValue = DetectReportValue(p.workbook, in.pointSheet);
-  if (in.reportValue.empty())
-    throw Error("没有数据列：路测表“" + in.pointSheet + "”的表头中没有可自动选择的数据列");
+  if (in.reportValue.empty()) throw Error("没有数据列：路测表“" + in.pointSheet + "”的表头中没有可自动选择的数据列");
   RequireColumn(in.cellCi, "小区 CI");
   RequireColumn(in.cellAzimuth, "方位角");
   return in;

@@ -40,12 +40,12 @@ struct CellReportParams {
   // drive-test sheet's value column; empty takes the drive-test windows'
   // pre-selection of that sheet.
   FlyLineInputs inputs;
-  std::string cellName;           // a name column of the cell sheet shown beside the CI; "" none
-  std::string beamwidth = "35";   // degrees, as the sector window's box holds it
-  std::string beamwidthColumn;    // a cell-sheet column whose number replaces it; "" none
-  std::string far = "3000";       // metres: samples farther away overshoot
+  std::string cellName;          // a name column of the cell sheet shown beside the CI; "" none
+  std::string beamwidth = "35";  // degrees, as the sector window's box holds it
+  std::string beamwidthColumn;   // a cell-sheet column whose number replaces it; "" none
+  std::string far = "3000";      // metres: samples farther away overshoot
   ThresholdLegend legend = ThresholdLegend::Initial();
-  std::string output;             // NAME (a trailing ".xlsx" or ".html" is dropped)
+  std::string output;  // NAME (a trailing ".xlsx" or ".html" is dropped)
 };
 
 // One cell row of the cell sheet and what it served.
@@ -57,10 +57,10 @@ struct ReportCell {
   bool directed() const { return azimuth && *azimuth >= 0; }
 
   std::uint64_t samples = 0;
-  std::uint64_t valued = 0;  // samples whose value is a number
+  std::uint64_t valued = 0;                       // samples whose value is a number
   double mean = 0, median = 0, min = 0, max = 0;  // of those values (valued > 0)
   std::array<std::uint64_t, ThresholdLegend::kRows> bands{};
-  std::uint64_t weak = 0;  // samples in the weak band
+  std::uint64_t weak = 0;                    // samples in the weak band
   double meanDistance = 0, p95Distance = 0;  // metres (samples > 0)
   std::uint64_t beyondFar = 0;
   std::uint64_t outsideBeam = 0;  // directed cells only

@@ -44,7 +44,7 @@ std::string Shown(const Field& f) {
 
 std::string Td(const Field& f) {
   return f.kind == Field::Kind::Text || f.kind == Field::Kind::Empty ? "<td>" + Shown(f) + "</td>"
-                                                                       : "<td class=\"n\">" + Shown(f) + "</td>";
+                                                                     : "<td class=\"n\">" + Shown(f) + "</td>";
 }
 
 // "#RRGGBB" of a colour value (red in the low byte).
@@ -121,20 +121,23 @@ std::string WeakCellsChart(const CellReport& r) {
 
 // Samples by distance from their cell, the far distance marked.
 std::string DistanceChart(const CellReport& r) {
-  const double top = static_cast<double>(std::max<std::uint64_t>(1, *std::max_element(r.distances.begin(), r.distances.end())));
+  const double top =
+      static_cast<double>(std::max<std::uint64_t>(1, *std::max_element(r.distances.begin(), r.distances.end())));
   std::string body;
   const double x0 = 40, base = 200, height = 170, step = 26;
   for (std::size_t i = 0; i < r.distances.size(); ++i) {
     const double h = height * static_cast<double>(r.distances[i]) / top, x = x0 + step * static_cast<double>(i);
     const bool beyond = i >= static_cast<std::size_t>(CellReport::kDistanceBins / 2);
     const double from = r.far / 10 * static_cast<double>(i);
-    const std::string range = i + 1 < r.distances.size() ? Num(from) + "～" + Num(from + r.far / 10) + " m"
-                                                         : "≥ " + Num(from) + " m";
-    body += Rect(x, base - h, step - 4, h, beyond ? "#D9534F" : "#4A7EBB", range + "：" + std::to_string(r.distances[i]));
+    const std::string range =
+        i + 1 < r.distances.size() ? Num(from) + "～" + Num(from + r.far / 10) + " m" : "≥ " + Num(from) + " m";
+    body +=
+        Rect(x, base - h, step - 4, h, beyond ? "#D9534F" : "#4A7EBB", range + "：" + std::to_string(r.distances[i]));
     if (i % 5 == 0) body += Label(x, base + 16, NumberText(from));
   }
   const double farX = x0 + step * CellReport::kDistanceBins / 2 - 2;
-  body += "<line x1=\"" + Num(farX) + "\" y1=\"20\" x2=\"" + Num(farX) + "\" y2=\"200\" stroke=\"#D9534F\" stroke-dasharray=\"4 3\"/>";
+  body += "<line x1=\"" + Num(farX) + "\" y1=\"20\" x2=\"" + Num(farX) +
+          "\" y2=\"200\" stroke=\"#D9534F\" stroke-dasharray=\"4 3\"/>";
   body += Label(farX + 4, 30, "超远 " + NumberText(r.far) + " m", "start");
   body += "<line x1=\"30\" y1=\"200\" x2=\"600\" y2=\"200\" stroke=\"#444\"/>";
   return Svg(620, 225, "样本到小区的距离分布", body);
@@ -142,7 +145,9 @@ std::string DistanceChart(const CellReport& r) {
 
 std::string Head(const CellReport& r) {
   return "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"zh-CN\" xml:lang=\"zh-CN\">\n<head>\n"
-         "<meta charset=\"UTF-8\"/>\n<title>小区统计报表 - " + Esc(r.pointSheet) + "</title>\n<style>\n"
+         "<meta charset=\"UTF-8\"/>\n<title>小区统计报表 - " +
+         Esc(r.pointSheet) +
+         "</title>\n<style>\n"
          "body{font-family:\"Noto Sans CJK SC\",\"Microsoft YaHei\",sans-serif;margin:16px;color:#222}\n"
          "table{border-collapse:collapse;font-size:13px;margin-bottom:20px}\n"
          "th,td{border:1px solid #bbb;padding:3px 6px}th{background:#eef2f7;position:sticky;top:0}\n"

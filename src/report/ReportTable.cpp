@@ -75,8 +75,8 @@ std::vector<std::string> CellHeaders(const CellReport& r) {
     h.push_back("区间 " + BandText(r.legend, b) + " 点数");
     h.push_back("区间 " + BandText(r.legend, b) + " 占比");
   }
-  h.insert(h.end(), {"弱覆盖点数", "平均距离(m)", "95%距离(m)", "超远占比(>" + NumberText(r.far) + "m)",
-                     "方向外占比", "方向异常"});
+  h.insert(h.end(), {"弱覆盖点数", "平均距离(m)", "95%距离(m)", "超远占比(>" + NumberText(r.far) + "m)", "方向外占比",
+                     "方向异常"});
   return h;
 }
 
@@ -118,8 +118,10 @@ std::vector<std::pair<std::string, Field>> SummaryRows(const CellReport& r) {
       {"区间", Text(bands)},
       {"弱覆盖区间", Text(BandText(r.legend, r.weakBand) + "（下限最低的区间）")},
       {"超远距离(m)", Of(Field::Kind::Distance, r.far)},
-      {"波瓣宽度", Text(r.beamwidth + (r.beamwidthColumn.empty() ? "" : "（列“" + r.beamwidthColumn + "”有值时取其值）"))},
-      {"方向检查", Text("采样点方位超出 方位角 ±（波瓣宽度/2 + 30°）计为方向外，超过一半即标为方向异常；室内小区（方位角为负）不检查")},
+      {"波瓣宽度",
+       Text(r.beamwidth + (r.beamwidthColumn.empty() ? "" : "（列“" + r.beamwidthColumn + "”有值时取其值）"))},
+      {"方向检查", Text("采样点方位超出 方位角 ±（波瓣宽度/2 + "
+                        "30°）计为方向外，超过一半即标为方向异常；室内小区（方位角为负）不检查")},
       {"距离与方位", Text("椭球面大地线反算（GeographicLib，椭球 a = 6378245 m，b = 6356752.3142 m）")},
       {"小区数", Count(r.cells.size())},
       {"样本数", Count(r.samples)},

@@ -64,7 +64,8 @@ void CellSheet(lxw_workbook* wb, const CellReport& r, const Formats& fm) {
       Put(ws, static_cast<lxw_row_t>(i + 1), static_cast<lxw_col_t>(c), fields[c], fm);
   }
   Check(worksheet_set_column(ws, 0, static_cast<lxw_col_t>(headers.size() - 1), 11, nullptr), "列宽");
-  Check(worksheet_autofilter(ws, 0, 0, static_cast<lxw_row_t>(r.cells.size()), static_cast<lxw_col_t>(headers.size() - 1)),
+  Check(worksheet_autofilter(ws, 0, 0, static_cast<lxw_row_t>(r.cells.size()),
+                             static_cast<lxw_col_t>(headers.size() - 1)),
         "筛选");
 }
 

@@ -84,8 +84,8 @@ void ExpectRow(const std::map<std::string, Value>& got, const Expected& want, st
     for (const char* h : {"均值", "平均距离(m)", "95%距离(m)", "方向外占比"}) EXPECT_TRUE(got.at(h).isNull()) << h;
     return;
   }
-  const std::pair<const char*, double> values[] = {{"均值", want.mean}, {"中位数", want.median},
-                                                  {"最小值", want.min}, {"最大值", want.max}};
+  const std::pair<const char*, double> values[] = {
+      {"均值", want.mean}, {"中位数", want.median}, {"最小值", want.min}, {"最大值", want.max}};
   for (const auto& [head, v] : values) EXPECT_NEAR(*got.at(head).number(), v, 1e-9) << head;
   // The points were placed by the destination point's series, good to 2 cm.
   EXPECT_NEAR(*got.at("平均距离(m)").number(), want.meanDistance, 0.05);
@@ -115,15 +115,32 @@ TEST(CellReport, FiguresWorkedOutByHand) {
   // RxLev < -90 keeps -100, -92 (101); -96, -97 (102); -121, -110 (103);
   // the unknown 999 rows (-95); 101 and 103 tie and stay in sheet order.
   const ReportRun runs[] = {
-      {{}, {"102", "101", "103", "105", "104"}, {{"999", 2}, {"", 1}},
-       {{"样本数", 13}, {"无样本的小区数", 1}, {"方向异常的小区数", 1}, {"服务小区不在小区表中的样本数", 3}, {"无位置而跳过的路测行数", 1}}},
-      {{"--condition", "RxLev < -90"}, {"102", "101", "103", "104", "105"}, {{"999", 2}},
+      {{},
+       {"102", "101", "103", "105", "104"},
+       {{"999", 2}, {"", 1}},
+       {{"样本数", 13},
+        {"无样本的小区数", 1},
+        {"方向异常的小区数", 1},
+        {"服务小区不在小区表中的样本数", 3},
+        {"无位置而跳过的路测行数", 1}}},
+      {{"--condition", "RxLev < -90"},
+       {"102", "101", "103", "104", "105"},
+       {{"999", 2}},
        {{"样本数", 6}, {"无样本的小区数", 2}, {"服务小区不在小区表中的样本数", 2}, {"无位置而跳过的路测行数", 1}}},
   };
   for (const ReportRun& run : runs) {
     SCOPED_TRACE(run.extra.empty() ? "all points" : run.extra[1]);
-    std::vector<std::string> args = {"cell-report", book.string(), "--cells", "Cells", "--points", "DT",
-                                     "--beamwidth-column", "波瓣", "-q", "-o", (dir.path / "rep").string()};
+    std::vector<std::string> args = {"cell-report",
+                                     book.string(),
+                                     "--cells",
+                                     "Cells",
+                                     "--points",
+                                     "DT",
+                                     "--beamwidth-column",
+                                     "波瓣",
+                                     "-q",
+                                     "-o",
+                                     (dir.path / "rep").string()};
     args.insert(args.end(), run.extra.begin(), run.extra.end());
     const test::Ran ran = test::RunProgram(args, dir.path, dir.path);
     ASSERT_EQ(ran.status, 0) << ran.err;
@@ -150,9 +167,12 @@ std::vector<std::string> SplitCsvLine(const std::string& line) {
   std::vector<std::string> out(1);
   bool quoted = false;
   for (char c : line) {
-    if (c == '"') quoted = !quoted;
-    else if (c == ',' && !quoted) out.emplace_back();
-    else out.back() += c;
+    if (c == '"')
+      quoted = !quoted;
+    else if (c == ',' && !quoted)
+      out.emplace_back();
+    else
+      out.back() += c;
   }
   return out;
 }
@@ -218,8 +238,9 @@ TEST(CellReport, PageIsWellFormedAndSelfContained) {
 // markup stays text, and what XML cannot hold is replaced, never passed on.
 TEST(CellReport, WorkbookTextsCannotBreakTheFiles) {
   Dir dir;
-  const std::string hostile[] = {"<script>alert(1)</script>", "a&b\"c'd", "x\x01\x1fy", "bad\xff\xfeutf8",
-                                 "\xed\xa0\x80surrogate", "\xef\xbf\xbfnonchar", "]]><!--"};
+  const std::string hostile[] = {
+      "<script>alert(1)</script>", "a&b\"c'd", "x\x01\x1fy", "bad\xff\xfeutf8", "\xed\xa0\x80surrogate",
+      "\xef\xbf\xbfnonchar",       "]]><!--"};
   CellReport r;
   r.legend.compile();
   r.nameColumn = "名称";
