@@ -103,7 +103,7 @@ struct LineMaker {
 
 void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& query, Progress& progress) {
   ColourValue colour = NewRandomColor();
-  KmlWriter writer(p.output);
+  KmlWriter writer(p.output, p.outputOptions);
   const FlyLineResult result = query();
   writer.prologue();
   writer.element("name", p.inputs.pointSheet + "飞线");
