@@ -92,6 +92,22 @@ std::string LeanCoordinates(std::string_view content, int decimals, LeanPlacemar
   return out;
 }
 
+// In the element opened by `style`, a <color> right after its first child
+// <`other`> moves in front of it.
+void ColourFirst(std::string& s, std::string_view style, const std::string& other) {
+  const std::string open = "<" + other + ">", close = "</" + other + ">";
+  const std::size_t at = s.find(std::string(style) + open);
+  if (at == std::string::npos) return;
+  const std::size_t first = at + style.size();
+  const std::size_t firstEnd = s.find(close, first);
+  if (firstEnd == std::string::npos || s.compare(firstEnd + close.size(), 7, "<color>") != 0) return;
+  const std::size_t colour = firstEnd + close.size();
+  const std::size_t colourEnd = s.find("</color>", colour);
+  if (colourEnd == std::string::npos) return;
+  const std::string moved = s.substr(colour, colourEnd + 8 - colour) + s.substr(first, colour - first);
+  s.replace(first, colourEnd + 8 - first, moved);
+}
+
 }  // namespace
 
 std::string LeanStyle(std::string_view content) {
@@ -102,20 +118,9 @@ std::string LeanStyle(std::string_view content) {
     const std::size_t h = s.find("</h>", href);
     if (h != std::string::npos) s.erase(href + 7, h + 4 - (href + 7));
   }
-  // <color> before <width> in a line style.
-  const std::size_t line = s.find("<LineStyle><width>");
-  if (line != std::string::npos) {
-    const std::size_t widthStart = line + 11;
-    const std::size_t widthEnd = s.find("</width>", widthStart);
-    if (widthEnd != std::string::npos && s.compare(widthEnd + 8, 7, "<color>") == 0) {
-      const std::size_t colourEnd = s.find("</color>", widthEnd + 8);
-      if (colourEnd != std::string::npos) {
-        const std::string width = s.substr(widthStart, widthEnd + 8 - widthStart);
-        const std::string colour = s.substr(widthEnd + 8, colourEnd + 8 - (widthEnd + 8));
-        s.replace(widthStart, colourEnd + 8 - widthStart, colour + width);
-      }
-    }
-  }
+  // A colour style's <color> comes first: before a line's width and a label's scale.
+  ColourFirst(s, "<LineStyle>", "width");
+  ColourFirst(s, "<LabelStyle>", "scale");
   return s;
 }
 

@@ -9,7 +9,8 @@
 // The plain layers write a few things that KML 2.2 readers tolerate but its
 // schema does not allow; the lean form writes them valid:
 //   - an icon's <x>/<y>/<w>/<h> after its href (KML 2.1) are left out;
-//   - a line style's <width> before its <color> is put after it;
+//   - a line style's <width> or a label style's <scale> before its <color>
+//     is put after it;
 //   - <extrude>2</extrude> is written as the boolean it stands for, 1.
 #include <optional>
 #include <string>
