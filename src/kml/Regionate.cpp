@@ -9,7 +9,13 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
 
 #include "common/Error.h"
 #include "kml/KmlWriter.h"
@@ -176,13 +182,11 @@ void SuperOverlay::placemark(std::string_view text) {
   } else if (auto doc = docStyles_.find(p.styleRef); doc != docStyles_.end()) {
     style = styleIndex(LeanStyle(doc->second));
   }
+  // A shared style's mark stays: each tile numbers the styles it holds.
   const std::size_t mark = p.text.find(kStyleMark);
-  if (mark != std::string::npos) {
-    const std::string url = style != kNoStyle ? "<styleUrl>#" + StyleId(style) + "</styleUrl>"
-                            : p.styleRef.empty() ? std::string()
-                                                 : "<styleUrl>" + XmlEscape(p.styleRef) + "</styleUrl>";
-    p.text.replace(mark, kStyleMark.size(), url);
-  }
+  if (mark != std::string::npos && style == kNoStyle)
+    p.text.replace(mark, kStyleMark.size(),
+                   p.styleRef.empty() ? std::string() : "<styleUrl>" + XmlEscape(p.styleRef) + "</styleUrl>");
   p.text += "\r\n";
   if (!inRun_) {
     trees_.emplace_back(items_.size(), items_.size());
@@ -202,8 +206,8 @@ namespace {
 
 // A square box on the ground (as near as degrees allow) around the items,
 // at least kMinRootSide high, inside the globe's range.
-template <typename ItemT>
-GeoBox RootBox(const std::vector<ItemT>& items, std::size_t first, std::size_t last) {
+template <typename Items>
+GeoBox RootBox(const Items& items, std::size_t first, std::size_t last) {
   GeoBox b{items[first].lon, items[first].lat, items[first].lon, items[first].lat};
   for (std::size_t i = first; i < last; ++i) {
     b.west = std::min(b.west, items[i].lon);
@@ -224,11 +228,64 @@ GeoBox RootBox(const std::vector<ItemT>& items, std::size_t first, std::size_t l
 
 }  // namespace
 
-// Writes the tiles of one tree, depth first, each tile as soon as its
-// children are known.
+namespace {
+
+// Finished tiles, handed from the thread that builds them to the one that
+// deflates them into the archive, a few at a time: the two halves of the
+// work overlap. Either side may give up: the builder by finishing early,
+// the archive side by stopping, after which no tile is taken.
+class TileQueue {
+ public:
+  using Tile = std::pair<std::string, std::string>;  // entry name, text
+
+  // False once the archive side has given up (the builder then stops).
+  bool push(Tile tile) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    room_.wait(lock, [this] { return tiles_.size() < kDepth || stopped_; });
+    if (stopped_) return false;
+    tiles_.push_back(std::move(tile));
+    ready_.notify_one();
+    return true;
+  }
+  // The next tile; nothing once the builder has finished and every tile is taken.
+  std::optional<Tile> pop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    ready_.wait(lock, [this] { return !tiles_.empty() || finished_; });
+    if (tiles_.empty()) return std::nullopt;
+    Tile t = std::move(tiles_.front());
+    tiles_.pop_front();
+    room_.notify_one();
+    return t;
+  }
+  void finish() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished_ = true;
+    ready_.notify_all();
+  }
+  void stop() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopped_ = true;
+    room_.notify_all();
+  }
+ private:
+  static constexpr std::size_t kDepth = 4;
+  std::mutex mutex_;
+  std::condition_variable room_, ready_;
+  std::deque<Tile> tiles_;
+  bool finished_ = false, stopped_ = false;
+};
+
+// Thrown in the builder when the archive side has stopped (its error is
+// the one to report).
+struct Stopped {};
+
+}  // namespace
+
+// Builds the tiles of one tree, depth first, each tile as soon as its
+// children are known, and hands them to the queue.
 class SuperOverlay::TreeWriter {
  public:
-  TreeWriter(SuperOverlay& overlay, ZipStream& zip) : o_(overlay), zip_(zip) {}
+  TreeWriter(const SuperOverlay& overlay, TileQueue& queue) : o_(overlay), queue_(queue) {}
 
   void node(std::vector<std::uint32_t> items, const GeoBox& box, int level, const std::string& name) {
     std::vector<std::uint32_t> kept;
@@ -315,14 +372,24 @@ class SuperOverlay::TreeWriter {
             const std::vector<std::pair<std::vector<std::uint32_t>, std::string>>& children,
             const std::vector<GeoBox>& boxes, const std::string& name) {
     text_ = Prologue();
-    std::vector<std::uint32_t> styles;
-    for (std::uint32_t i : kept)
-      if (o_.items_[i].style != kNoStyle) styles.push_back(o_.items_[i].style);
-    std::sort(styles.begin(), styles.end());
-    styles.erase(std::unique(styles.begin(), styles.end()), styles.end());
-    for (std::uint32_t s : styles) text_ += "<Style id=\"" + StyleId(s) + "\">" + o_.styles_[s] + "</Style>\r\n";
-    // The kept placemarks lie in the scratch file in layer order, mostly
-    // close together: read them in runs.
+    // The tile's styles, numbered in the order its placemarks first use them.
+    local_.clear();
+    for (std::uint32_t i : kept) {
+      const std::uint32_t style = o_.items_[i].style;
+      if (style == kNoStyle || !local_.emplace(style, static_cast<std::uint32_t>(local_.size())).second) continue;
+      text_ += "<Style id=\"" + StyleId(local_[style]) + "\">" + o_.styles_[style] + "</Style>\r\n";
+    }
+    placemarks(kept);
+    for (std::size_t c = 0; c < children.size(); ++c)
+      text_ += NetworkLink(boxes[c], children[c].second + ".kml", "") + "\r\n";
+    text_ += "</Document>\r\n</kml>\r\n";
+    if (!queue_.push({kTileFolder + name + ".kml", std::move(text_)})) throw Stopped();
+    text_ = std::string();
+  }
+
+  // The kept placemarks, each with its tile's style id. They lie in the
+  // scratch file in layer order, mostly close together: read in runs.
+  void placemarks(const std::vector<std::uint32_t>& kept) {
     for (std::size_t k = 0; k < kept.size();) {
       const Item& first = o_.items_[kept[k]];
       std::uint64_t end = first.offset + first.length;
@@ -336,21 +403,26 @@ class SuperOverlay::TreeWriter {
       o_.scratch_->read(first.offset, static_cast<std::size_t>(end - first.offset), run_);
       for (; k < n; ++k) {
         const Item& it = o_.items_[kept[k]];
-        text_.append(run_, static_cast<std::size_t>(it.offset - first.offset), it.length);
+        const std::string_view text(run_.data() + (it.offset - first.offset), it.length);
+        const std::size_t mark = it.style == kNoStyle ? std::string_view::npos : text.find(kStyleMark);
+        if (mark == std::string_view::npos) {
+          text_ += text;
+          continue;
+        }
+        text_ += text.substr(0, mark);
+        text_ += "<styleUrl>#" + StyleId(local_[it.style]) + "</styleUrl>";
+        text_ += text.substr(mark + kStyleMark.size());
       }
     }
-    for (std::size_t c = 0; c < children.size(); ++c)
-      text_ += NetworkLink(boxes[c], children[c].second + ".kml", "") + "\r\n";
-    text_ += "</Document>\r\n</kml>\r\n";
-    zip_.add(kTileFolder + name + ".kml", text_);
   }
 
   // Placemarks at most this many bytes apart are read in one go.
   static constexpr std::uint64_t kRunGap = 4096;
 
-  SuperOverlay& o_;
-  ZipStream& zip_;
+  const SuperOverlay& o_;
+  TileQueue& queue_;
   std::string text_, run_;
+  std::unordered_map<std::uint32_t, std::uint32_t> local_;  // style -> its number in the tile
 };
 
 void SuperOverlay::writeDocument(ZipStream& zip, const std::vector<GeoBox>& roots) const {
@@ -383,12 +455,34 @@ void SuperOverlay::write(ZipStream& zip) {
   std::vector<GeoBox> roots;
   for (const auto& [first, last] : trees_) roots.push_back(RootBox(items_, first, last));
   writeDocument(zip, roots);
-  TreeWriter writer(*this, zip);
-  for (std::size_t t = 0; t < trees_.size(); ++t) {
-    std::vector<std::uint32_t> all(trees_[t].second - trees_[t].first);
-    for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<std::uint32_t>(trees_[t].first + i);
-    writer.node(std::move(all), roots[t], 0, std::to_string(t));
+  // The tiles are built here and deflated on a second thread (which keeps
+  // its allocations few: the memory the layer's rows left is reused here).
+  TileQueue queue;
+  std::exception_ptr archiveError;
+  std::thread archiver([&] {
+    try {
+      while (auto tile = queue.pop()) zip.add(tile->first, tile->second);
+    } catch (...) {
+      archiveError = std::current_exception();
+      queue.stop();
+    }
+  });
+  try {
+    TreeWriter writer(*this, queue);
+    for (std::size_t t = 0; t < trees_.size(); ++t) {
+      std::vector<std::uint32_t> all(trees_[t].second - trees_[t].first);
+      for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<std::uint32_t>(trees_[t].first + i);
+      writer.node(std::move(all), roots[t], 0, std::to_string(t));
+    }
+  } catch (const Stopped&) {
+  } catch (...) {
+    queue.finish();
+    archiver.join();
+    throw;
   }
+  queue.finish();
+  archiver.join();
+  if (archiveError) std::rethrow_exception(archiveError);
 }
 
 }  // namespace tessaro

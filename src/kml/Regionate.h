@@ -24,11 +24,13 @@
 // The placemarks wait in an unlinked scratch file beside the output until
 // the layer is complete, so memory holds only their positions.
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "common/ZipStream.h"
@@ -79,13 +81,13 @@ class SuperOverlay {
 
   int decimals_;
   std::unique_ptr<Scratch> scratch_;
-  std::vector<Item> items_;
+  std::deque<Item> items_;  // in blocks: a million of them grow without copying
   std::vector<std::pair<std::size_t, std::size_t>> trees_;  // item ranges [first, last)
   std::vector<Piece> skeleton_;
   std::string lastName_;                      // the last <name> line of doc.kml
   std::map<std::string, std::string> docStyles_;  // "#id" -> content
   std::string openStyle_;                     // a document style being read
-  std::map<std::string, std::uint32_t> styleIds_;
+  std::unordered_map<std::string, std::uint32_t> styleIds_;
   std::vector<std::string> styles_;           // contents by index
   std::string placemark_;                     // a placemark being read
   std::optional<std::string> begin_, end_;    // the overall time span
