@@ -19,7 +19,7 @@
 namespace tessaro {
 
 struct LeanPlacemark {
-  // "<Placemark>...</Placemark>" on one line, with "@STYLE@" where the
+  // "<Placemark>...</Placemark>" on one line, with kStyleMark where the
   // <styleUrl> of its shared style goes (the id is the caller's).
   std::string text;
   // The content of its style (between <Style> and </Style>), or "" for none.
@@ -33,7 +33,9 @@ struct LeanPlacemark {
   std::optional<std::string> when;  // its <TimeStamp><when>
 };
 
-inline constexpr std::string_view kStyleMark = "@STYLE@";
+// Not well-formed on purpose: no cell text can hold it, since a cell's "<"
+// is always written escaped.
+inline constexpr std::string_view kStyleMark = "<@style@>";
 
 // Makes `placemark` (the lines from "<Placemark>" to "</Placemark>" as the
 // plain layer wrote them, CR LF between them) lean. Coordinates are rounded

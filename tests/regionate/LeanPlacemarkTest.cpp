@@ -28,29 +28,17 @@ TEST(LeanPlacemark, StylesComeOutInTheSchemasOrder) {
   for (const auto& c : cases) EXPECT_EQ(LeanStyle(c.plain), c.lean);
 }
 
-TEST(LeanPlacemark, KeepsEverythingButTheInlineStyle) {
-  const LeanPlacemark fly = MakeLean(
-      "<Placemark>\r\n<Style>\r\n<LineStyle>\r\n<width>1</width>\r\n<color>7d563412</color>\r\n</LineStyle>\r\n"
-      "</Style>\r\n<LineString>\r\n<extrude>2</extrude>\r\n<tessellate>1</tessellate>\r\n<altitudeMode>relativeToGround"
-      "</altitudeMode>\r\n<coordinates>\r\n113.25103456,23.09912345,5\r\n113.2512,23.0981,5\r\n</coordinates>\r\n"
-      "</LineString>\r\n</Placemark>\r\n",
-      4);
-  EXPECT_EQ(fly.text,
-            "<Placemark>@STYLE@<LineString><extrude>1</extrude><tessellate>1</tessellate><altitudeMode>relativeToGround"
-            "</altitudeMode><coordinates>113.251,23.0991,5 113.2512,23.0981,5</coordinates></LineString></Placemark>");
-  EXPECT_EQ(fly.style, "<LineStyle><color>7d563412</color><width>1</width></LineStyle>");
-  EXPECT_EQ(fly.lon, 113.2512);  // a fly line stands at its measured end
-  EXPECT_EQ(fly.lat, 23.0981);
-
-  // A cell text's own line break stays; so does an element that is only one.
+TEST(LeanPlacemark, CellTextsStayAsTheyAre) {
+  // A cell text's own line break stays; so does an element that is only one;
+  // a cell text that looks like the style's mark is only text.
   const LeanPlacemark point = MakeLean(
-      "<Placemark>\r\n<name>\r\n</name>\r\n<description>第一行\r\n第二行 &lt;b&gt;</description>\r\n"
+      "<Placemark>\r\n<name>\r\n</name>\r\n<description>第一行\r\n第二行 &lt;@style@&gt;</description>\r\n"
       "<TimeStamp><when>2024-05-01T08:00:00</when></TimeStamp>\r\n<styleUrl>#btsname</styleUrl>\r\n<Point>\r\n"
       "<coordinates>\r\n113.2645,23.1234,0\r\n</coordinates>\r\n</Point>\r\n</Placemark>\r\n",
       -1);
   EXPECT_EQ(point.text,
-            "<Placemark><name>\r\n</name><description>第一行\r\n第二行 &lt;b&gt;</description><TimeStamp><when>"
-            "2024-05-01T08:00:00</when></TimeStamp>@STYLE@<Point><coordinates>113.2645,23.1234,0</coordinates></Point>"
+            "<Placemark><name>\r\n</name><description>第一行\r\n第二行 &lt;@style@&gt;</description><TimeStamp><when>"
+            "2024-05-01T08:00:00</when></TimeStamp><@style@><Point><coordinates>113.2645,23.1234,0</coordinates></Point>"
             "</Placemark>");
   EXPECT_EQ(point.styleRef, "#btsname");
   EXPECT_EQ(point.when, "2024-05-01T08:00:00");
