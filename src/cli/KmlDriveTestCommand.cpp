@@ -18,13 +18,15 @@ namespace tessaro::cli {
 int KmlDriveTest(const CommandArgs& args) {
   using namespace drivetest;
   Args a = Parse(args,
-                 {{"--sheet"}, {"--lon"}, {"--lat"}, {"--value"}, {"--no-colour", false}, {"--name"},
+                 WithKmlOutputOptions({{"--sheet"}, {"--lon"}, {"--lat"}, {"--value"}, {"--no-colour", false}, {"--name"},
                   {"--description"}, {"--bin"}, {"--icon"}, {"--scale"}, {"--bounds"}, {"--colours"},
                   {"--template"}, {"-o"}, {"--save-dir"}, {"--legend", false}, {"--time"}, {"--attributes", false}},
+                                      true),
                  1, 1);
   return RunLayerCommand(kKmlDriveTestMessages, [&] {
     if (auto d = a.get("--save-dir")) SetSaveFolder(*d);
     KmlDriveTestParams p;
+    p.outputOptions = KmlOutputOptionValues(a);
     ApplyLegendOptions(a, p.legend, p.scale);
     if (auto s = a.get("--scale")) p.scale = *s;
     if (auto b = a.get("--bin")) {
@@ -53,7 +55,7 @@ int KmlDriveTest(const CommandArgs& args) {
     p.lon = in.lon;
     p.lat = in.lat;
     p.data = in.value;
-    p.output = a.get("-o", DefaultOutput(in.book, in.sheet, ".kml"));
+    p.output = a.get("-o", DefaultOutput(in.book, in.sheet, KmlExtension(p.outputOptions)));
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateKmlDriveTest(p, progress); });
     std::vector<std::string> written = {p.output};
     if (p.legendImage && !IsKmzName(p.output)) written.push_back(BesidePath(p.output, "legend.png"));

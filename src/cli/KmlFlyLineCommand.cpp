@@ -13,11 +13,12 @@
 namespace tessaro::cli {
 
 int KmlFlyLine(const CommandArgs& args) {
-  const Args a = Parse(args, FlyLineOptions(true), 1, 1);
+  const Args a = Parse(args, WithKmlOutputOptions(FlyLineOptions(true), true), 1, 1);
   return RunLayerCommand(kKmlFlyLineMessages, [&] {
     if (auto dir = a.get("--save-dir")) SetSaveFolder(*dir);
-    FlyLineCommandInputs fl = ReadFlyLineArgs(a, ".kml");
     KmlFlyLineParams p;
+    p.outputOptions = KmlOutputOptionValues(a);
+    FlyLineCommandInputs fl = ReadFlyLineArgs(a, KmlExtension(p.outputOptions));
     p.workbook = fl.book;
     p.inputs = fl.inputs;
     p.radius = a.get("--radius", "80");

@@ -33,8 +33,9 @@ LandmarkIconGroup ParseIcon(const std::string& text) {
 
 int KmlLandmark(const CommandArgs& args) {
   const Args a = Parse(args,
-                       {{"--sheet"}, {"--name"}, {"--lon"}, {"--lat"}, {"--value"}, {"--description"}, {"--icon"},
+                       WithKmlOutputOptions({{"--sheet"}, {"--name"}, {"--lon"}, {"--lat"}, {"--value"}, {"--description"}, {"--icon"},
                         {"--scale"}, {"-o"}, {"--save-dir"}, {"--attributes", false}},
+                                            true),
                        1, 1);
   const std::vector<std::string> icons = a.all("--icon");
   if (icons.size() > 3) throw UsageError("at most three --icon groups");
@@ -46,6 +47,7 @@ int KmlLandmark(const CommandArgs& args) {
   p.customIcons = !icons.empty();
   p.scale = a.get("--scale", "0.8");
   p.attributes = a.has("--attributes");
+  p.outputOptions = KmlOutputOptionValues(a);
 
   return RunLayerCommand(kLandmarkMessages, [&] {
     p.sheet = SheetOption(a, "--sheet", p.workbook);
@@ -61,7 +63,7 @@ int KmlLandmark(const CommandArgs& args) {
       p.withDescription = true;
       p.descriptionColumn = *d;
     }
-    p.output = a.get("-o", DefaultOutput(p.workbook, p.sheet, ".kml"));
+    p.output = a.get("-o", DefaultOutput(p.workbook, p.sheet, KmlExtension(p.outputOptions)));
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateLandmarkKml(p, progress); });
     for (const auto& g : p.groups) {
       if (!g.enabled) continue;

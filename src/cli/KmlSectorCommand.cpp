@@ -15,14 +15,16 @@ namespace tessaro::cli {
 
 int KmlSector(const CommandArgs& args) {
   const Args a = Parse(args,
-                       {{"--sheet"}, {"--name"}, {"--lon"}, {"--lat"}, {"--azimuth"}, {"--description"},
+                       WithKmlOutputOptions({{"--sheet"}, {"--name"}, {"--lon"}, {"--lat"}, {"--azimuth"}, {"--description"},
                         {"--opacity"}, {"--outline-width"}, {"--label-scale"}, {"--radius"}, {"--altitude"},
                         {"--beamwidth"}, {"--outline-colour"}, {"--fill-colour"}, {"--label-colour"},
                         {"--template"}, {"--save-dir"}, {"-o"}, {"--beamwidth-column"}, {"--radius-column"},
                         {"--attributes", false}, {"--folders"}},
+                                            false),
                        1, 1);
   return RunLayerCommand(kKmlSectorMessages, [&] {
     KmlSectorParams p;
+    p.outputOptions = KmlOutputOptionValues(a);
     p.workbook = a.positional[0];
     if (auto dir = a.get("--save-dir")) SetSaveFolder(*dir);
     // A template first; single options then override its values.

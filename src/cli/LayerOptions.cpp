@@ -1,5 +1,6 @@
 #include "cli/LayerOptions.h"
 
+#include <charconv>
 #include <filesystem>
 
 #include "common/Error.h"
@@ -30,6 +31,27 @@ ColourValue ColourOption(const Args& a, const std::string& name, ColourValue fal
   if (!c) throw UsageError("option " + name + " needs a colour (decimal value or #RRGGBB): " + *text);
   return *c;
 }
+
+std::vector<OptionSpec> WithKmlOutputOptions(std::vector<OptionSpec> options, bool regionate) {
+  options.push_back({"--decimals"});
+  if (regionate) options.push_back({"--regionate", false});
+  return options;
+}
+
+KmlOutputOptions KmlOutputOptionValues(const Args& a) {
+  KmlOutputOptions o;
+  o.regionate = a.has("--regionate");
+  if (auto d = a.get("--decimals")) {
+    int n = -1;
+    const auto [end, ec] = std::from_chars(d->data(), d->data() + d->size(), n);
+    if (ec != std::errc() || end != d->data() + d->size() || n < 0 || n > 15)
+      throw UsageError("--decimals takes a whole number of decimals from 0 to 15: " + *d);
+    o.decimals = n;
+  }
+  return o;
+}
+
+std::string KmlExtension(const KmlOutputOptions& options) { return options.regionate ? ".kmz" : ".kml"; }
 
 std::vector<std::string> SplitCommas(const std::string& text) {
   std::vector<std::string> parts;

@@ -9,6 +9,7 @@
 #include "cli/Args.h"
 #include "common/Colour.h"
 #include "common/LayerMessages.h"
+#include "kml/KmlWriter.h"
 #include "query/FlyLine.h"
 #include "templates/ThresholdLegend.h"
 
@@ -23,6 +24,16 @@ int RunLayerCommand(const LayerMessages& messages, const std::function<std::vect
 // A colour option as a decimal value or "#RRGGBB"; `fallback` when not
 // given. Throws UsageError for anything else.
 ColourValue ColourOption(const Args& a, const std::string& name, ColourValue fallback);
+
+// `options` and the options every kml-* command has beyond the windows:
+// --decimals N, and --regionate where `regionate` says the command offers it.
+std::vector<OptionSpec> WithKmlOutputOptions(std::vector<OptionSpec> options, bool regionate);
+// Their values. Throws UsageError for a --decimals that is not a whole
+// number from 0 to 15.
+KmlOutputOptions KmlOutputOptionValues(const Args& a);
+// The extension of the name proposed when -o is left out: a regionated
+// layer is a KMZ.
+std::string KmlExtension(const KmlOutputOptions& options);
 
 // "a,b,c" split at every comma.
 std::vector<std::string> SplitCommas(const std::string& text);

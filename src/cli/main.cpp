@@ -39,7 +39,10 @@ void Usage(std::ostream& out) {
   out << "Usage: tessaro-cli COMMAND BOOK [options]\n"
          "   or: tessaro-cli --version | --help\n\ncommands:\n";
   for (const auto& c : kCommands) out << "  " << c.synopsis << "\n";
-  out << "\nEvery command accepts -q (no progress bar). Options take their value as the\n"
+  out << "\nEvery kml-* command also takes --decimals N (longitudes and latitudes rounded to at\n"
+         "most N decimals); kml-drivetest, kml-flyline and kml-landmark take --regionate (a KMZ\n"
+         "super-overlay: Region/Lod tiles of at most 480 placemarks, for very large layers).\n"
+         "\nEvery command accepts -q (no progress bar). Options take their value as the\n"
          "next argument or after \"=\": --radius 80, --radius=80.\n";
 }
 

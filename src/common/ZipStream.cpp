@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <atomic>
 #include <ctime>
 
 #include "common/Error.h"
@@ -20,11 +21,29 @@ void Put32(std::string& s, std::uint64_t v) {
   Put16(s, static_cast<std::uint32_t>((v >> 16) & 0xFFFF));
 }
 
+void Put64(std::string& s, std::uint64_t v) {
+  Put32(s, v & 0xFFFFFFFFull);
+  Put32(s, v >> 32);
+}
+
 constexpr std::uint16_t kFlags = 0x0808;  // data descriptor follows (bit 3), UTF-8 names (bit 11)
 constexpr std::uint16_t kDeflated = 8;
+constexpr std::uint16_t kVersion = 20;       // 2.0: deflate
+constexpr std::uint16_t kZip64Version = 45;  // 4.5: ZIP64 records
+// A 4-byte size or offset at or above this, or a 2-byte count at or above
+// kCountLimit, is written as this marker with the value in a ZIP64 record.
 constexpr std::uint64_t kLimit = 0xFFFFFFFFull;
+constexpr std::uint64_t kCountLimit = 0xFFFFull;
+
+std::atomic<bool> forceZip64{false};
+
+bool Over(std::uint64_t v, std::uint64_t limit) { return forceZip64.load() || v >= limit; }
 
 }  // namespace
+
+namespace detail {
+void ForceZip64(bool on) { forceZip64.store(on); }
+}  // namespace detail
 
 struct ZipStream::Deflater {
   z_stream z{};
@@ -51,7 +70,6 @@ ZipStream::~ZipStream() = default;
 void ZipStream::put(std::string_view bytes) {
   sink_(bytes);
   offset_ += bytes.size();
-  if (offset_ > kLimit) throw Error("KMZ 文件超过 4 GiB，无法写入");
 }
 
 void ZipStream::begin(const std::string& name) {
@@ -62,7 +80,7 @@ void ZipStream::begin(const std::string& name) {
   e.crc = static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0));
   std::string h;
   Put32(h, 0x04034b50);
-  Put16(h, 20);
+  Put16(h, kVersion);  // the sizes are not known yet: a ZIP64 descriptor is read from the central directory
   Put16(h, kFlags);
   Put16(h, kDeflated);
   Put16(h, dosTime_);
@@ -106,7 +124,6 @@ void ZipStream::write(std::string_view bytes) {
     e.size += part.size();
     deflateChunk(part, false);
   }
-  if (e.size > kLimit) throw Error("KMZ 中的文件超过 4 GiB，无法写入");
 }
 
 void ZipStream::end() {
@@ -118,8 +135,13 @@ void ZipStream::end() {
   std::string d;
   Put32(d, 0x08074b50);
   Put32(d, e.crc);
-  Put32(d, e.compressed);
-  Put32(d, e.size);
+  if (Over(e.compressed, kLimit) || Over(e.size, kLimit)) {
+    Put64(d, e.compressed);
+    Put64(d, e.size);
+  } else {
+    Put32(d, e.compressed);
+    Put32(d, e.size);
+  }
   put(d);
 }
 
@@ -129,39 +151,83 @@ void ZipStream::add(const std::string& name, std::string_view bytes) {
   end();
 }
 
+std::string ZipStream::centralRecord(const Entry& e) const {
+  // A size or offset that overflows its 4-byte field holds the marker; the
+  // values go into the ZIP64 extra field in this order: size, compressed
+  // size, offset.
+  std::string zip64;
+  auto field = [&zip64](std::uint64_t v) {
+    if (!Over(v, kLimit)) return v;
+    Put64(zip64, v);
+    return kLimit;
+  };
+  const std::uint64_t size = field(e.size), compressed = field(e.compressed), offset = field(e.offset);
+  std::string dir;
+  Put32(dir, 0x02014b50);
+  Put16(dir, 0x0314);  // made by: Unix, 2.0
+  Put16(dir, zip64.empty() ? kVersion : kZip64Version);
+  Put16(dir, kFlags);
+  Put16(dir, kDeflated);
+  Put16(dir, dosTime_);
+  Put16(dir, dosDate_);
+  Put32(dir, e.crc);
+  Put32(dir, compressed);
+  Put32(dir, size);
+  Put16(dir, static_cast<std::uint32_t>(e.name.size()));
+  Put16(dir, zip64.empty() ? 0 : static_cast<std::uint32_t>(4 + zip64.size()));
+  Put16(dir, 0);
+  Put16(dir, 0);
+  Put16(dir, 0);
+  Put32(dir, 0100644u << 16);  // a regular file, rw-r--r--
+  Put32(dir, offset);
+  dir += e.name;
+  if (!zip64.empty()) {
+    Put16(dir, 0x0001);
+    Put16(dir, static_cast<std::uint32_t>(zip64.size()));
+    dir += zip64;
+  }
+  return dir;
+}
+
 void ZipStream::finish() {
   end();
   const std::uint64_t start = offset_;
   std::string dir;
   for (const Entry& e : entries_) {
-    Put32(dir, 0x02014b50);
-    Put16(dir, 0x0314);  // made by: Unix, 2.0
-    Put16(dir, 20);
-    Put16(dir, kFlags);
-    Put16(dir, kDeflated);
-    Put16(dir, dosTime_);
-    Put16(dir, dosDate_);
-    Put32(dir, e.crc);
-    Put32(dir, e.compressed);
-    Put32(dir, e.size);
-    Put16(dir, static_cast<std::uint32_t>(e.name.size()));
-    Put16(dir, 0);
-    Put16(dir, 0);
-    Put16(dir, 0);
-    Put16(dir, 0);
-    Put32(dir, 0100644u << 16);  // a regular file, rw-r--r--
-    Put32(dir, e.offset);
-    dir += e.name;
+    dir += centralRecord(e);
+    if (dir.size() >= (1u << 20)) {
+      put(dir);
+      dir.clear();
+    }
   }
   put(dir);
+  const std::uint64_t count = entries_.size(), size = offset_ - start;
   std::string tail;
+  if (Over(count, kCountLimit) || Over(size, kLimit) || Over(start, kLimit)) {
+    const std::uint64_t record = offset_;
+    Put32(tail, 0x06064b50);  // ZIP64 end of central directory record
+    Put64(tail, 44);          // its size after this field
+    Put16(tail, 0x032D);      // made by: Unix, 4.5
+    Put16(tail, kZip64Version);
+    Put32(tail, 0);
+    Put32(tail, 0);
+    Put64(tail, count);
+    Put64(tail, count);
+    Put64(tail, size);
+    Put64(tail, start);
+    Put32(tail, 0x07064b50);  // its locator
+    Put32(tail, 0);
+    Put64(tail, record);
+    Put32(tail, 1);
+  }
+  auto clamp = [](std::uint64_t v, std::uint64_t limit) { return Over(v, limit) ? limit : v; };
   Put32(tail, 0x06054b50);
   Put16(tail, 0);
   Put16(tail, 0);
-  Put16(tail, static_cast<std::uint32_t>(entries_.size()));
-  Put16(tail, static_cast<std::uint32_t>(entries_.size()));
-  Put32(tail, offset_ - start);
-  Put32(tail, start);
+  Put16(tail, static_cast<std::uint32_t>(clamp(count, kCountLimit)));
+  Put16(tail, static_cast<std::uint32_t>(clamp(count, kCountLimit)));
+  Put32(tail, clamp(size, kLimit));
+  Put32(tail, clamp(start, kLimit));
   Put16(tail, 0);
   put(tail);
 }

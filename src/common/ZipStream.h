@@ -2,7 +2,13 @@
 // A zip archive written front to back into a byte sink, without seeking:
 // each entry's sizes and CRC follow its data in a data descriptor, and the
 // central directory comes last. Entries are deflated; names are UTF-8.
-// Archives up to 4 GiB (no ZIP64): a larger one fails with Error.
+//
+// Past the classic format's limits (65,535 entries, 4 GiB for a size or an
+// offset) the archive carries ZIP64 records: an entry whose sizes overflow
+// gets 8-byte sizes in its data descriptor and a ZIP64 extra field in the
+// central directory, which also holds an offset that overflows, and the end
+// of the archive gets the ZIP64 end record and its locator. An archive within
+// the limits is written exactly as the classic format has it.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -36,6 +42,8 @@ class ZipStream {
     std::uint64_t compressed = 0, size = 0, offset = 0;
   };
   void put(std::string_view bytes);
+  // The entry's central directory record.
+  std::string centralRecord(const Entry& e) const;
   void deflateChunk(std::string_view bytes, bool last);
 
   Sink sink_;
@@ -46,5 +54,12 @@ class ZipStream {
   std::unique_ptr<Deflater> deflater_;
   std::uint16_t dosTime_ = 0, dosDate_ = 0;
 };
+
+namespace detail {
+// Test seam: while on, every entry and the end of the archive are written
+// with their ZIP64 records, as if each size, offset and count overflowed, so
+// real readers can check those records on a small archive.
+void ForceZip64(bool on);
+}  // namespace detail
 
 }  // namespace tessaro

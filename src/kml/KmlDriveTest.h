@@ -46,6 +46,7 @@ struct KmlDriveTestParams {
   bool legendImage = false;  // a legend image in the lower left, band counts in the notes
   std::string timeColumn;    // each point's <TimeStamp>: the earliest time of its group
   bool attributes = false;   // every column of the group's first row as ExtendedData
+  KmlOutputOptions outputOptions;  // a regionated KMZ, rounded coordinates
 };
 
 // The name/description columns take part in the query only when ticked and

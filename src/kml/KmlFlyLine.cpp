@@ -103,8 +103,8 @@ struct LineMaker {
 
 void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& query, Progress& progress) {
   ColourValue colour = NewRandomColor();
-  KmlWriter writer(p.output);
-  const FlyLineResult result = query();
+  KmlWriter writer(p.output, p.outputOptions);
+  FlyLineResult result = query();
   writer.prologue();
   writer.element("name", p.inputs.pointSheet + "飞线");
   const std::size_t lines = result.order.size();
@@ -154,6 +154,10 @@ void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& q
     write(run);
   }
   writer.epilogue();
+  // Every line is written: the rows' memory goes before a regionated layer
+  // builds its tiles.
+  result.rows.close();
+  result.order = {};
   writer.commit();
   if (result.skipped.count) progress.addNote(SkippedRowsNote(result.skipped));
 }

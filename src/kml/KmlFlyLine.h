@@ -6,6 +6,7 @@
 #include "common/Colour.h"
 #include "common/LayerMessages.h"
 #include "common/Progress.h"
+#include "kml/KmlWriter.h"
 #include "query/FlyLine.h"
 
 namespace tessaro {
@@ -21,6 +22,7 @@ struct KmlFlyLineParams {
   FlyLineInputs inputs;
   std::string radius = "80";   // the KML sector window's radius box
   std::string altitude = "5";  // its altitude box, written as typed
+  KmlOutputOptions outputOptions;  // beyond the window: a regionated KMZ, rounded coordinates
 };
 
 // Draws the step colour, creates the file, runs the join on the workbook and

@@ -200,7 +200,7 @@ std::string CustomIconLine(const std::string& iconName) {
 void GenerateLandmarkKml(const LandmarkParams& p, Progress& progress) {
   if (NoCustomIconEnabled(p)) throw NoCustomIconError();
   RequireColumns(p);
-  KmlWriter out(p.output);
+  KmlWriter out(p.output, p.outputOptions);
   LoadProgress scope(progress);
   std::unique_ptr<Connection> connection;
   try {
@@ -218,7 +218,7 @@ void GenerateLandmarkKml(const LandmarkParams& p, Progress& progress) {
 
 void GenerateLandmarkKml(const LandmarkParams& p, RecordSet& rows, Progress& progress) {
   if (NoCustomIconEnabled(p)) throw NoCustomIconError();
-  KmlWriter out(p.output);
+  KmlWriter out(p.output, p.outputOptions);
   Write(p, rows, progress, out);
   out.commit();
 }

@@ -14,6 +14,7 @@
 #include "common/Error.h"
 #include "common/LayerMessages.h"
 #include "common/Progress.h"
+#include "kml/KmlWriter.h"
 
 namespace tessaro {
 
@@ -52,6 +53,7 @@ struct LandmarkParams {
   // Beyond the window's design: every column of the row as ExtendedData on
   // its icon placemark.
   bool attributes = false;
+  KmlOutputOptions outputOptions;  // a regionated KMZ, rounded coordinates
 };
 
 // Thrown (before any file is touched) when custom icons are chosen but no

@@ -12,6 +12,7 @@
 #include "common/LayerMessages.h"
 #include "common/Progress.h"
 #include "common/Sector.h"
+#include "kml/KmlWriter.h"
 
 namespace tessaro {
 
@@ -44,6 +45,7 @@ struct KmlSectorParams {
   std::string radiusColumn;     // a row's number here replaces `radius` (empty cell: the box)
   bool attributes = false;      // every column of the row as ExtendedData on its sector
   std::string folderColumn;     // one Folder per distinct value, first-appearance order
+  KmlOutputOptions outputOptions;  // rounded coordinates
 };
 
 // The query of the layer: four columns, or five when the description is on

@@ -4,6 +4,7 @@
 
 #include "common/Error.h"
 #include "common/ReadFile.h"
+#include "kml/Regionate.h"
 #include "source/Provider.h"
 
 namespace tessaro {
@@ -79,11 +80,13 @@ void WriteExtendedData(KmlWriter& out, const RecordSet& rows, std::size_t row, i
   out.line("</ExtendedData>");
 }
 
-KmlWriter::KmlWriter(const std::string& path) : file_(path) {
-  if (IsKmzName(path)) {
-    zip_ = std::make_unique<ZipStream>([this](std::string_view bytes) { file_.write(bytes); });
-    zip_->begin("doc.kml");
-  }
+KmlWriter::KmlWriter(const std::string& path, const KmlOutputOptions& options) : file_(path) {
+  if (options.regionate && !IsKmzName(path))
+    throw Error("分级加载（大图层）只能保存为 KMZ：输出文件名应以 .kmz 结尾（" + path + "）");
+  if (IsKmzName(path)) zip_ = std::make_unique<ZipStream>([this](std::string_view bytes) { file_.write(bytes); });
+  if (options.regionate) overlay_ = std::make_unique<SuperOverlay>(FolderOf(file_.temporaryPath()), options.decimals);
+  else if (zip_) zip_->begin("doc.kml");
+  if (options.decimals >= 0 && !overlay_) rounder_ = std::make_unique<CoordinateRounder>(options.decimals);
 }
 
 KmlWriter::~KmlWriter() = default;
@@ -94,6 +97,11 @@ void KmlWriter::flush() {
 }
 
 void KmlWriter::line(std::string_view text) {
+  if (overlay_) {
+    overlay_->line(text);
+    return;
+  }
+  if (rounder_) text = rounder_->apply(text);
   if (!zip_) {
     file_.writeLine(text);
     return;
@@ -105,13 +113,15 @@ void KmlWriter::line(std::string_view text) {
 
 std::string KmlWriter::localHref(const std::string& path) {
   if (!zip_) return XmlEscape(path);
+  const std::string folder = overlay_ ? kTileFolder : "files/";
+  auto href = [&](const std::string& entry) { return XmlEscape(overlay_ ? entry.substr(folder.size()) : entry); };
   for (const auto& [entry, onDisk] : local_)
-    if (onDisk == path) return XmlEscape(entry);
-  std::string entry = "files/" + BaseName(path);
+    if (onDisk == path) return href(entry);
+  std::string entry = folder + BaseName(path);
   for (int k = 2; std::any_of(local_.begin(), local_.end(), [&](const auto& l) { return l.first == entry; }); ++k)
-    entry = "files/" + std::to_string(k) + "_" + BaseName(path);
+    entry = folder + std::to_string(k) + "_" + BaseName(path);
   local_.emplace_back(entry, path);
-  return XmlEscape(entry);
+  return href(entry);
 }
 
 std::string KmlWriter::attach(const std::string& name, std::string bytes) {
@@ -133,9 +143,13 @@ std::string BesidePath(const std::string& kmlPath, const std::string& name) {
 }
 
 void KmlWriter::commit() {
-  if (zip_) {
+  if (overlay_) {
+    overlay_->write(*zip_);
+  } else if (zip_) {
     flush();
     zip_->end();
+  }
+  if (zip_) {
     for (const auto& [entry, onDisk] : local_) zip_->add(entry, ReadWhole(onDisk));
     for (const auto& [entry, bytes] : attached_) zip_->add(entry, bytes);
     zip_->finish();

@@ -11,8 +11,11 @@
 #include "common/OutputFile.h"
 #include "common/OutputPath.h"
 #include "common/ZipStream.h"
+#include "kml/KmlCoordinates.h"
 
 namespace tessaro {
+
+class SuperOverlay;
 
 inline constexpr const char* kKmlNamespace = "http://www.opengis.net/kml/2.2";
 
@@ -23,12 +26,24 @@ void AppendXmlEscaped(std::string& out, std::string_view text);
 // The same for an attribute value in double quotes (also escapes '"').
 void AppendXmlAttribute(std::string& out, std::string_view text);
 
+// How a layer is written beyond its lines; left at these values the file is
+// exactly the layer's lines.
+struct KmlOutputOptions {
+  // A KMZ super-overlay of tiles (see Regionate.h); the output name must
+  // end in ".kmz".
+  bool regionate = false;
+  // Longitudes and latitudes rounded to at most this many decimals
+  // (RoundDecimalText); negative: written as read or computed.
+  int decimals = -1;
+};
+
 // A layer written as a KMZ (output name ending in ".kmz", any case) is a zip
 // holding "doc.kml" first, then every local file the layer points to under
-// "files/". Either way the file appears only when it is complete.
+// "files/" (a regionated KMZ: under "tiles/", beside the tiles that use
+// them). Either way the file appears only when it is complete.
 class KmlWriter {
  public:
-  explicit KmlWriter(const std::string& path);
+  explicit KmlWriter(const std::string& path, const KmlOutputOptions& options = {});
   ~KmlWriter();
   KmlWriter(const KmlWriter&) = delete;
   KmlWriter& operator=(const KmlWriter&) = delete;
@@ -42,7 +57,8 @@ class KmlWriter {
   void epilogue();
 
   // The href (escaped) of a local file the layer points to: its path in a
-  // KML; in a KMZ the file goes inside as "files/NAME" and that is the href.
+  // KML; in a KMZ the file goes inside as "files/NAME" and that is the href
+  // (regionated: inside as "tiles/NAME", the href the bare NAME).
   std::string localHref(const std::string& path);
   // A file made with the layer (a legend image): inside a KMZ as
   // "files/NAME"; beside a KML as STEM_NAME (STEM the KML's name without
@@ -58,6 +74,8 @@ class KmlWriter {
   void flush();
   OutputFile file_;
   std::unique_ptr<ZipStream> zip_;
+  std::unique_ptr<SuperOverlay> overlay_;  // regionated: takes the lines
+  std::unique_ptr<CoordinateRounder> rounder_;  // a plain layer's --decimals
   std::string buffer_;  // lines of doc.kml not yet deflated
   std::string scratch_;
   std::vector<std::pair<std::string, std::string>> local_;  // KMZ: entry name, path on disk

@@ -38,6 +38,8 @@ const Row kCheckRows[] = {
     {Extra::Legend, "Legend", "图例", "左下角显示色阶图例和各区间的点数"},
     {Extra::Attributes, "Attributes", "属性表", "在气泡中以表格列出该行的每一列"},
     {Extra::Kmz, "Kmz", "保存为 KMZ", "图层和它用到的图标、图例打包成一个文件"},
+    {Extra::Regionate, "Regionate", "分级加载（大图层）",
+     "几十万点以上的图层：按视野分块加载，Google Earth 缩放平移仍流畅（保存为 KMZ）"},
 };
 
 QString* ColumnOf(ExtraValues& v, Extra e) {
@@ -54,6 +56,7 @@ bool* TickOf(ExtraValues& v, Extra e) {
   switch (e) {
     case Extra::Attributes: return &v.attributes;
     case Extra::Legend: return &v.legend;
+    case Extra::Regionate: return &v.regionate;
     default: return nullptr;
   }
 }
@@ -76,7 +79,11 @@ MoreOptions::MoreOptions(Extras offered, WorkbookPicker* picker, QWidget* window
   connect(button_, &QPushButton::clicked, this, &MoreOptions::open);
   connect(picker_, &WorkbookPicker::sheetChosen, this, &MoreOptions::followSheet);
   // Only what the user types changes the wish; a proposed name follows it.
-  connect(picker_->text6(), &QLineEdit::textEdited, this, [this](const QString& text) { kmz_ = IsKmz(text); });
+  // A typed name that is no KMZ cannot hold tiles either.
+  connect(picker_->text6(), &QLineEdit::textEdited, this, [this](const QString& text) {
+    kmz_ = IsKmz(text);
+    if (!kmz_) values_.regionate = false;
+  });
 }
 
 ExtraValues MoreOptions::values() const {
@@ -115,11 +122,26 @@ QDialog* MoreOptions::buildDialog() {
     box->setChecked(r.extra == Extra::Kmz ? kmzShown() : *TickOf(v, r.extra));
     form->addRow(box);
   }
+  tieRegionateToKmz(dialog);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
   connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
   form->addRow(buttons);
   return dialog;
+}
+
+// A regionated layer is a KMZ: ticking the one ticks the other, unticking
+// the KMZ unticks the tiles.
+void MoreOptions::tieRegionateToKmz(QDialog* dialog) {
+  auto* tiles = dialog->findChild<QCheckBox*>("Regionate");
+  auto* kmz = dialog->findChild<QCheckBox*>("Kmz");
+  if (!tiles || !kmz) return;
+  connect(tiles, &QCheckBox::toggled, kmz, [kmz](bool on) {
+    if (on) kmz->setChecked(true);
+  });
+  connect(kmz, &QCheckBox::toggled, tiles, [tiles](bool on) {
+    if (!on) tiles->setChecked(false);
+  });
 }
 
 // A list of the sheet's headers after an empty entry ("not used").

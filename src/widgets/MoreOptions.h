@@ -14,7 +14,9 @@
 // "保存为 KMZ" is the output box's extension: ticking it turns Text6's
 // ".kml" into ".kmz", unticking turns it back. A name the user types ending
 // in ".kmz" ticks it too, and while it is ticked the name proposed for a
-// newly chosen sheet ends in ".kmz".
+// newly chosen sheet ends in ".kmz". "分级加载（大图层）" writes a KMZ of
+// tiles a viewer loads as the view needs them; it ticks "保存为 KMZ", and
+// unticking that unticks it.
 #include <QFlags>
 #include <QObject>
 #include <QString>
@@ -36,6 +38,7 @@ enum class Extra : unsigned {
   Attributes = 16,
   Legend = 32,
   Kmz = 64,
+  Regionate = 128,
 };
 Q_DECLARE_FLAGS(Extras, Extra)
 Q_DECLARE_OPERATORS_FOR_FLAGS(Extras)
@@ -48,6 +51,7 @@ struct ExtraValues {
   QString timeColumn;
   bool attributes = false;
   bool legend = false;
+  bool regionate = false;
 };
 
 // `name` with its extension switched: with `kmz` a trailing ".kml" (any case)
@@ -71,6 +75,7 @@ class MoreOptions : public QObject {
  private:
   QDialog* buildDialog();
   QComboBox* columnList(QDialog* dialog, const char* name, const QString& chosen);
+  void tieRegionateToKmz(QDialog* dialog);
   void take(const QDialog& dialog);
   void followSheet(QComboBox* sheetList);
   // Text6's extension as kmz_ asks.

@@ -187,9 +187,9 @@ TEST_F(MoreOptions, OnlyTheWindowsWithExtrasHaveTheButton) {
   const std::pair<QWidget*, QStringList> offered[] = {
       {&f1, {"BeamwidthColumn", "RadiusColumn", "FolderColumn", "Attributes", "Kmz"}},
       {&m, {"BeamwidthColumn", "RadiusColumn"}},
-      {&f2, {"TimeColumn", "Legend", "Attributes", "Kmz"}},
-      {&f5, {"Attributes", "Kmz"}},
-      {&f3, {"Kmz"}}};
+      {&f2, {"TimeColumn", "Legend", "Attributes", "Kmz", "Regionate"}},
+      {&f5, {"Attributes", "Kmz", "Regionate"}},
+      {&f3, {"Kmz", "Regionate"}}};
   for (const auto& [w, names] : offered) {
     QStringList shown;
     fake_.dialogScripts.push_back([&shown](QDialog& d) {
@@ -270,6 +270,30 @@ TEST_F(MoreOptions, PointWindowsWriteWhatTheCommandLineWrites) {
   EXPECT_EQ(Generate(&lines, "Command3").text, QStringLiteral("Kml文件已生成！")) << fake_.shown.back().detail.toStdString();
   RunCli({"kml-flyline", "sample.xlsx", "--cells", "小区", "--points", "路测"}, name);
   ExpectSameLayer(name);
+}
+
+// "分级加载（大图层）" ticks "保存为 KMZ" and writes the tiles --regionate writes.
+TEST_F(MoreOptions, RegionateTickWritesWhatTheCommandLineWrites) {
+  Form2 f;
+  Open(&f, "extras.xlsx");
+  Choose(List(&f, "Combo5"), QStringLiteral("路测"));
+  Choose(List(&f, "Combo2"), "LON");
+  Choose(List(&f, "Combo3"), "LAT");
+  Choose(List(&f, "Combo4"), "RSRP");
+  SetExtras(&f, {{"Regionate", "1"}});
+  EXPECT_EQ(Text6(&f)->text(), QStringLiteral("extras_路测.kmz"));
+  EXPECT_EQ(Dialog(&f).chosen["Kmz"], "1");
+  Text6(&f)->setText("tiles.kmz");
+  EXPECT_EQ(Generate(&f).paths, QStringList{Book("tiles.kmz")});
+  RunCli({"kml-drivetest", "extras.xlsx", "--sheet", "路测", "--lon", "LON", "--lat", "LAT", "--value", "RSRP",
+          "--regionate"},
+         "tiles.kmz");
+  ExpectSameLayer("tiles.kmz");
+  EXPECT_EQ(Lines(Run({"-Z1", "tiles.kmz"}, "unzip").out), (std::vector<std::string>{"doc.kml", "tiles/0.kml"}));
+  // A name typed as a KML drops the tiles with the KMZ.
+  Text6(&f)->setText("plain.kml");
+  emit Text6(&f)->textEdited("plain.kml");
+  EXPECT_EQ(Dialog(&f).chosen["Regionate"], "");
 }
 
 // "保存为 KMZ" and the output name say the same thing whichever of them changed.

@@ -5,7 +5,7 @@
 
 namespace tessaro::ui {
 
-Form3::Form3(QWidget* parent) : FlyLineWindow(Kind::Kml, parent) { offerExtras(Extra::Kmz); }
+Form3::Form3(QWidget* parent) : FlyLineWindow(Kind::Kml, parent) { offerExtras({Extra::Kmz, Extra::Regionate}); }
 
 void Form3::runFlyLine(const QString& output, const SectorBoxes& sector) {
   KmlFlyLineParams p;
@@ -14,6 +14,7 @@ void Form3::runFlyLine(const QString& output, const SectorBoxes& sector) {
   p.inputs = inputs();
   p.radius = sector.radius;
   p.altitude = sector.altitude;
+  p.outputOptions.regionate = extras().regionate;
   runLayer(kKmlFlyLineMessages, {output}, [p](Progress& progress) { GenerateKmlFlyLine(p, progress); });
 }
 

@@ -53,7 +53,7 @@ Form5::Form5(QWidget* parent)
   all->addLayout(columns);
   all->addStretch(1);
   all->addWidget(runPanel());
-  offerExtras({Extra::Attributes, Extra::Kmz});
+  offerExtras({Extra::Attributes, Extra::Kmz, Extra::Regionate});
 
   // Window load: default icon, group controls off, previews and icon lists.
   Option1->setChecked(true);
@@ -219,6 +219,7 @@ tessaro::LandmarkParams Form5::params() const {
   }
   p.scale = Utf8(Text2->text());
   p.attributes = extras().attributes;
+  p.outputOptions.regionate = extras().regionate;
   p.output = Utf8(picker()->text6()->text());
   return p;
 }

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The regionated KMZ against today's plain KMZ on the 1,000,000-row drive-test
+# workbook, in one run: each command RUNS times in turn, medians of wall time,
+# CPU time (user + system) and peak memory, the two files' sizes, the KML bytes
+# per placemark of the tiles, and the most placemarks a simulated 1920 x 1080
+# screen loads at any zoom (the regionate test's simulation run on this KMZ).
+# Targets: time <= 1.5x the plain KMZ, peak <= 192 MiB, size <= 1.25x.
+#
+#   bench/regionate_bench.sh [BUILD_DIR] [ROWS] [RUNS]
+#
+# Needs python3-xlsxwriter, unzip and GNU time (/usr/bin/time). The workbook
+# is written once into BUILD_DIR/bench-data (shared with large_sheets.sh).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD=${1:-build}
+ROWS=${2:-1000000}
+RUNS=${3:-3}
+CLI="$BUILD/bin/tessaro-cli"
+DATA="$BUILD/bench-data"
+WORK=$(mktemp -d /tmp/regionate_bench.XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
+mkdir -p "$DATA"
+DT="$DATA/dt_$ROWS.xlsx"
+if [ ! -f "$DT" ]; then
+  echo "writing $DT ..." >&2
+  /usr/bin/python3 bench/drivetest_book.py "$DT.tmp" "$ROWS"
+  mv "$DT.tmp" "$DT"
+fi
+
+# run NAME COMMAND...: one timed run, appended to $WORK/NAME as "wall cpu kib".
+run() {
+  local name=$1
+  shift
+  /usr/bin/time -f "%e %U %S %M" -o "$WORK/time" "$@" >/dev/null 2>"$WORK/err" || {
+    echo "$name failed:" >&2
+    cat "$WORK/err" >&2
+    exit 1
+  }
+  awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' "$WORK/time" >>"$WORK/$name"
+}
+
+for ((i = 0; i < RUNS; ++i)); do
+  run plain "$CLI" kml-drivetest "$DT" --sheet DT --value RxLev -q -o "$WORK/plain.kmz"
+  run tiles "$CLI" kml-drivetest "$DT" --sheet DT --value RxLev -q -o "$WORK/tiles.kmz" --regionate
+done
+
+# median NAME FIELD (1 wall, 2 cpu, 3 KiB)
+median() { sort -n -k"$2","$2" "$WORK/$1" | awk -v f="$2" '{ v[NR] = $f } END { print v[int((NR + 1) / 2)] }'; }
+
+printf '%-8s %9s %9s %9s %12s   (medians of %d runs)\n' layer "wall s" "cpu s" "peak MiB" "bytes" "$RUNS"
+for n in plain tiles; do
+  printf '%-8s %9.2f %9.2f %9d %12d\n' "$n" "$(median $n 1)" "$(median $n 2)" "$(($(median $n 3) / 1024))" \
+    "$(stat -c %s "$WORK/$n.kmz")"
+done
+KML=$(unzip -Zt "$WORK/tiles.kmz" | awk '{ print $3 }')
+MARKS=$(unzip -p "$WORK/tiles.kmz" 'tiles/*.kml' | grep -o '<Placemark>' | wc -l)
+awk -v p="$(median plain 1)" -v t="$(median tiles 1)" -v pc="$(median plain 2)" -v tc="$(median tiles 2)" \
+  -v tm="$(median tiles 3)" -v ps="$(stat -c %s "$WORK/plain.kmz")" -v ts="$(stat -c %s "$WORK/tiles.kmz")" \
+  -v kml="$KML" -v marks="$MARKS" 'BEGIN {
+  printf "regionated: %.2fx the plain KMZ wall, %.2fx cpu (target <= 1.5), %d MiB (target <= 192), %.2fx its size (target <= 1.25)\n", t / p, tc / pc, tm / 1024, ts / ps
+  printf "tiles: %d placemarks, %.1f bytes of KML each (target <= 130)\n", marks, kml / marks
+}'
+TESSARO_REGIONATED_KMZ="$WORK/tiles.kmz" "$BUILD/bin/test_regionate" --gtest_filter='*Screen*' | grep 'most placemarks' | tail -1
