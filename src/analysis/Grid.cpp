@@ -1,0 +1,234 @@
+#include "analysis/Grid.h"
+
+#include <GeographicLib/Constants.hpp>
+#include <GeographicLib/UTMUPS.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+#include "common/Error.h"
+#include "common/Text.h"
+#include "source/Workbook.h"
+
+namespace tessaro {
+
+namespace {
+
+using GeographicLib::UTMUPS;
+
+struct StatName {
+  GridStat stat;
+  const char* name;
+  const char* caption;
+};
+
+constexpr StatName kStats[] = {
+    {GridStat::Mean, "mean", "均值"},       {GridStat::MeanLinear, "mean-linear", "功率均值"},
+    {GridStat::Median, "median", "中位数"}, {GridStat::Min, "min", "最小值"},
+    {GridStat::Max, "max", "最大值"},       {GridStat::Count, "count", "点数"},
+};
+
+const StatName& Entry(GridStat stat) {
+  for (const StatName& s : kStats)
+    if (s.stat == stat) return s;
+  return kStats[0];
+}
+
+std::string ZoneText(int zone, bool north) { return UTMUPS::EncodeZone(zone, north); }
+
+std::string PlaceText(const GridSample& s) { return NumberText(s.lon) + "，" + NumberText(s.lat); }
+
+// The median of `values` (reordered).
+double Median(std::vector<double>::iterator first, std::vector<double>::iterator last) {
+  const auto n = last - first;
+  const auto mid = first + n / 2;
+  std::nth_element(first, mid, last);
+  if (n % 2) return *mid;
+  return (*std::max_element(first, mid) + *mid) / 2;
+}
+
+// The sample's easting and northing in the grid's zone and hemisphere.
+void Project(const GridZone& z, const GridSample& s, double& x, double& y) {
+  int zone = 0;
+  bool north = true;
+  double gamma = 0, k = 0;
+  UTMUPS::Forward(s.lat, s.lon, zone, north, x, y, gamma, k, z.zone);
+  if (north != z.north) UTMUPS::Transfer(zone, north, x, y, z.zone, z.north, x, y, zone);
+}
+
+// Bins keyed by their column and row, numbered in the order they are met.
+class BinIndex {
+ public:
+  std::uint32_t find(std::int64_t column, std::int64_t row, std::vector<GridBin>& bins) {
+    const std::uint64_t key = (static_cast<std::uint64_t>(column + kOffset) << 32) |
+                              static_cast<std::uint32_t>(row + kOffset);
+    auto [it, added] = index_.emplace(key, static_cast<std::uint32_t>(bins.size()));
+    if (added) {
+      GridBin b;
+      b.column = column;
+      b.row = row;
+      bins.push_back(b);
+    }
+    return it->second;
+  }
+
+ private:
+  // Columns and rows of the extended UTM and UPS ranges stay well inside
+  // ±2^31 at 5 m bins.
+  static constexpr std::int64_t kOffset = std::int64_t{1} << 31;
+  std::unordered_map<std::uint64_t, std::uint32_t> index_;
+};
+
+// Count, mean, min and max of every bin; `binOf` gives each sample's bin.
+void BasicStats(const std::vector<GridSample>& samples, const std::vector<std::uint32_t>& binOf,
+                std::vector<GridBin>& bins) {
+  std::vector<std::array<double, 2>> sums(bins.size(), {0, 0});
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    GridBin& b = bins[binOf[i]];
+    const double v = samples[i].value;
+    if (b.count == 0 || v < b.min) b.min = v;
+    if (b.count == 0 || v > b.max) b.max = v;
+    ++b.count;
+    source::NeumaierAdd(sums[binOf[i]][0], sums[binOf[i]][1], v);
+  }
+  for (std::size_t g = 0; g < bins.size(); ++g)
+    bins[g].mean = source::NeumaierAverage(sums[g][0], sums[g][1], static_cast<long long>(bins[g].count));
+}
+
+// 10·log10 of the mean of 10^(v/10), each term taken relative to the bin's
+// maximum so that large values (a throughput in kbit/s) do not overflow.
+void LinearMeans(const std::vector<GridSample>& samples, const std::vector<std::uint32_t>& binOf,
+                 std::vector<GridBin>& bins) {
+  std::vector<double> sums(bins.size(), 0);
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    sums[binOf[i]] += std::pow(10.0, (samples[i].value - bins[binOf[i]].max) / 10);
+  for (std::size_t g = 0; g < bins.size(); ++g)
+    bins[g].stat = bins[g].max + 10 * std::log10(sums[g] / static_cast<double>(bins[g].count));
+}
+
+// Each bin's median: the values laid out bin after bin (a counting sort).
+void Medians(const std::vector<GridSample>& samples, const std::vector<std::uint32_t>& binOf,
+             std::vector<GridBin>& bins) {
+  std::vector<std::size_t> start(bins.size() + 1, 0);
+  for (std::size_t g = 0; g < bins.size(); ++g) start[g + 1] = start[g] + bins[g].count;
+  std::vector<std::size_t> next(start.begin(), start.end() - 1);
+  std::vector<double> values(samples.size());
+  for (std::size_t i = 0; i < samples.size(); ++i) values[next[binOf[i]]++] = samples[i].value;
+  for (std::size_t g = 0; g < bins.size(); ++g)
+    bins[g].stat = Median(values.begin() + static_cast<std::ptrdiff_t>(start[g]),
+                          values.begin() + static_cast<std::ptrdiff_t>(start[g + 1]));
+}
+
+void ChosenStat(const std::vector<GridSample>& samples, const std::vector<std::uint32_t>& binOf, GridStat stat,
+                std::vector<GridBin>& bins) {
+  switch (stat) {
+    case GridStat::MeanLinear: LinearMeans(samples, binOf, bins); return;
+    case GridStat::Median: Medians(samples, binOf, bins); return;
+    default: break;
+  }
+  for (GridBin& b : bins) {
+    switch (stat) {
+      case GridStat::Min: b.stat = b.min; break;
+      case GridStat::Max: b.stat = b.max; break;
+      case GridStat::Count: b.stat = static_cast<double>(b.count); break;
+      default: b.stat = b.mean; break;
+    }
+  }
+}
+
+// The corners of every bin in longitude and latitude.
+void Corners(const GridResult& grid, std::vector<GridBin>& bins) {
+  static constexpr int kOffsets[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  for (GridBin& b : bins) {
+    for (int c = 0; c < 4; ++c) {
+      const double x = static_cast<double>(b.column + kOffsets[c][0]) * grid.size;
+      const double y = static_cast<double>(b.row + kOffsets[c][1]) * grid.size;
+      double lat = 0, lon = 0;
+      try {
+        UTMUPS::Reverse(grid.zone, grid.north, x, y, lat, lon);
+      } catch (const GeographicLib::GeographicErr&) {
+        throw Error("栅格角点（" + ZoneText(grid.zone, grid.north) + " 带 " + NumberText(x) + "，" + NumberText(y) +
+                    "）超出该带的范围");
+      }
+      b.corners[static_cast<std::size_t>(c)] = {lon, lat};
+    }
+  }
+}
+
+}  // namespace
+
+std::optional<GridStat> ParseGridStat(std::string_view name) {
+  for (const StatName& s : kStats)
+    if (name == s.name) return s.stat;
+  return std::nullopt;
+}
+
+const char* GridStatName(GridStat stat) { return Entry(stat).name; }
+const char* GridStatCaption(GridStat stat) { return Entry(stat).caption; }
+
+const std::array<GridStat, 6>& GridStats() {
+  static const std::array<GridStat, 6> all = {GridStat::Mean, GridStat::MeanLinear, GridStat::Median,
+                                              GridStat::Min,  GridStat::Max,        GridStat::Count};
+  return all;
+}
+
+double ParseGridSize(const std::string& text) {
+  const std::optional<double> size = ParseNumber(Trim(text));
+  if (!size) throw Error("栅格大小“" + PrintableExcerpt(text) + "”不是数字（应为 5～1000 米）");
+  if (!(*size >= kMinGridSize && *size <= kMaxGridSize))
+    throw Error("栅格大小 " + NumberText(*size) + " 米超出范围（应为 5～1000 米）");
+  return *size;
+}
+
+std::string GridResult::zoneText() const { return ZoneText(zone, north); }
+
+GridZone CentreZone(const std::vector<GridSample>& samples) {
+  GridZone z;
+  if (samples.empty()) return z;
+  std::vector<double> values(samples.size());
+  for (std::size_t i = 0; i < samples.size(); ++i) values[i] = samples[i].lon;
+  z.lon = Median(values.begin(), values.end());
+  for (std::size_t i = 0; i < samples.size(); ++i) values[i] = samples[i].lat;
+  z.lat = Median(values.begin(), values.end());
+  z.zone = UTMUPS::StandardZone(z.lat, z.lon);
+  z.north = z.lat >= 0;
+  return z;
+}
+
+GridResult BinSamples(const std::vector<GridSample>& samples, double size, GridStat stat) {
+  if (samples.empty()) throw Error("没有可划入栅格的数据（每行都缺少位置或数值）");
+  const GridZone z = CentreZone(samples);
+  GridResult grid;
+  grid.zone = z.zone;
+  grid.north = z.north;
+  grid.size = size;
+  grid.stat = stat;
+  grid.samples = samples.size();
+  BinIndex index;
+  std::vector<std::uint32_t> binOf(samples.size());
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    double x = 0, y = 0;
+    try {
+      Project(z, samples[i], x, y);
+    } catch (const GeographicLib::GeographicErr&) {
+      throw Error("第 " + std::to_string(samples[i].sheetRow) + " 行：位置（" + PlaceText(samples[i]) +
+                  "）离数据中心所在的 UTM " + grid.zoneText() + " 带太远，无法划入同一栅格");
+    }
+    binOf[i] = index.find(static_cast<std::int64_t>(std::floor(x / size)),
+                          static_cast<std::int64_t>(std::floor(y / size)), grid.bins);
+  }
+  BasicStats(samples, binOf, grid.bins);
+  ChosenStat(samples, binOf, stat, grid.bins);
+  Corners(grid, grid.bins);
+  return grid;
+}
+
+std::string GridValueText(double value) {
+  std::string t = source::RoundedText(value, 2);
+  while (!t.empty() && t.back() == '0') t.pop_back();
+  if (!t.empty() && t.back() == '.') t.pop_back();
+  return t == "-0" ? "0" : t;
+}
+
+}  // namespace tessaro
