@@ -28,7 +28,7 @@ QCheckBox* NewCheck(QWidget* parent, const char* name, const QString& text) {
 Form2::Form2(QWidget* parent) : DriveTestWindow(DriveTestSettings::Kind::Kml, "Form2", parent) {
   addOptionRows();
   finishLayout({combo1_, combo2_, combo3_, combo4_, combo6_});
-  offerExtras({Extra::TimeColumn, Extra::Legend, Extra::Attributes, Extra::Kmz});
+  offerExtras({Extra::TimeColumn, Extra::Legend, Extra::Attributes, Extra::Kmz, Extra::Grid, Extra::ColourBy});
   // "默认值" also resets the prefix lengths, after the shared values.
   connect(settings_->resetButton(), &QPushButton::clicked, this, [this] {
     text14_->setText(QStringLiteral("8"));
@@ -144,6 +144,8 @@ tessaro::KmlDriveTestParams Form2::params() const {
   p.legendImage = more.legend;
   p.timeColumn = Utf8(more.timeColumn);
   p.attributes = more.attributes;
+  p.grid = GridOptionOf(more);
+  p.colourBy = CategoryOptionOf(more);
   return p;
 }
 
