@@ -225,9 +225,14 @@ GridResult BinSamples(const std::vector<GridSample>& samples, double size, GridS
 }
 
 std::string GridValueText(double value) {
+  // A mean of values near the largest double overflows: no figure rather
+  // than a text no reader takes for a number.
+  if (!std::isfinite(value)) return {};
   std::string t = source::RoundedText(value, 2);
-  while (!t.empty() && t.back() == '0') t.pop_back();
-  if (!t.empty() && t.back() == '.') t.pop_back();
+  if (t.find('.') != std::string::npos) {
+    while (t.back() == '0') t.pop_back();
+    if (t.back() == '.') t.pop_back();
+  }
   return t == "-0" ? "0" : t;
 }
 

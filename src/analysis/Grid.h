@@ -102,7 +102,7 @@ GridZone CentreZone(const std::vector<GridSample>& samples);
 GridResult BinSamples(const std::vector<GridSample>& samples, double size, GridStat stat);
 
 // A statistic as written into a layer: rounded to two decimals, shortest
-// form ("-85.33", "-90", "12").
+// form ("-85.33", "-90", "12"); "" for a value that is not finite.
 std::string GridValueText(double value);
 
 }  // namespace tessaro
