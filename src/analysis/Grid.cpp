@@ -61,8 +61,8 @@ void Project(const GridZone& z, const GridSample& s, double& x, double& y) {
 class BinIndex {
  public:
   std::uint32_t find(std::int64_t column, std::int64_t row, std::vector<GridBin>& bins) {
-    const std::uint64_t key = (static_cast<std::uint64_t>(column + kOffset) << 32) |
-                              static_cast<std::uint32_t>(row + kOffset);
+    const std::uint64_t key =
+        (static_cast<std::uint64_t>(column + kOffset) << 32) | static_cast<std::uint32_t>(row + kOffset);
     auto [it, added] = index_.emplace(key, static_cast<std::uint32_t>(bins.size()));
     if (added) {
       GridBin b;

@@ -74,8 +74,8 @@ struct GridBin {
 };
 
 struct GridResult {
-  int zone = 0;        // 1..60, 0 for UPS
-  bool north = true;   // the hemisphere of the centre, whose northings the grid uses
+  int zone = 0;       // 1..60, 0 for UPS
+  bool north = true;  // the hemisphere of the centre, whose northings the grid uses
   double size = 0;
   GridStat stat = GridStat::Mean;
   std::uint64_t samples = 0;

@@ -28,7 +28,8 @@ class SampleCollector {
       return;
     }
     const std::optional<double> v = data.number();
-    if (!v) throw Error("第 " + std::to_string(sheetRow) + " 行：数据列“" + in_.data + "”的值“" + data.text() + "”不是数字");
+    if (!v)
+      throw Error("第 " + std::to_string(sheetRow) + " 行：数据列“" + in_.data + "”的值“" + data.text() + "”不是数字");
     samples.push_back({lon, lat, *v, sheetRow});
   }
 
@@ -51,8 +52,7 @@ class SampleCollector {
  private:
   static std::string Note(const std::string& why, const SkippedRows& rows) {
     std::string line = "已跳过 " + std::to_string(rows.count) + " 行（" + why + "）";
-    for (std::size_t i = 0; i < rows.first.size(); ++i)
-      line += (i ? "、" : "：第 ") + std::to_string(rows.first[i]);
+    for (std::size_t i = 0; i < rows.first.size(); ++i) line += (i ? "、" : "：第 ") + std::to_string(rows.first[i]);
     return rows.first.empty() ? line : line + " 行";
   }
 
@@ -66,9 +66,9 @@ SkippedRows ReadThroughEngine(const GridInputs& in, SampleCollector& collector) 
   const std::string table = BracketName(in.sheet + "$");
   const auto rowId = RowIdName(connection->execute("select * from " + table + " where 0").fieldNames());
   const std::string lon = BracketName(in.lon), lat = BracketName(in.lat);
-  RecordSet rows = connection->execute("select " + (rowId ? *rowId : std::string("0")) + "," + lon + "," + lat + "," +
-                                       BracketName(in.data) + " from " + table + " where " +
-                                       UsablePositionSql(lon, lat));
+  RecordSet rows =
+      connection->execute("select " + (rowId ? *rowId : std::string("0")) + "," + lon + "," + lat + "," +
+                          BracketName(in.data) + " from " + table + " where " + UsablePositionSql(lon, lat));
   for (std::size_t r = 0; r < rows.rowCount(); ++r)
     collector.add(rows.at(r, 0).integer(), *rows.at(r, 1).number(), *rows.at(r, 2).number(), rows.at(r, 3));
   SkippedRows skipped = RowsWithoutPosition(*connection, in.sheet, in.lon, in.lat);

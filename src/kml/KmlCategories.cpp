@@ -17,8 +17,7 @@ std::string Digits(ColourValue colour) { return KmlColor(colour).substr(2); }
 
 }  // namespace
 
-KmlCategoryColours::KmlCategoryColours(const CategoryOption& option, const RecordSet& rows, int field,
-                                       std::string unit)
+KmlCategoryColours::KmlCategoryColours(const CategoryOption& option, const RecordSet& rows, int field, std::string unit)
     : categories_(option), unit_(std::move(unit)), total_(rows.rowCount()) {
   for (std::size_t r = 0; r < rows.rowCount(); ++r)
     categories_.add(rows.at(r, field), static_cast<std::int64_t>(r) + 1);
@@ -69,8 +68,8 @@ std::string KmlCategoryColours::legendPng(const std::string& title) const {
   for (std::size_t i = 0; i < classes.size(); ++i) {
     const Categories::Class& c = classes[i];
     if (entries.size() + 1 < kLegendLines || classes.size() == kLegendLines) {
-      entries.push_back({c.colour, c.label + "  " + std::to_string(c.count) + " " + unit_ + "  " +
-                                       ShareText(c.count, total_) + "%"});
+      entries.push_back(
+          {c.colour, c.label + "  " + std::to_string(c.count) + " " + unit_ + "  " + ShareText(c.count, total_) + "%"});
     } else {
       rest += c.count;
       ++restClasses;

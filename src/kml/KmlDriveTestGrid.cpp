@@ -18,7 +18,8 @@ const char* const kNoBandOutline = "FF909090";
 
 void WriteSchema(KmlWriter& out, GridStat stat) {
   const char* types[] = {"int", "double", "double", "double", "double", "string", "double", "double"};
-  const char* captions[] = {"点数", "均值", "最小值", "最大值", GridStatCaption(stat), "UTM 带", "东向（米）", "北向（米）"};
+  const char* captions[] = {"点数",   "均值",       "最小值",    "最大值", GridStatCaption(stat),
+                            "UTM 带", "东向（米）", "北向（米）"};
   out.line(std::string("<Schema name=\"") + kSchemaId + "\" id=\"" + kSchemaId + "\">");
   for (std::size_t i = 0; i < std::size(kGridFieldNames); ++i)
     out.line(std::string("<SimpleField type=\"") + types[i] + "\" name=\"" + kGridFieldNames[i] + "\"><displayName>" +
@@ -43,9 +44,9 @@ void WriteStyles(KmlWriter& out, const ThresholdLegend& legend) {
 }
 
 void WriteAttributes(KmlWriter& out, const GridResult& grid, const GridBin& b) {
-  const std::string values[] = {std::to_string(b.count),     GridValueText(b.mean), GridValueText(b.min),
-                                GridValueText(b.max),        GridValueText(b.stat), grid.zoneText(),
-                                NumberText(grid.east(b)),    NumberText(grid.northing(b))};
+  const std::string values[] = {std::to_string(b.count),  GridValueText(b.mean),       GridValueText(b.min),
+                                GridValueText(b.max),     GridValueText(b.stat),       grid.zoneText(),
+                                NumberText(grid.east(b)), NumberText(grid.northing(b))};
   out.line(std::string("<ExtendedData><SchemaData schemaUrl=\"#") + kSchemaId + "\">");
   for (std::size_t i = 0; i < std::size(kGridFieldNames); ++i)
     out.line(std::string("<SimpleData name=\"") + kGridFieldNames[i] + "\">" + values[i] + "</SimpleData>");
@@ -105,11 +106,11 @@ namespace {
 // Options that change what the point layer groups or carries have no
 // meaning for bins: refused rather than silently dropped.
 void RefuseWithGrid(const KmlDriveTestParams& p) {
-  const char* other = p.binning            ? "取经纬度前几位"
-                      : p.colourBy.on()    ? "按列着色"
+  const char* other = p.binning               ? "取经纬度前几位"
+                      : p.colourBy.on()       ? "按列着色"
                       : !p.timeColumn.empty() ? "时间列"
-                      : p.attributes       ? "属性表"
-                                           : nullptr;
+                      : p.attributes          ? "属性表"
+                                              : nullptr;
   if (other) throw Error(std::string("栅格不能与“") + other + "”同时使用");
 }
 
@@ -127,8 +128,8 @@ void GenerateKmlDriveTestGrid(const KmlDriveTestParams& p, Progress& progress) {
   for (const std::string& note : run.notes) progress.addNote(note);
   if (p.legendImage)
     for (int i = 0; i < ThresholdLegend::kRows; ++i)
-      progress.addNote(BandLine(p.legend.rows[static_cast<std::size_t>(i)],
-                                counts.points[static_cast<std::size_t>(i)], counts.total, "格"));
+      progress.addNote(BandLine(p.legend.rows[static_cast<std::size_t>(i)], counts.points[static_cast<std::size_t>(i)],
+                                counts.total, "格"));
 }
 
 }  // namespace tessaro

@@ -13,8 +13,8 @@ namespace tessaro {
 struct KmlDriveTestParams;
 
 // The attribute names every bin carries, in order, in both grid layers.
-inline constexpr const char* kGridFieldNames[] = {"samples",  "mean_value", "min_value",  "max_value",
-                                                  "stat_value", "utm_zone", "grid_east", "grid_north"};
+inline constexpr const char* kGridFieldNames[] = {"samples",    "mean_value", "min_value", "max_value",
+                                                  "stat_value", "utm_zone",   "grid_east", "grid_north"};
 
 // Writes the whole document; returns the bins per band.
 BandCounts WriteKmlDriveTestGrid(const KmlDriveTestParams& p, const GridResult& grid, KmlWriter& out);

@@ -50,8 +50,8 @@ void WriteMifDriveTestGrid(const MifDriveTestParams& p, const GridResult& grid, 
   out.writeHeader(MifGridColumns());
   std::vector<std::string> values, lines;
   for (const GridBin& b : grid.bins) {
-    values = {std::to_string(b.count),  GridValueText(b.mean), GridValueText(b.min),      GridValueText(b.max),
-              GridValueText(b.stat),    grid.zoneText(),       NumberText(grid.east(b)), NumberText(grid.northing(b))};
+    values = {std::to_string(b.count), GridValueText(b.mean), GridValueText(b.min),     GridValueText(b.max),
+              GridValueText(b.stat),   grid.zoneText(),       NumberText(grid.east(b)), NumberText(grid.northing(b))};
     // The band of the value as written, so that the colour and the column agree.
     const std::optional<double> shown = ParseNumber(values[4]);
     BinObject(b, shown ? legend.match(*shown) : -1, legend, lines);

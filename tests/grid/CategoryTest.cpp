@@ -24,8 +24,8 @@ struct ClassCase {
   const char* name;
   const char* modulus;
   std::vector<Value> values;
-  std::vector<ColourValue> colours;          // of each value, in order
-  std::vector<std::string> labels;           // classes() in order
+  std::vector<ColourValue> colours;  // of each value, in order
+  std::vector<std::string> labels;   // classes() in order
   std::vector<std::uint64_t> counts;
 };
 
@@ -37,7 +37,8 @@ TEST(Categories, ValuesBecomeOrderedClassesWithFixedColours) {
   const ClassCase cases[] = {
       // The remainder picks the colour whichever remainders occur; a text that
       // reads as a whole number is that number; the rest is "其他".
-      {"mod 3", "3",
+      {"mod 3",
+       "3",
        {I(0), I(4), I(5), N(3), I(-1), N(7.5), E(), T("x"), T(" 12 ")},
        {kRed, kGreen, kBlue, kRed, kBlue, kGrey, kGrey, kGrey, kRed},
        {"0", "1", "2", "其他"},
@@ -45,7 +46,8 @@ TEST(Categories, ValuesBecomeOrderedClassesWithFixedColours) {
       {"mod 6, remainders 2 and 5 only", "6", {I(8), I(11)}, {kBlue, 0xFFFF00}, {"2", "5"}, {1, 1}},
       // Numbers in numeric order (20, "20" and 20.0 are one class), then texts
       // in first-appearance order, blanks around them ignored.
-      {"each value", "",
+      {"each value",
+       "",
        {I(300), T("abc"), I(20), I(1000), T("20"), T(" abc "), E(), N(20.0), T("甲")},
        {kGreen, kYellow, kRed, kBlue, kRed, kYellow, kGrey, kRed, 0xFF00FF},
        {"20", "300", "1000", "abc", "甲", "其他"},
@@ -96,8 +98,8 @@ class CategoryLayers : public ::testing::Test {
         R"j([113.301,23.101,-70,300],[113.301,23.101,-75,20],[113.302,23.101,-80,300],[113.303,23.101,-90,"x"]]})j";
     dt::WriteFile(dir_ / "book.json", json);
     const std::string script = std::string(TESSARO_SOURCE_DIR) + "/tests/grid/make_book.py";
-    ASSERT_EQ(dt::Run("/usr/bin/python3 " + dt::Quote(script) + " " + dt::Quote((dir_ / "book.xlsx").string()) +
-                      " < " + dt::Quote((dir_ / "book.json").string())),
+    ASSERT_EQ(dt::Run("/usr/bin/python3 " + dt::Quote(script) + " " + dt::Quote((dir_ / "book.xlsx").string()) + " < " +
+                      dt::Quote((dir_ / "book.json").string())),
               0);
   }
   tessaro::test::Ran Cli(const std::vector<std::string>& args) { return tessaro::test::RunProgram(args, dir_, dir_); }
@@ -113,7 +115,8 @@ class CategoryLayers : public ::testing::Test {
 };
 
 TEST_F(CategoryLayers, SectorsByPciMod3) {
-  const tessaro::test::Ran kml = Cli({"kml-sector", "book.xlsx", "--colour-by", "PCI", "--mod", "3", "-q", "-o", "s.kml"});
+  const tessaro::test::Ran kml =
+      Cli({"kml-sector", "book.xlsx", "--colour-by", "PCI", "--mod", "3", "-q", "-o", "s.kml"});
   ASSERT_EQ(kml.status, 0) << kml.err;
   EXPECT_EQ(All("s.kml", "<styleUrl>#(category\\d+)</styleUrl>"),
             (std::vector<std::string>{"category1", "category2", "category3", "category1", "category2", "category3",
@@ -136,8 +139,8 @@ TEST_F(CategoryLayers, SectorsByPciMod3) {
 }
 
 TEST_F(CategoryLayers, PointsByServingCell) {
-  const tessaro::test::Ran kml = Cli({"kml-drivetest", "book.xlsx", "--sheet", "路测", "--colour-by", "CI", "--legend",
-                                      "-q", "-o", "p.kml"});
+  const tessaro::test::Ran kml =
+      Cli({"kml-drivetest", "book.xlsx", "--sheet", "路测", "--colour-by", "CI", "--legend", "-q", "-o", "p.kml"});
   ASSERT_EQ(kml.status, 0) << kml.err;
   // The place served by two cells is two points; classes 20, 300, then "x".
   EXPECT_EQ(All("p.kml", "<color>(\\w+)</color>"),
@@ -146,7 +149,8 @@ TEST_F(CategoryLayers, PointsByServingCell) {
     EXPECT_NE(kml.err.find(line), std::string::npos) << kml.err;
   EXPECT_TRUE(fs::exists(dir_ / "p_legend.png"));
 
-  const tessaro::test::Ran mif = Cli({"mif-drivetest", "book.xlsx", "--sheet", "路测", "--colour-by", "CI", "-q", "-o", "p"});
+  const tessaro::test::Ran mif =
+      Cli({"mif-drivetest", "book.xlsx", "--sheet", "路测", "--colour-by", "CI", "-q", "-o", "p"});
   ASSERT_EQ(mif.status, 0) << mif.err;
   EXPECT_EQ(All("p.mif", "Symbol \\(35,(\\d+),"), (std::vector<std::string>{"65280", "16711680", "65280", "255"}));
 }

@@ -28,7 +28,8 @@ std::vector<LonLat> Transform(const std::string& from, const std::string& to, co
   for (const LonLat& p : in) text << p[0] << ' ' << p[1] << '\n';
   dt::WriteFile(file, text.str());
   std::string out;
-  EXPECT_EQ(dt::Run("gdaltransform -s_srs " + from + " -t_srs " + to + " -output_xy < " + dt::Quote(file.string()), &out), 0)
+  EXPECT_EQ(
+      dt::Run("gdaltransform -s_srs " + from + " -t_srs " + to + " -output_xy < " + dt::Quote(file.string()), &out), 0)
       << out;
   fs::remove(file);
   std::vector<LonLat> points;
@@ -56,9 +57,9 @@ void MakeBook(const fs::path& out, const std::string& json) {
   const fs::path in = out.string() + ".json";
   dt::WriteFile(in, json);
   const std::string script = std::string(TESSARO_SOURCE_DIR) + "/tests/grid/make_book.py";
-  ASSERT_EQ(dt::Run("/usr/bin/python3 " + dt::Quote(script) + " " + dt::Quote(out.string()) + " < " +
-                    dt::Quote(in.string())),
-            0);
+  ASSERT_EQ(
+      dt::Run("/usr/bin/python3 " + dt::Quote(script) + " " + dt::Quote(out.string()) + " < " + dt::Quote(in.string())),
+      0);
 }
 
 // A feature as ogrinfo lists it: its fields and its ring's points.
@@ -115,16 +116,17 @@ std::string HandBookJson(bool rowidColumn) {
     const char* raw;    // JSON cells of lon, lat, value in place of the point
   };
   const Row rows[] = {
-      {736145, 2558485, "-70", nullptr},  {736165, 2558485, "-100", nullptr}, {0, 0, nullptr, "0,0,-50"},
-      {736150, 2558490, "-80", nullptr},  {0, 0, nullptr, "null,23.1,-60"},   {736141, 2558519, "-85", nullptr},
+      {736145, 2558485, "-70", nullptr},   {736165, 2558485, "-100", nullptr}, {0, 0, nullptr, "0,0,-50"},
+      {736150, 2558490, "-80", nullptr},   {0, 0, nullptr, "null,23.1,-60"},   {736141, 2558519, "-85", nullptr},
       {0, 0, nullptr, "\"abc\",23.1,-60"}, {736175, 2558495, "-60", nullptr},  {736155, 2558495, "-90", nullptr},
-      {0, 0, nullptr, "113.3,95,-60"},    {736150, 2558490, "null", nullptr},
+      {0, 0, nullptr, "113.3,95,-60"},     {736150, 2558490, "null", nullptr},
   };
   std::vector<LonLat> xy;
   for (const Row& r : rows)
     if (!r.raw) xy.push_back({r.x, r.y});
   const std::vector<LonLat> lonLat = FromUtm(kZone49N, xy);
-  std::string json = std::string("{\"DT\": [[\"Time\",\"LON\",\"LAT\",\"RSRP\"") + (rowidColumn ? ",\"rowid\"" : "") + "]";
+  std::string json =
+      std::string("{\"DT\": [[\"Time\",\"LON\",\"LAT\",\"RSRP\"") + (rowidColumn ? ",\"rowid\"" : "") + "]";
   std::size_t next = 0;
   for (std::size_t i = 0; i < std::size(rows); ++i) {
     json += ",[\"10:00:0" + std::to_string(i % 10) + "\",";
@@ -203,11 +205,12 @@ void ExpectHandBins(const std::vector<Feature>& features, const StatCase& c) {
 }
 
 TEST_F(Grid, HandWorkedBinsInBothLayersForEveryStatistic) {
-  const std::string mifColours[] = {"", "16711680", "16776960", "255", "65535", "65280"};  // red, yellow, blue, cyan, green
+  const std::string mifColours[] = {"",    "16711680", "16776960",
+                                    "255", "65535",    "65280"};  // red, yellow, blue, cyan, green
   for (const StatCase& c : kStatCases) {
     SCOPED_TRACE(c.stat);
-    const tessaro::test::Ran kml = Cli({"kml-drivetest", "hand.xlsx", "--sheet", "DT", "--grid", "20", "--stat", c.stat,
-                                        "-q", "-o", "hand.kml"});
+    const tessaro::test::Ran kml =
+        Cli({"kml-drivetest", "hand.xlsx", "--sheet", "DT", "--grid", "20", "--stat", c.stat, "-q", "-o", "hand.kml"});
     ASSERT_EQ(kml.status, 0) << kml.err;
     EXPECT_EQ(dt::Run("xmllint --noout " + dt::Quote((dir_ / "hand.kml").string())), 0);
     ExpectHandBins(ReadLayer(dir_ / "hand.kml"), c);
@@ -215,11 +218,12 @@ TEST_F(Grid, HandWorkedBinsInBothLayersForEveryStatistic) {
     EXPECT_EQ(styles, (std::vector<std::string>{std::to_string(c.band[0]), std::to_string(c.band[1]),
                                                 std::to_string(c.band[2])}));
 
-    const tessaro::test::Ran mif = Cli({"mif-drivetest", "hand.xlsx", "--sheet", "DT", "--grid", "20", "--stat",
-                                        c.stat, "-q", "-o", "hand"});
+    const tessaro::test::Ran mif =
+        Cli({"mif-drivetest", "hand.xlsx", "--sheet", "DT", "--grid", "20", "--stat", c.stat, "-q", "-o", "hand"});
     ASSERT_EQ(mif.status, 0) << mif.err;
     ExpectHandBins(ReadLayer(dir_ / "hand.mif"), c);
-    const std::vector<std::string> brushes = Matches(dt::ReadFile(dir_ / "hand.mif"), " Brush \\(([0-9,]+),16777215\\)");
+    const std::vector<std::string> brushes =
+        Matches(dt::ReadFile(dir_ / "hand.mif"), " Brush \\(([0-9,]+),16777215\\)");
     ASSERT_EQ(brushes.size(), 3u);
     for (std::size_t b = 0; b < 3; ++b)
       EXPECT_EQ(brushes[b], c.band[b] ? "2," + mifColours[c.band[b]] : "1,0") << "bin " << b;
@@ -247,8 +251,8 @@ TEST_F(Grid, RowsLeftOutAreCountedAndBothReadingsAgree) {
 // Data astride the zone 49/50 edge and the equator: every bin is on the grid
 // of the centre's zone, north, and carried on below the equator.
 TEST_F(Grid, DataAcrossAZoneEdgeAndTheEquatorStaysOnTheCentresGrid) {
-  const std::vector<LonLat> places = {{113.99, 0.0003}, {113.995, 0.0003}, {113.998, 0.0002},
-                                      {114.004, 0.0001}, {114.006, -0.0001}};
+  const std::vector<LonLat> places = {
+      {113.99, 0.0003}, {113.995, 0.0003}, {113.998, 0.0002}, {114.004, 0.0001}, {114.006, -0.0001}};
   std::string json = "{\"DT\": [[\"LON\",\"LAT\",\"RSRP\"]";
   for (const LonLat& p : places) json += ",[" + Num(p[0]) + "," + Num(p[1]) + ",-80]";
   MakeBook(dir_ / "edge.xlsx", json + "]}");
