@@ -145,12 +145,16 @@ class Grid : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!dt::Have("gdaltransform") || !dt::Have("ogrinfo")) return;
-    dir_ = fs::path(TESSARO_BINARY_DIR) / "tmp-grid";
+    // ctest runs each test in a process of its own, side by side.
+    dir_ = fs::path(TESSARO_BINARY_DIR) / "tmp-grid" / std::to_string(::getpid());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     MakeBook(dir_ / "hand.xlsx", HandBookJson(false));
     MakeBook(dir_ / "rowid.xlsx", HandBookJson(true));
     ready_ = fs::exists(dir_ / "hand.xlsx") && fs::exists(dir_ / "rowid.xlsx");
+  }
+  static void TearDownTestSuite() {
+    if (!dir_.empty()) fs::remove_all(dir_);
   }
   void SetUp() override {
     if (!dt::Have("gdaltransform") || !dt::Have("ogrinfo")) GTEST_SKIP() << "gdal-bin missing";
