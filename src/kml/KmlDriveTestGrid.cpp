@@ -69,7 +69,8 @@ std::string Ring(const GridBin& b) {
 
 }  // namespace
 
-BandCounts WriteKmlDriveTestGrid(const KmlDriveTestParams& p, const GridResult& grid, KmlWriter& out) {
+BandCounts WriteKmlDriveTestGrid(const KmlDriveTestParams& p, const GridResult& grid, KmlWriter& out,
+                                 Progress& progress) {
   ThresholdLegend legend = p.legend;
   legend.compile();
   out.prologue();
@@ -77,7 +78,10 @@ BandCounts WriteKmlDriveTestGrid(const KmlDriveTestParams& p, const GridResult& 
   WriteSchema(out, grid.stat);
   WriteStyles(out, legend);
   BandCounts counts;
+  progress.setMaximum(static_cast<double>(grid.bins.size()));
   for (const GridBin& b : grid.bins) {
+    progress.advance();
+    if ((counts.total & 1023) == 0) progress.checkCancelled();
     const std::string shown = GridValueText(b.stat);
     // The band of the value as shown, so that the colour and the label agree.
     const std::optional<double> value = ParseNumber(shown);
@@ -121,9 +125,7 @@ void GenerateKmlDriveTestGrid(const KmlDriveTestParams& p, Progress& progress) {
   KmlWriter out(p.output);
   LoadProgress scope(progress);
   GridRun run = RunGrid({p.workbook, p.sheet, p.lon, p.lat, p.data, p.grid}, progress);
-  progress.setMaximum(static_cast<double>(run.grid.bins.size()));
-  const BandCounts counts = WriteKmlDriveTestGrid(p, run.grid, out);
-  progress.setValue(static_cast<double>(run.grid.bins.size()));
+  const BandCounts counts = WriteKmlDriveTestGrid(p, run.grid, out, progress);
   out.commit();
   for (const std::string& note : run.notes) progress.addNote(note);
   if (p.legendImage)

@@ -16,8 +16,10 @@ struct KmlDriveTestParams;
 inline constexpr const char* kGridFieldNames[] = {"samples",    "mean_value", "min_value", "max_value",
                                                   "stat_value", "utm_zone",   "grid_east", "grid_north"};
 
-// Writes the whole document; returns the bins per band.
-BandCounts WriteKmlDriveTestGrid(const KmlDriveTestParams& p, const GridResult& grid, KmlWriter& out);
+// Writes the whole document, a step of `progress` per bin; returns the bins
+// per band.
+BandCounts WriteKmlDriveTestGrid(const KmlDriveTestParams& p, const GridResult& grid, KmlWriter& out,
+                                 Progress& progress);
 
 // The generate command with a grid: reads and bins the sheet, writes and
 // commits p.output, notes the rows left out and the grid. Throws Error.

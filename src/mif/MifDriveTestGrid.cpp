@@ -44,12 +44,16 @@ std::vector<MifColumn> MifGridColumns() {
           {"stat_value", " Float"}, {"utm_zone", " Char(8)"}, {"grid_east", " Float"}, {"grid_north", " Float"}};
 }
 
-void WriteMifDriveTestGrid(const MifDriveTestParams& p, const GridResult& grid, MifWriter& out) {
+void WriteMifDriveTestGrid(const MifDriveTestParams& p, const GridResult& grid, MifWriter& out, Progress& progress) {
   ThresholdLegend legend = p.legend;
   legend.compile();
   out.writeHeader(MifGridColumns());
   std::vector<std::string> values, lines;
+  progress.setMaximum(static_cast<double>(grid.bins.size()));
+  std::size_t written = 0;
   for (const GridBin& b : grid.bins) {
+    progress.advance();
+    if ((written++ & 1023) == 0) progress.checkCancelled();
     values = {std::to_string(b.count), GridValueText(b.mean), GridValueText(b.min),     GridValueText(b.max),
               GridValueText(b.stat),   grid.zoneText(),       NumberText(grid.east(b)), NumberText(grid.northing(b))};
     // The band of the value as written, so that the colour and the column agree.
@@ -65,10 +69,8 @@ std::string GenerateMifDriveTestGrid(const MifDriveTestParams& p, Progress& prog
   out.open(p.output);
   LoadProgress scope(progress);
   GridRun run = RunGrid({p.workbook, p.sheet, p.lon, p.lat, p.data, p.grid}, progress);
-  progress.setMaximum(static_cast<double>(run.grid.bins.size()));
-  WriteMifDriveTestGrid(p, run.grid, out);
+  WriteMifDriveTestGrid(p, run.grid, out, progress);
   out.close();
-  progress.setValue(static_cast<double>(run.grid.bins.size()));
   for (const std::string& note : run.notes) progress.addNote(note);
   return out.replacementNote();
 }

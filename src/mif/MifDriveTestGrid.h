@@ -17,8 +17,8 @@ struct MifDriveTestParams;
 // utm_zone Char(8), grid_east, grid_north Float.
 std::vector<MifColumn> MifGridColumns();
 
-// Writes header and regions. Throws Error.
-void WriteMifDriveTestGrid(const MifDriveTestParams& p, const GridResult& grid, MifWriter& out);
+// Writes header and regions, a step of `progress` per bin. Throws Error.
+void WriteMifDriveTestGrid(const MifDriveTestParams& p, const GridResult& grid, MifWriter& out, Progress& progress);
 
 // The generate command with a grid: reads and bins the sheet and writes the
 // pair; notes the rows left out and the grid. Returns the replacement note.
