@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 
 #include "common/Error.h"
 #include "common/Text.h"
@@ -57,27 +56,58 @@ void Project(const GridZone& z, const GridSample& s, double& x, double& y) {
   if (north != z.north) UTMUPS::Transfer(zone, north, x, y, z.zone, z.north, x, y, zone);
 }
 
-// Bins keyed by their column and row, numbered in the order they are met.
+// Bins keyed by their column and row, numbered in the order they are met,
+// found through an open-addressing table of keys and bin numbers.
 class BinIndex {
  public:
+  BinIndex() : slots_(1024) {}
+
   std::uint32_t find(std::int64_t column, std::int64_t row, std::vector<GridBin>& bins) {
+    // Columns and rows of the extended UTM and UPS ranges stay well inside
+    // ±2^31 at 5 m bins; key 0 never occurs.
     const std::uint64_t key =
         (static_cast<std::uint64_t>(column + kOffset) << 32) | static_cast<std::uint32_t>(row + kOffset);
-    auto [it, added] = index_.emplace(key, static_cast<std::uint32_t>(bins.size()));
-    if (added) {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = Mix(key) & mask;; i = (i + 1) & mask) {
+      Slot& s = slots_[i];
+      if (s.key == key) return s.bin;
+      if (s.key != 0) continue;
+      s = {key, static_cast<std::uint32_t>(bins.size())};
       GridBin b;
       b.column = column;
       b.row = row;
       bins.push_back(b);
+      if (bins.size() * 2 > slots_.size()) grow();
+      return static_cast<std::uint32_t>(bins.size() - 1);
     }
-    return it->second;
   }
 
  private:
-  // Columns and rows of the extended UTM and UPS ranges stay well inside
-  // ±2^31 at 5 m bins.
+  struct Slot {
+    std::uint64_t key = 0;
+    std::uint32_t bin = 0;
+  };
   static constexpr std::int64_t kOffset = std::int64_t{1} << 31;
-  std::unordered_map<std::uint64_t, std::uint32_t> index_;
+
+  static std::uint64_t Mix(std::uint64_t x) {
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
+    return x ^ (x >> 31);
+  }
+
+  void grow() {
+    std::vector<Slot> slots(slots_.size() * 2);
+    const std::size_t mask = slots.size() - 1;
+    for (const Slot& s : slots_) {
+      if (!s.key) continue;
+      std::size_t i = Mix(s.key) & mask;
+      while (slots[i].key) i = (i + 1) & mask;
+      slots[i] = s;
+    }
+    slots_.swap(slots);
+  }
+
+  std::vector<Slot> slots_;
 };
 
 // Count, mean, min and max of every bin; `binOf` gives each sample's bin.
@@ -137,25 +167,6 @@ void ChosenStat(const std::vector<GridSample>& samples, const std::vector<std::u
   }
 }
 
-// The corners of every bin in longitude and latitude.
-void Corners(const GridResult& grid, std::vector<GridBin>& bins) {
-  static constexpr int kOffsets[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  for (GridBin& b : bins) {
-    for (int c = 0; c < 4; ++c) {
-      const double x = static_cast<double>(b.column + kOffsets[c][0]) * grid.size;
-      const double y = static_cast<double>(b.row + kOffsets[c][1]) * grid.size;
-      double lat = 0, lon = 0;
-      try {
-        UTMUPS::Reverse(grid.zone, grid.north, x, y, lat, lon);
-      } catch (const GeographicLib::GeographicErr&) {
-        throw Error("栅格角点（" + ZoneText(grid.zone, grid.north) + " 带 " + NumberText(x) + "，" + NumberText(y) +
-                    "）超出该带的范围");
-      }
-      b.corners[static_cast<std::size_t>(c)] = {lon, lat};
-    }
-  }
-}
-
 }  // namespace
 
 std::optional<GridStat> ParseGridStat(std::string_view name) {
@@ -182,6 +193,23 @@ double ParseGridSize(const std::string& text) {
 }
 
 std::string GridResult::zoneText() const { return ZoneText(zone, north); }
+
+std::array<std::array<double, 2>, 4> GridResult::corners(const GridBin& b) const {
+  static constexpr int kOffsets[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  std::array<std::array<double, 2>, 4> out{};
+  for (std::size_t c = 0; c < out.size(); ++c) {
+    const double x = static_cast<double>(b.column + kOffsets[c][0]) * size;
+    const double y = static_cast<double>(b.row + kOffsets[c][1]) * size;
+    double lat = 0, lon = 0;
+    try {
+      UTMUPS::Reverse(zone, north, x, y, lat, lon);
+    } catch (const GeographicLib::GeographicErr&) {
+      throw Error("栅格角点（" + zoneText() + " 带 " + NumberText(x) + "，" + NumberText(y) + "）超出该带的范围");
+    }
+    out[c] = {lon, lat};
+  }
+  return out;
+}
 
 GridZone CentreZone(const std::vector<GridSample>& samples) {
   GridZone z;
@@ -220,7 +248,6 @@ GridResult BinSamples(const std::vector<GridSample>& samples, double size, GridS
   }
   BasicStats(samples, binOf, grid.bins);
   ChosenStat(samples, binOf, stat, grid.bins);
-  Corners(grid, grid.bins);
   return grid;
 }
 

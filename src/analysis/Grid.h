@@ -15,7 +15,8 @@
 //
 // Each bin is drawn as its four corners converted back to longitude and
 // latitude, so its edges are exact on the ground and it is a true square of
-// the chosen size in the projection.
+// the chosen size in the projection. The corners are worked out as a layer
+// writes the bin, so that a grid of a million bins stays small.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -68,9 +69,6 @@ struct GridBin {
   std::uint64_t count = 0;
   double mean = 0, min = 0, max = 0;
   double stat = 0;  // the chosen statistic
-  // Longitude, latitude of the corners south-west, south-east, north-east,
-  // north-west (anticlockwise, as KML wants an outer boundary).
-  std::array<std::array<double, 2>, 4> corners{};
 };
 
 struct GridResult {
@@ -85,6 +83,10 @@ struct GridResult {
   std::string zoneText() const;
   double east(const GridBin& b) const { return static_cast<double>(b.column) * size; }
   double northing(const GridBin& b) const { return static_cast<double>(b.row) * size; }
+  // Longitude, latitude of the bin's corners south-west, south-east,
+  // north-east, north-west (anticlockwise, as KML wants an outer boundary).
+  // Throws Error for a corner outside the zone's range.
+  std::array<std::array<double, 2>, 4> corners(const GridBin& b) const;
 };
 
 // The median longitude and latitude of the samples (the grid's centre), and

@@ -54,10 +54,11 @@ void WriteAttributes(KmlWriter& out, const GridResult& grid, const GridBin& b) {
 }
 
 // The closed ring of the bin's corners, anticlockwise.
-std::string Ring(const GridBin& b) {
+std::string Ring(const GridResult& grid, const GridBin& b) {
+  const auto corners = grid.corners(b);
   std::string ring;
-  for (std::size_t c = 0; c <= b.corners.size(); ++c) {
-    const auto& corner = b.corners[c % b.corners.size()];
+  for (std::size_t c = 0; c <= corners.size(); ++c) {
+    const auto& corner = corners[c % corners.size()];
     if (c) ring += ' ';
     AppendFixed(ring, corner[0], 8);
     ring += ',';
@@ -93,7 +94,7 @@ BandCounts WriteKmlDriveTestGrid(const KmlDriveTestParams& p, const GridResult& 
     out.line("<styleUrl>#band" + std::to_string(p.colour ? band + 1 : 0) + "</styleUrl>");
     WriteAttributes(out, grid, b);
     out.line("<Polygon><outerBoundaryIs><LinearRing><coordinates>");
-    out.line(Ring(b));
+    out.line(Ring(grid, b));
     out.line("</coordinates></LinearRing></outerBoundaryIs></Polygon>");
     out.line("</Placemark>");
   }

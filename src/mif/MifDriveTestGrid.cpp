@@ -22,11 +22,13 @@ std::string Corner(const std::array<double, 2>& lonLat) {
 }
 
 // "Region 1", the five points of the closed square, pen and brush.
-void BinObject(const GridBin& b, int band, const ThresholdLegend& legend, std::vector<std::string>& lines) {
+void BinObject(const GridResult& grid, const GridBin& b, int band, const ThresholdLegend& legend,
+               std::vector<std::string>& lines) {
   lines.clear();
   lines.push_back("Region 1");
   lines.push_back("5");
-  for (std::size_t c = 0; c <= b.corners.size(); ++c) lines.push_back(Corner(b.corners[c % b.corners.size()]));
+  const auto corners = grid.corners(b);
+  for (std::size_t c = 0; c <= corners.size(); ++c) lines.push_back(Corner(corners[c % corners.size()]));
   if (band < 0) {
     lines.push_back(" Pen (1,2," + std::to_string(MifColor(kNoBandPen)) + ")");
     lines.push_back(" Brush (1,0,16777215)");
@@ -58,7 +60,7 @@ void WriteMifDriveTestGrid(const MifDriveTestParams& p, const GridResult& grid, 
               GridValueText(b.stat),   grid.zoneText(),       NumberText(grid.east(b)), NumberText(grid.northing(b))};
     // The band of the value as written, so that the colour and the column agree.
     const std::optional<double> shown = ParseNumber(values[4]);
-    BinObject(b, shown ? legend.match(*shown) : -1, legend, lines);
+    BinObject(grid, b, shown ? legend.match(*shown) : -1, legend, lines);
     out.writeRow(values, lines);
   }
 }
