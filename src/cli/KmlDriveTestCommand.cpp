@@ -20,7 +20,8 @@ int KmlDriveTest(const CommandArgs& args) {
   Args a = Parse(args,
                  WithKmlOutputOptions({{"--sheet"}, {"--lon"}, {"--lat"}, {"--value"}, {"--no-colour", false}, {"--name"},
                   {"--description"}, {"--bin"}, {"--icon"}, {"--scale"}, {"--bounds"}, {"--colours"},
-                  {"--template"}, {"-o"}, {"--save-dir"}, {"--legend", false}, {"--time"}, {"--attributes", false}},
+                  {"--template"}, {"-o"}, {"--save-dir"}, {"--legend", false}, {"--time"}, {"--attributes", false},
+                  {"--grid"}, {"--stat"}, {"--colour-by"}, {"--mod"}},
                                       true),
                  1, 1);
   return RunLayerCommand(kKmlDriveTestMessages, [&] {
@@ -49,6 +50,8 @@ int KmlDriveTest(const CommandArgs& args) {
     p.legendImage = a.has("--legend");
     p.timeColumn = a.get("--time", "");
     p.attributes = a.has("--attributes");
+    p.grid = GridOptionOf(a);
+    p.colourBy = CategoryOptionOf(a);
     Inputs in = ResolveInputs(a);
     p.workbook = in.book;
     p.sheet = in.sheet;

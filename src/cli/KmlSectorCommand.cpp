@@ -19,7 +19,7 @@ int KmlSector(const CommandArgs& args) {
                         {"--opacity"}, {"--outline-width"}, {"--label-scale"}, {"--radius"}, {"--altitude"},
                         {"--beamwidth"}, {"--outline-colour"}, {"--fill-colour"}, {"--label-colour"},
                         {"--template"}, {"--save-dir"}, {"-o"}, {"--beamwidth-column"}, {"--radius-column"},
-                        {"--attributes", false}, {"--folders"}},
+                        {"--attributes", false}, {"--folders"}, {"--colour-by"}, {"--mod"}},
                                             false),
                        1, 1);
   return RunLayerCommand(kKmlSectorMessages, [&] {
@@ -67,6 +67,7 @@ int KmlSector(const CommandArgs& args) {
     p.radiusColumn = a.get("--radius-column", "");
     p.attributes = a.has("--attributes");
     p.folderColumn = a.get("--folders", "");
+    p.colourBy = CategoryOptionOf(a);
 
     p.output = a.get("-o", DefaultOutput(p.workbook, p.sheet, ".kml"));
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateKmlSector(p, progress); });

@@ -80,7 +80,29 @@ std::string MifBase(std::string out) {
   return out;
 }
 
+CategoryOption CategoryOptionOf(const Args& a) {
+  CategoryOption o;
+  o.column = a.get("--colour-by", "");
+  o.modulus = a.get("--mod", "");
+  if (a.has("--mod") && !a.has("--colour-by")) throw UsageError("--mod N needs --colour-by C");
+  if (a.has("--colour-by") && o.column.empty()) throw UsageError("--colour-by needs a column name");
+  return o;
+}
+
 namespace drivetest {
+
+GridOption GridOptionOf(const Args& a) {
+  GridOption o;
+  o.size = a.get("--grid", "");
+  if (a.has("--grid") && o.size.empty()) throw UsageError("--grid needs a size in metres (5 to 1000)");
+  if (auto s = a.get("--stat")) {
+    if (!a.has("--grid")) throw UsageError("--stat S needs --grid M");
+    const auto stat = ParseGridStat(*s);
+    if (!stat) throw UsageError("--stat takes mean, mean-linear, median, min, max or count: " + *s);
+    o.stat = *stat;
+  }
+  return o;
+}
 
 
 void ApplyLegendOptions(const Args& a, ThresholdLegend& legend, std::string& scale) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/Category.h"
+#include "analysis/Grid.h"
 #include "cli/Args.h"
 #include "common/Colour.h"
 #include "common/LayerMessages.h"
@@ -47,7 +49,15 @@ std::string DefaultOutput(const std::string& book, const std::string& sheet, con
 // A MIF output as the base of its pair: a trailing ".mif" dropped.
 std::string MifBase(std::string out);
 
+// --colour-by C and --mod N; --mod alone is bad usage. The modulus itself is
+// checked by the layer, as a window's box would be.
+CategoryOption CategoryOptionOf(const Args& a);
+
 namespace drivetest {
+
+// --grid M and --stat S; an unknown statistic, or --stat without --grid, is
+// bad usage. The size itself is checked by the layer, as a window's box would be.
+GridOption GridOptionOf(const Args& a);
 
 // The sheet (the first one when not given) and the columns of the
 // drive-test pre-selection for the options not given.

@@ -15,13 +15,15 @@ int MifDriveTest(const CommandArgs& args) {
   using namespace drivetest;
   Args a = Parse(args,
                  {{"--sheet"}, {"--lon"}, {"--lat"}, {"--value"}, {"--size"}, {"--bounds"}, {"--colours"},
-                  {"--template"}, {"-o"}, {"--save-dir"}},
+                  {"--template"}, {"-o"}, {"--save-dir"}, {"--grid"}, {"--stat"}, {"--colour-by"}, {"--mod"}},
                  1, 1);
   return RunLayerCommand(kMifDriveTestMessages, [&] {
     if (auto d = a.get("--save-dir")) SetSaveFolder(*d);
     MifDriveTestParams p;
     ApplyLegendOptions(a, p.legend, p.size);
     if (auto s = a.get("--size")) p.size = *s;
+    p.grid = GridOptionOf(a);
+    p.colourBy = CategoryOptionOf(a);
     Inputs in = ResolveInputs(a);
     p.workbook = in.book;
     p.sheet = in.sheet;

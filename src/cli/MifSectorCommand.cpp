@@ -15,7 +15,8 @@ int MifSector(const CommandArgs& args) {
   const Args a = Parse(args,
                        {{"--sheet"}, {"--name"}, {"--lon"}, {"--lat"}, {"--azimuth"}, {"--pen-width"},
                         {"--pen-pattern"}, {"--brush-pattern"}, {"--radius"}, {"--beamwidth"}, {"--pen-colour"},
-                        {"--brush-colour"}, {"-o"}, {"--save-dir"}, {"--beamwidth-column"}, {"--radius-column"}},
+                        {"--brush-colour"}, {"-o"}, {"--save-dir"}, {"--beamwidth-column"}, {"--radius-column"},
+                        {"--colour-by"}, {"--mod"}},
                        1, 1);
   MifSectorParams p;
   p.workbook = a.positional[0];
@@ -28,6 +29,7 @@ int MifSector(const CommandArgs& args) {
   p.brushColour = ColourOption(a, "--brush-colour", p.brushColour);
   p.beamwidthColumn = a.get("--beamwidth-column", "");
   p.radiusColumn = a.get("--radius-column", "");
+  p.colourBy = CategoryOptionOf(a);
   return RunLayerCommand(kMifSectorMessages, [&] {
     // Accepted as by every layer command; this layer reads nothing from the save folder.
     if (auto dir = a.get("--save-dir")) SetSaveFolder(*dir);

@@ -43,7 +43,13 @@ void Usage(std::ostream& out) {
          "most N decimals); kml-drivetest, kml-flyline and kml-landmark take --regionate (a KMZ\n"
          "super-overlay: Region/Lod tiles of at most 480 placemarks, for very large layers).\n"
          "\nEvery command accepts -q (no progress bar). Options take their value as the\n"
-         "next argument or after \"=\": --radius 80, --radius=80.\n";
+         "next argument or after \"=\": --radius 80, --radius=80.\n"
+         "\nanalysis (without these options every layer is as before):\n"
+         "  --grid M, --stat S     kml-drivetest, mif-drivetest: square bins of M metres (5 to 1000)\n"
+         "                         on the UTM grid, coloured by statistic S: mean (default),\n"
+         "                         mean-linear, median, min, max or count\n"
+         "  --colour-by C, --mod N kml-sector, mif-sector, kml-drivetest, mif-drivetest: one colour\n"
+         "                         per distinct value of column C, or per value mod N (PCI mod 3)\n";
 }
 
 }  // namespace

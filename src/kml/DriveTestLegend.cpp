@@ -11,14 +11,6 @@ namespace tessaro {
 
 namespace {
 
-// count / total as a percentage with one decimal, rounded half up, without
-// the process locale.
-std::string Share(std::uint64_t count, std::uint64_t total) {
-  if (total == 0) return "0.0";
-  const std::uint64_t tenths = (count * 2000 + total) / (2 * total);
-  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
-}
-
 cairo_status_t Append(void* closure, const unsigned char* data, unsigned int length) {
   static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
   return CAIRO_STATUS_SUCCESS;
@@ -28,19 +20,31 @@ constexpr double kFont = 13, kLine = 22, kPad = 8, kSwatch = 14;
 
 }  // namespace
 
-std::string BandLine(const ThresholdRow& band, std::uint64_t points, std::uint64_t total) {
-  return "区间 " + band.lower + "～" + band.upper + "：" + std::to_string(points) + " 点（" + Share(points, total) +
-         "%）";
+// Rounded half up, without the process locale.
+std::string ShareText(std::uint64_t count, std::uint64_t total) {
+  if (total == 0) return "0.0";
+  const std::uint64_t tenths = (count * 2000 + total) / (2 * total);
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
 }
 
-std::string LegendPng(const std::string& title, const ThresholdLegend& legend, const BandCounts& counts) {
-  std::array<std::string, ThresholdLegend::kRows> lines;
+std::string BandLine(const ThresholdRow& band, std::uint64_t points, std::uint64_t total, const std::string& unit) {
+  return "区间 " + band.lower + "～" + band.upper + "：" + std::to_string(points) + " " + unit + "（" +
+         ShareText(points, total) + "%）";
+}
+
+std::string LegendPng(const std::string& title, const ThresholdLegend& legend, const BandCounts& counts,
+                      const std::string& unit) {
+  std::vector<LegendEntry> entries;
   for (int i = 0; i < ThresholdLegend::kRows; ++i) {
     const ThresholdRow& band = legend.rows[static_cast<std::size_t>(i)];
-    lines[static_cast<std::size_t>(i)] =
-        band.lower + "～" + band.upper + "  " + std::to_string(counts.points[static_cast<std::size_t>(i)]) + " 点  " +
-        Share(counts.points[static_cast<std::size_t>(i)], counts.total) + "%";
+    const std::uint64_t n = counts.points[static_cast<std::size_t>(i)];
+    entries.push_back({band.colour, band.lower + "～" + band.upper + "  " + std::to_string(n) + " " + unit + "  " +
+                                        ShareText(n, counts.total) + "%"});
   }
+  return LegendImage(title, entries);
+}
+
+std::string LegendImage(const std::string& title, const std::vector<LegendEntry>& entries) {
   // Measure on a scratch surface, then draw at the size the texts need.
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> scratch(
       cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1), cairo_surface_destroy);
@@ -51,12 +55,12 @@ std::string LegendPng(const std::string& title, const ThresholdLegend& legend, c
   cairo_text_extents_t ext;
   cairo_text_extents(measure.get(), title.c_str(), &ext);
   widest = ext.x_advance;
-  for (const std::string& l : lines) {
-    cairo_text_extents(measure.get(), l.c_str(), &ext);
+  for (const LegendEntry& e : entries) {
+    cairo_text_extents(measure.get(), e.text.c_str(), &ext);
     widest = std::max(widest, kSwatch + kPad + ext.x_advance);
   }
   const int width = static_cast<int>(std::min(2000.0, widest + 2 * kPad)) + 1;
-  const int height = static_cast<int>(kPad * 2 + kLine * (ThresholdLegend::kRows + 1));
+  const int height = static_cast<int>(kPad * 2 + kLine * static_cast<double>(entries.size() + 1));
 
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
       cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height), cairo_surface_destroy);
@@ -69,9 +73,9 @@ std::string LegendPng(const std::string& title, const ThresholdLegend& legend, c
   cairo_set_source_rgb(c, 0, 0, 0);
   cairo_move_to(c, kPad, kPad + kFont);
   cairo_show_text(c, title.c_str());
-  for (int i = 0; i < ThresholdLegend::kRows; ++i) {
-    const double top = kPad + kLine * (i + 1);
-    const ColourValue colour = legend.rows[static_cast<std::size_t>(i)].colour;  // 0x00BBGGRR
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const double top = kPad + kLine * static_cast<double>(i + 1);
+    const ColourValue colour = entries[i].colour;  // 0x00BBGGRR
     cairo_set_source_rgb(c, (colour & 0xFF) / 255.0, ((colour >> 8) & 0xFF) / 255.0, ((colour >> 16) & 0xFF) / 255.0);
     cairo_rectangle(c, kPad, top + 2, kSwatch, kSwatch);
     cairo_fill_preserve(c);
@@ -80,7 +84,7 @@ std::string LegendPng(const std::string& title, const ThresholdLegend& legend, c
     cairo_stroke(c);
     cairo_set_source_rgb(c, 0, 0, 0);
     cairo_move_to(c, kPad + kSwatch + kPad, top + kFont + 1);
-    cairo_show_text(c, lines[static_cast<std::size_t>(i)].c_str());
+    cairo_show_text(c, entries[i].text.c_str());
   }
   cairo_surface_flush(surface.get());
   std::string png;

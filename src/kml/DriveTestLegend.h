@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "templates/ThresholdLegend.h"
 
@@ -16,12 +17,26 @@ struct BandCounts {
 };
 
 // "区间 -120～-95：1234 点（12.3%）": the band's bounds as the boxes hold them,
-// its points and their share of all points written (one decimal).
-std::string BandLine(const ThresholdRow& band, std::uint64_t points, std::uint64_t total);
+// its points and their share of all points written (one decimal). `unit`
+// names what is counted ("点", or "格" for the bins of a grid).
+std::string BandLine(const ThresholdRow& band, std::uint64_t points, std::uint64_t total,
+                     const std::string& unit = "点");
+
+// count / total as a percentage with one decimal ("12.3").
+std::string ShareText(std::uint64_t count, std::uint64_t total);
 
 // The PNG image of the legend: `title` (the data column) above one line per
 // band with its colour. Drawn with the CJK fonts the system has.
-std::string LegendPng(const std::string& title, const ThresholdLegend& legend, const BandCounts& counts);
+std::string LegendPng(const std::string& title, const ThresholdLegend& legend, const BandCounts& counts,
+                      const std::string& unit = "点");
+
+// One line of a legend image: a colour swatch and its text.
+struct LegendEntry {
+  ColourValue colour = 0;
+  std::string text;
+};
+// The PNG image of any legend: `title` above one line per entry.
+std::string LegendImage(const std::string& title, const std::vector<LegendEntry>& entries);
 
 // The ScreenOverlay lines that put the image `href` (escaped) in the lower
 // left corner.

@@ -5,6 +5,8 @@
 #include "common/Colour.h"
 #include "common/Text.h"
 #include "kml/DriveTestLegend.h"
+#include "kml/KmlCategories.h"
+#include "kml/KmlDriveTestGrid.h"
 #include "source/Reader.h"
 #include "common/Text.h"
 #include "source/Columns.h"
@@ -58,6 +60,7 @@ std::string GroupedQuery(const KmlDriveTestParams& p, const std::string& filter,
     case 3: extra = "," + BracketName(p.descriptionColumn); break;
     default: break;
   }
+  if (p.colourBy.on()) extra += "," + BracketName(p.colourBy.column);
   // Shape 1 has always been sent with two blanks before "where".
   const char* where = KmlDriveTestShape(p) == 1 ? "  where " : " where ";
   const std::string condition = lon + "<>0 or " + lat + "<>0";
@@ -121,6 +124,7 @@ PositionGroupsQuery KmlDriveTestGroupsQuery(const KmlDriveTestParams& p) {
   q.latChars = p.latChars;
   if (DescriptionCarried(p)) q.carried.push_back(p.descriptionColumn);
   if (NameCarried(p)) q.carried.push_back(p.nameColumn);
+  if (p.colourBy.on()) q.carried.push_back(p.colourBy.column);
   return q;
 }
 
@@ -163,7 +167,8 @@ BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWr
   const bool nameCarried = NameCarried(p), descCarried = DescriptionCarried(p);
   const int descField = 3;
   const int nameField = descCarried ? 4 : 3;
-  const int carried = 3 + (descCarried ? 1 : 0) + (nameCarried ? 1 : 0);
+  const int colourField = p.colourBy.on() ? 3 + (descCarried ? 1 : 0) + (nameCarried ? 1 : 0) : -1;
+  const int carried = 3 + (descCarried ? 1 : 0) + (nameCarried ? 1 : 0) + (colourField >= 0 ? 1 : 0);
   const int timeField = p.timeColumn.empty() ? -1 : carried;
   const int rowField = p.attributes ? carried + (timeField >= 0 ? 1 : 0) : -1;
   const int needed = std::max({carried, timeField + 1, rowField + 1});
@@ -176,6 +181,8 @@ BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWr
   const std::string iconLine = IconLine(IconHref(p.icon, out));
   std::vector<std::string> colourLines;  // each band's colour line, made once
   for (const auto& row : legend.rows) colourLines.push_back("<color>" + KmlColor(row.colour) + "</color>");
+  std::optional<KmlCategoryColours> categories;
+  if (colourField >= 0) categories.emplace(p.colourBy, rows, colourField, "点");
 
   out.prologue();
   out.element("name", p.data);
@@ -211,7 +218,8 @@ BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWr
       if (when) out.line("<TimeStamp><when>" + XmlEscape(*when) + "</when></TimeStamp>");
     }
     out.line("<Style><IconStyle>");
-    if (p.colour && band >= 0) out.line(colourLines[static_cast<std::size_t>(band)]);
+    if (categories) out.line(categories->colourLine(rows.value(colourField)));
+    else if (p.colour && band >= 0) out.line(colourLines[static_cast<std::size_t>(band)]);
     out.line(scaleLine);
     out.line("<Icon>");
     out.line(iconLine);
@@ -230,7 +238,10 @@ BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWr
     out.line("</Placemark>");
     rows.moveNext();
   }
-  if (p.legendImage) out.line(LegendOverlay(out.attach(kLegendName, LegendPng(p.data, legend, counts))));
+  if (p.legendImage)
+    out.line(LegendOverlay(out.attach(
+        kLegendName, categories ? categories->legendPng(p.colourBy.column) : LegendPng(p.data, legend, counts))));
+  if (categories) categories->addNotes(progress, p.legendImage);
   out.epilogue();
   return counts;
 }
@@ -248,6 +259,11 @@ void WriteKmlDriveTestFile(const KmlDriveTestParams& p, RecordSet& rows, Progres
 }
 
 void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress) {
+  CheckCategoryOption(p.colourBy);
+  if (p.grid.on()) {
+    GenerateKmlDriveTestGrid(p, progress);
+    return;
+  }
   KmlWriter out(p.output, p.outputOptions);
   RequireColumn(p.lon, "经度");
   RequireColumn(p.lat, "纬度");
@@ -274,7 +290,7 @@ void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress) {
   rows.close();
   out.commit();
   if (skipped.count) progress.addNote(SkippedRowsNote(skipped));
-  if (p.legendImage) {
+  if (p.legendImage && !p.colourBy.on()) {
     ThresholdLegend legend = p.legend;
     for (int i = 0; i < ThresholdLegend::kRows; ++i)
       progress.addNote(BandLine(legend.rows[static_cast<std::size_t>(i)], counts.points[static_cast<std::size_t>(i)],

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/Category.h"
+#include "analysis/Grid.h"
 #include "common/LayerMessages.h"
 #include "common/Progress.h"
 #include "kml/DriveTestLegend.h"
@@ -47,6 +49,8 @@ struct KmlDriveTestParams {
   std::string timeColumn;    // each point's <TimeStamp>: the earliest time of its group
   bool attributes = false;   // every column of the group's first row as ExtendedData
   KmlOutputOptions outputOptions;  // a regionated KMZ, rounded coordinates
+  GridOption grid;           // square bins of a ground grid in place of the points
+  CategoryOption colourBy;   // one colour per class of a column in place of the bands
 };
 
 // The name/description columns take part in the query only when ticked and
@@ -82,7 +86,8 @@ std::optional<std::string> WhenText(const Value& v);
 
 // Writes the whole document for an already-run query result (fields: lon,
 // lat, averaged value, then description and name as carried, then the
-// earliest time and the first sheet row where the extras ask for them).
+// colour-by column, the earliest time and the first sheet row where the
+// extras ask for them).
 // `firstRows` holds the rows of KmlDriveTestAttributeQuery when the
 // attributes are asked for. Returns the points per band. Throws Error.
 BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, Progress& progress,

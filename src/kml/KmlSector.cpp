@@ -8,6 +8,7 @@
 #include "common/Error.h"
 #include "common/Text.h"
 #include "geodesy/DestinationPoint.h"
+#include "kml/KmlCategories.h"
 #include "kml/KmlWriter.h"
 #include "query/Positions.h"
 #include "source/Provider.h"
@@ -92,7 +93,7 @@ bool CarriesDescription(const KmlSectorParams& p) { return p.useDescription && p
 
 // Where the opt-in columns stand in the query's fields (-1: not asked for).
 struct ExtraFields {
-  int beamwidth = -1, radius = -1, folder = -1, attributes = -1;
+  int beamwidth = -1, radius = -1, folder = -1, colour = -1, attributes = -1;
 };
 
 ExtraFields Extras(const KmlSectorParams& p) {
@@ -101,6 +102,7 @@ ExtraFields Extras(const KmlSectorParams& p) {
   if (!p.beamwidthColumn.empty()) e.beamwidth = next++;
   if (!p.radiusColumn.empty()) e.radius = next++;
   if (!p.folderColumn.empty()) e.folder = next++;
+  if (p.colourBy.on()) e.colour = next++;
   if (p.attributes) e.attributes = next;
   return e;
 }
@@ -113,6 +115,7 @@ std::string KmlSectorQuery(const KmlSectorParams& p) {
   if (CarriesDescription(p)) sql += "," + BracketName(p.descriptionColumn);
   for (const std::string* extra : {&p.beamwidthColumn, &p.radiusColumn, &p.folderColumn})
     if (!extra->empty()) sql += "," + BracketName(*extra);
+  if (p.colourBy.on()) sql += "," + BracketName(p.colourBy.column);
   if (p.attributes) sql += ",*";
   sql += " from " + BracketName(p.sheet + "$");
   return sql;
@@ -142,6 +145,7 @@ class SectorLayer {
     const int needed = (CarriesDescription(p_) ? 5 : 4);
     if (rs_.fieldCount() < needed)
       throw Error("查询结果只有 " + std::to_string(rs_.fieldCount()) + " 列，需要 " + std::to_string(needed) + " 列");
+    if (extra_.colour >= 0) categories_.emplace(p_.colourBy, rs_, extra_.colour, "行");
     styles();
     progress_.setMaximum(static_cast<double>(rs_.rowCount()));
     progress_.setValue(0);
@@ -159,6 +163,7 @@ class SectorLayer {
     }
     kml_.epilogue();
     kml_.commit();
+    if (categories_) categories_->addNotes(progress_, false);
   }
 
  private:
@@ -175,6 +180,8 @@ class SectorLayer {
     kml_.line("<color>" + KmlTranslucentColor(p_.opacity, p_.fillColour) + "</color>");
     kml_.line("</PolyStyle>");
     kml_.line("</Style>");
+    if (categories_)
+      categories_->writePolygonStyles(kml_, p_.outlineWidth, KmlColor(p_.outlineColour), KmlAlpha(p_.opacity));
     kml_.line("<Style id=\"btsname\">");
     kml_.line("<IconStyle>");
     kml_.line("<Icon> </Icon>");
@@ -249,7 +256,8 @@ class SectorLayer {
       kml_.line(XmlEscape(d.text()));
       kml_.line("</description>");
     }
-    kml_.line("<styleUrl>#transBluePoly</styleUrl>");
+    kml_.line("<styleUrl>" + (categories_ ? categories_->styleUrl(cell(row, extra_.colour)) : "#transBluePoly") +
+              "</styleUrl>");
     if (extra_.attributes >= 0) WriteExtendedData(kml_, rs_, row, extra_.attributes);
     kml_.line("<Polygon>");
     kml_.line("<extrude>1</extrude>");
@@ -312,6 +320,7 @@ class SectorLayer {
   const ExtraFields extra_;
   const std::string altitude_;
   std::string line_;
+  std::optional<KmlCategoryColours> categories_;
 };
 
 void WriteLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, KmlWriter& kml) {
@@ -321,6 +330,7 @@ void WriteLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, Kml
 }  // namespace
 
 void GenerateKmlSector(const KmlSectorParams& params, Progress& progress) {
+  CheckCategoryOption(params.colourBy);
   // The output is opened first (as a temporary file), so an unwritable target
   // fails before the workbook is read.
   KmlWriter kml(params.output, params.outputOptions);

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/Category.h"
 #include "common/Colour.h"
 #include "common/LayerMessages.h"
 #include "common/Progress.h"
@@ -46,11 +47,12 @@ struct KmlSectorParams {
   bool attributes = false;      // every column of the row as ExtendedData on its sector
   std::string folderColumn;     // one Folder per distinct value, first-appearance order
   KmlOutputOptions outputOptions;  // rounded coordinates
+  CategoryOption colourBy;      // each sector filled in the colour of its class
 };
 
 // The query of the layer: four columns, or five when the description is on
 // and its column differs from the name column; then the beam-width, radius
-// and folder columns asked for, and "*" for the attributes.
+// folder and colour-by columns asked for, and "*" for the attributes.
 std::string KmlSectorQuery(const KmlSectorParams& params);
 
 // Opens the workbook, runs the query and writes the layer to params.output.

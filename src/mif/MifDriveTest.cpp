@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "common/Colour.h"
+#include "mif/MifDriveTestGrid.h"
 #include "source/Columns.h"
 #include "query/PositionScan.h"
 #include "query/Positions.h"
@@ -58,6 +59,27 @@ std::vector<MifColumn> Declarations(const MifDriveTestParams& p, const std::vect
   return cols;
 }
 
+// The field of the colour-by column among the sheet's columns (fields 3..):
+// the same name, else the same up to ASCII case as the engine resolves it.
+int CategoryField(const MifDriveTestParams& p, const std::vector<std::string>& fields) {
+  auto lower = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+  };
+  for (std::size_t i = 3; i < fields.size(); ++i)
+    if (fields[i] == p.colourBy.column) return static_cast<int>(i);
+  for (std::size_t i = 3; i < fields.size(); ++i)
+    if (lower(fields[i]) == lower(p.colourBy.column)) return static_cast<int>(i);
+  throw Error("工作表中没有着色列“" + p.colourBy.column + "”");
+}
+
+// The classes a layer colours by, and where their column stands.
+struct RowCategories {
+  std::optional<Categories> classes;
+  int field = -1;
+};
+
 }  // namespace
 
 std::vector<MifColumn> MifDriveTestColumns(const MifDriveTestParams& p, const RecordSet& rows) {
@@ -74,7 +96,7 @@ namespace {
 // attribute line and its point. Throws Error for an empty first column and a
 // point without a usable position.
 template <class At>
-void WriteRow(const MifDriveTestParams& p, ThresholdLegend& legend, std::size_t r,
+void WriteRow(const MifDriveTestParams& p, ThresholdLegend& legend, const RowCategories& categories, std::size_t r,
               const std::vector<std::string>& fields, At&& at, MifWriter& out, std::vector<std::string>& values) {
   values.resize(fields.size() - 3);
   for (std::size_t i = 3; i < fields.size(); ++i) values[i - 3] = at(static_cast<int>(i)).text();
@@ -86,7 +108,9 @@ void WriteRow(const MifDriveTestParams& p, ThresholdLegend& legend, std::size_t 
   if (fault != PositionFault::None) throw Error(RowError(r, PositionFaultText(fault, at(0), at(1))));
   std::vector<std::string> object;
   object.push_back("Point " + CoordinateText(at(0)) + " " + CoordinateText(at(1)));
-  if (auto n = at(2).number()) {
+  if (categories.classes) {
+    object.push_back(MifDriveTestSymbol(categories.classes->colourOf(at(categories.field)), p.size));
+  } else if (auto n = at(2).number()) {
     if (auto c = legend.colourFor(*n)) object.push_back(MifDriveTestSymbol(*c, p.size));
   }
   out.writeRow(values, object);
@@ -99,17 +123,27 @@ void WriteMifDriveTest(const MifDriveTestParams& p, RecordSet& rows, MifWriter& 
   out.writeHeader(MifDriveTestColumns(p, rows));
   ThresholdLegend legend = p.legend;
   legend.compile();
+  RowCategories categories;
+  if (p.colourBy.on()) {
+    categories.classes.emplace(p.colourBy);
+    categories.field = CategoryField(p, rows.fieldNames());
+    for (std::size_t r = 0; r < rows.rowCount(); ++r)
+      categories.classes->add(rows.at(r, categories.field), static_cast<std::int64_t>(r) + 1);
+    categories.classes->finish();
+  }
   progress.setMaximum(static_cast<double>(rows.rowCount()));
   std::vector<std::string> values;
   rows.moveFirst();
   while (!rows.eof()) {
     progress.checkCancelled();
     progress.advance();
-    WriteRow(p, legend, rows.position(), rows.fieldNames(), [&](int i) -> const Value& { return rows.value(i); }, out,
-             values);
+    WriteRow(p, legend, categories, rows.position(), rows.fieldNames(),
+             [&](int i) -> const Value& { return rows.value(i); }, out, values);
     rows.moveNext();
   }
   rows.moveFirst();
+  if (categories.classes)
+    for (const std::string& note : categories.classes->notes("行")) progress.addNote(note);
 }
 
 std::string WriteMifDriveTestFiles(const MifDriveTestParams& p, RecordSet& rows, Progress& progress) {
@@ -124,18 +158,40 @@ namespace {
 
 struct NotStreamed {};
 
+// Every value of the colour-by column, read in a pass of its own for classes
+// ranked over the whole sheet. False when the pass cannot read the sheet.
+bool CollectCategories(const MifDriveTestParams& p, RowCategories& categories) {
+  std::int64_t r = 0;
+  PositionRowsSink sink;
+  sink.fields = [&](const std::vector<std::string>& names) { categories.field = CategoryField(p, names); };
+  sink.row = [&](const std::vector<Value>& row) {
+    categories.classes->add(row[static_cast<std::size_t>(categories.field)], ++r);
+  };
+  if (!ScanPositionRows({p.workbook, p.sheet, p.lon, p.lat, p.data}, sink)) return false;
+  categories.classes->finish();
+  return true;
+}
+
 // The layer written while the sheet is read, no result held in memory;
 // nothing when the one-pass reading cannot answer the query, or a row would
 // fail (the query then runs as SQL and fails the way it always has).
 std::optional<std::string> StreamMifDriveTest(const MifDriveTestParams& p, MifWriter& out, Progress& progress) {
-  out.spoolUntilHeader();
   ThresholdLegend legend = p.legend;
   legend.compile();
+  RowCategories categories;
+  if (p.colourBy.on()) {
+    categories.classes.emplace(p.colourBy);
+    if (categories.classes->ranked() && !CollectCategories(p, categories)) return std::nullopt;
+  }
+  out.spoolUntilHeader();
   std::vector<std::string> fields, values;
   bool smallint = true;
   std::size_t r = 0;
   PositionRowsSink sink;
-  sink.fields = [&](const std::vector<std::string>& names) { fields = names; };
+  sink.fields = [&](const std::vector<std::string>& names) {
+    fields = names;
+    if (categories.classes) categories.field = CategoryField(p, names);
+  };
   sink.row = [&](const std::vector<Value>& row) {
     const Value& data = row[2];
     if (!data.isNull() && !(data.kind() == Value::Kind::Text && data.textRef().empty())) {
@@ -144,8 +200,11 @@ std::optional<std::string> StreamMifDriveTest(const MifDriveTestParams& p, MifWr
       if (!FitsSmallint(*n)) smallint = false;
     }
     if (fields.size() > 3 && row[3].text().empty()) throw NotStreamed{};
-    WriteRow(p, legend, r++, fields, [&](int i) -> const Value& { return row[static_cast<std::size_t>(i)]; }, out,
-             values);
+    // Under a modulus the classes are counted as they are written.
+    if (categories.classes && !categories.classes->ranked())
+      categories.classes->add(row[static_cast<std::size_t>(categories.field)], static_cast<std::int64_t>(r) + 1);
+    WriteRow(p, legend, categories, r++, fields,
+             [&](int i) -> const Value& { return row[static_cast<std::size_t>(i)]; }, out, values);
   };
   std::optional<SkippedRows> skipped;
   try {
@@ -160,12 +219,16 @@ std::optional<std::string> StreamMifDriveTest(const MifDriveTestParams& p, MifWr
   out.close();
   progress.setValue(static_cast<double>(r));
   if (skipped->count) progress.addNote(SkippedRowsNote(*skipped));
+  if (categories.classes)
+    for (const std::string& note : categories.classes->notes("行")) progress.addNote(note);
   return out.replacementNote();
 }
 
 }  // namespace
 
 std::string GenerateMifDriveTest(const MifDriveTestParams& p, Progress& progress) {
+  CheckCategoryOption(p.colourBy);
+  if (p.grid.on()) return GenerateMifDriveTestGrid(p, progress);
   auto streamed = std::make_unique<MifWriter>();
   streamed->open(p.output);
   RequireColumn(p.lon, "经度");

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/Category.h"
+#include "analysis/Grid.h"
 #include "common/LayerMessages.h"
 #include "common/Progress.h"
 #include "mif/MifWriter.h"
@@ -26,6 +28,9 @@ struct MifDriveTestParams {
   std::string data;      // Combo4
   std::string size = "8";  // Text2
   ThresholdLegend legend = ThresholdLegend::Initial();
+  // Beyond the window's design; left at these values the layer is as designed.
+  GridOption grid;          // square bins of a ground grid in place of the points
+  CategoryOption colourBy;  // one colour per class of a column in place of the bands
 };
 
 // select [lon] as jd,[lat] as wd,[data] as zt,yb.* from [sheet$] as yb

@@ -30,6 +30,7 @@ class SectorDrawer {
   // A row's own beam width and radius, where the layer reads them from columns.
   struct RowValues {
     std::optional<double> beamwidth, radius;
+    std::optional<ColourValue> brush;  // the brush colour of the row's class
   };
 
   void draw(const Value& name, const Value& lonValue, const Value& latValue, const Value& azValue,
@@ -94,7 +95,8 @@ class SectorDrawer {
       add(lines) = site_;
     }
     add(lines) = pen_;
-    add(lines) = brush_;
+    if (own.brush) add(lines) = " Brush (" + params_.brushPattern + "," + std::to_string(MifColor(*own.brush)) + ",16777215)";
+    else add(lines) = brush_;
     std::string& centre = add(lines);
     centre = " Center ";
     centre += site_;
@@ -220,6 +222,14 @@ MifSectorResult Write(const MifSectorParams& p, MifWriter& writer, RecordSet& rs
   std::vector<std::string> values, lines;
   const int fields = rs.fieldCount();
   const int beamField = OwnColumn(rs, p.beamwidthColumn), radiusField = OwnColumn(rs, p.radiusColumn);
+  std::optional<Categories> categories;
+  const int colourField = OwnColumn(rs, p.colourBy.column);
+  if (colourField >= 0) {
+    categories.emplace(p.colourBy);
+    for (std::size_t r = 0; r < rs.rowCount(); ++r)
+      categories->add(rs.at(r, colourField), static_cast<std::int64_t>(r) + 1);
+    categories->finish();
+  }
   std::size_t row = 0;
   for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
     ++row;
@@ -232,10 +242,13 @@ MifSectorResult Write(const MifSectorParams& p, MifWriter& writer, RecordSet& rs
     SectorDrawer::RowValues own;
     own.beamwidth = RowNumber(rs, beamField, row, "波瓣宽度列", p.beamwidthColumn);
     own.radius = RowNumber(rs, radiusField, row, "半径列", p.radiusColumn);
+    if (categories) own.brush = categories->colourOf(rs.value(colourField));
     drawer.draw(rs.value(0), rs.value(1), rs.value(2), rs.value(3), row, lines, own);
     writer.writeRow(values, lines);
   }
   writer.close();
+  if (categories)
+    for (const std::string& note : categories->notes("行")) progress.addNote(note);
   MifSectorResult result;
   result.mifPath = AbsolutePath(writer.mifPath());
   result.midPath = AbsolutePath(writer.midPath());
@@ -257,6 +270,7 @@ MifSectorResult GenerateMifSector(const MifSectorParams& p, RecordSet& records, 
 MifSectorResult GenerateMifSector(const MifSectorParams& p, Progress& progress) {
   if (p.outputBase.empty()) throw Error("未填写MIF文件名");
   CheckColumns(p);
+  CheckCategoryOption(p.colourBy);
   MifWriter writer;
   writer.open(p.outputBase);
   LoadProgress scope(progress);

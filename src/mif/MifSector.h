@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/Category.h"
 #include "common/Colour.h"
 #include "common/LayerMessages.h"
 #include "common/Progress.h"
@@ -41,6 +42,7 @@ struct MifSectorParams {
   // Beyond the window's design; left empty the layer is as designed.
   std::string beamwidthColumn;  // a row's number here replaces `beamwidth` (empty cell: the box)
   std::string radiusColumn;     // a row's number here replaces `radius` (empty cell: the box)
+  CategoryOption colourBy;      // each region's brush in the colour of its class
 };
 
 struct MifSectorResult {

@@ -514,6 +514,31 @@ std::optional<SkippedRows> ScanPositionRows(const PositionRowsQuery& q, const Po
   }
 }
 
+std::optional<SkippedRows> ScanPositionValues(const PositionValuesQuery& q, const PositionValueSink& sink) {
+  try {
+    SheetPass pass;
+    std::size_t lon = 0, lat = 0, data = 0;
+    SkippedRows skipped;
+    auto header = [&] {
+      lon = pass.column(q.lon);
+      lat = pass.column(q.lat);
+      data = pass.column(q.data);
+    };
+    auto row = [&](std::uint32_t r, const std::vector<Cell>& cells) {
+      const Stored x = StoredAt(cells, lon), y = StoredAt(cells, lat);
+      if (!Usable(x, y)) {
+        skipped.add(static_cast<std::int64_t>(r) + 1);
+        return;
+      }
+      sink(static_cast<std::int64_t>(r) + 1, *x.numberOf(), *y.numberOf(), StoredAt(cells, data).value());
+    };
+    if (!pass.run(q.workbook, q.sheet, header, row)) return std::nullopt;
+    return skipped;
+  } catch (const NotAnswered&) {
+    return std::nullopt;
+  }
+}
+
 namespace {
 
 // The distinct keys met so far, found through an open-addressing table of

@@ -62,6 +62,20 @@ struct PositionRowsSink {
 // away what it made of them and runs the SQL text.
 std::optional<SkippedRows> ScanPositionRows(const PositionRowsQuery& query, const PositionRowsSink& sink);
 
+// The rows of a sheet as a position and one value each, as read:
+//   select _rowid_,[lon],[lat],[data] from [sheet$]
+//   where tessaro_position([lon],[lat])
+// `sink` gets the sheet row (as the spreadsheet numbers it), the position's
+// numbers and the data cell. Nothing when the pass cannot read the sheet or
+// name the columns; rows may then already have gone to the sink.
+struct PositionValuesQuery {
+  std::string workbook;
+  std::string sheet;
+  std::string lon, lat, data;
+};
+using PositionValueSink = std::function<void(std::int64_t sheetRow, double lon, double lat, const Value& data)>;
+std::optional<SkippedRows> ScanPositionValues(const PositionValuesQuery& query, const PositionValueSink& sink);
+
 // The fly-line join without a condition, as RunFlyLineQuery gives it: the
 // lines (alo, ala, fwj, the point's lon, lat and identifier) already in drive
 // order, those whose cell or point has no usable position left out and their

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <memory>
 
+#include "analysis/Grid.h"
 #include "common/OutputPath.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
@@ -32,6 +33,24 @@ const Row kColumnRows[] = {
     {Extra::RadiusColumn, "RadiusColumn", "半径列：", "每行自己的扇区半径(m)；单元格为空时用窗口中的值"},
     {Extra::FolderColumn, "FolderColumn", "按列分文件夹：", "该列每个不同的值（如站点）一个文件夹"},
     {Extra::TimeColumn, "TimeColumn", "时间列：", "每个点的时间，供 Google Earth 的时间滑块回放"},
+    {Extra::ColourBy, "ColourBy", "按列着色：", "该列每个不同的值（或取模后的余数）一种颜色，如按 PCI 模 3、按服务小区"},
+};
+
+// Boxes typed into, each after the column rows.
+struct TextRow {
+  Extra extra;
+  const char* objectName;
+  const char* caption;
+  const char* tip;
+  const char* placeholder;
+  QString ExtraValues::*value;
+};
+
+const TextRow kTextRows[] = {
+    {Extra::ColourBy, "ColourMod", "取模：", "整数列按除以该数的余数分类（如 PCI 模 3）；空或非整数的单元格归入“其他”（灰色）",
+     "不取模", &ExtraValues::colourMod},
+    {Extra::Grid, "GridSize", "栅格（米）：", "按 UTM 方格（5～1000 米）统计，每格一个色块，代替逐点绘制",
+     "不划分栅格", &ExtraValues::gridSize},
 };
 
 const Row kCheckRows[] = {
@@ -48,6 +67,7 @@ QString* ColumnOf(ExtraValues& v, Extra e) {
     case Extra::RadiusColumn: return &v.radiusColumn;
     case Extra::FolderColumn: return &v.folderColumn;
     case Extra::TimeColumn: return &v.timeColumn;
+    case Extra::ColourBy: return &v.colourBy;
     default: return nullptr;
   }
 }
@@ -64,6 +84,17 @@ bool* TickOf(ExtraValues& v, Extra e) {
 bool IsKmz(const QString& name) { return tessaro::IsKmzName(Utf8(name)); }
 
 }  // namespace
+
+tessaro::GridOption GridOptionOf(const ExtraValues& v) {
+  tessaro::GridOption o;
+  o.size = Utf8(v.gridSize);
+  o.stat = tessaro::ParseGridStat(Utf8(v.gridStat)).value_or(tessaro::GridStat::Mean);
+  return o;
+}
+
+tessaro::CategoryOption CategoryOptionOf(const ExtraValues& v) {
+  return {Utf8(v.colourBy), Utf8(v.colourMod)};
+}
 
 QString WithKmzExtension(const QString& name, bool kmz) {
   if (name.isEmpty()) return name;
@@ -114,6 +145,7 @@ QDialog* MoreOptions::buildDialog() {
     list->setToolTip(QString::fromUtf8(r.tip));
     form->addRow(NewCaption(dialog, QString::fromUtf8(r.caption)), list);
   }
+  addTextRows(dialog, form, v);
   for (const Row& r : kCheckRows) {
     if (!offered_.testFlag(r.extra)) continue;
     auto* box = new QCheckBox(QString::fromUtf8(r.caption), dialog);
@@ -144,6 +176,26 @@ void MoreOptions::tieRegionateToKmz(QDialog* dialog) {
   });
 }
 
+// The typed boxes, and the statistic list after the grid size.
+void MoreOptions::addTextRows(QDialog* dialog, QFormLayout* form, const ExtraValues& v) {
+  for (const TextRow& r : kTextRows) {
+    if (!offered_.testFlag(r.extra)) continue;
+    auto* box = new QLineEdit(v.*r.value, dialog);
+    box->setObjectName(r.objectName);
+    box->setToolTip(QString::fromUtf8(r.tip));
+    box->setPlaceholderText(QString::fromUtf8(r.placeholder));
+    form->addRow(NewCaption(dialog, QString::fromUtf8(r.caption)), box);
+  }
+  if (!offered_.testFlag(Extra::Grid)) return;
+  auto* stats = new QComboBox(dialog);
+  stats->setObjectName("GridStat");
+  stats->setToolTip(QStringLiteral("每格着色所依据的统计值；功率均值为 10·log10(平均 10^(v/10))，用于 dBm"));
+  for (tessaro::GridStat stat : tessaro::GridStats())
+    stats->addItem(QString::fromUtf8(tessaro::GridStatCaption(stat)), QString::fromUtf8(tessaro::GridStatName(stat)));
+  stats->setCurrentIndex(std::max(0, stats->findData(v.gridStat)));
+  form->addRow(NewCaption(dialog, QStringLiteral("统计方式：")), stats);
+}
+
 // A list of the sheet's headers after an empty entry ("not used").
 QComboBox* MoreOptions::columnList(QDialog* dialog, const char* name, const QString& chosen) {
   auto* list = new QComboBox(dialog);
@@ -158,6 +210,9 @@ QComboBox* MoreOptions::columnList(QDialog* dialog, const char* name, const QStr
 void MoreOptions::take(const QDialog& dialog) {
   for (const Row& r : kColumnRows)
     if (auto* list = dialog.findChild<QComboBox*>(r.objectName)) *ColumnOf(values_, r.extra) = list->currentText();
+  for (const TextRow& r : kTextRows)
+    if (auto* box = dialog.findChild<QLineEdit*>(r.objectName)) values_.*r.value = box->text().trimmed();
+  if (auto* stats = dialog.findChild<QComboBox*>("GridStat")) values_.gridStat = stats->currentData().toString();
   for (const Row& r : kCheckRows) {
     auto* box = dialog.findChild<QCheckBox*>(r.objectName);
     if (!box) continue;

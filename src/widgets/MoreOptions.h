@@ -2,7 +2,8 @@
 // The options a layer window offers beyond its own controls, behind one
 // button "更多选项…" that opens a small modal dialog: a beam-width and a
 // radius column read per row, attribute tables, one folder per value of a
-// column, the legend image, a time column and KMZ output. Each window says
+// column, the legend image, a time column, KMZ output, a binned grid with its
+// statistic, and colour by category. Each window says
 // which of them it offers; the values chosen live as long as the window and
 // are never saved with its templates. Left alone, every option is off and
 // the layer is written exactly as without them.
@@ -22,8 +23,12 @@
 #include <QString>
 #include <QStringList>
 
+#include "analysis/Category.h"
+#include "analysis/Grid.h"
+
 class QComboBox;
 class QDialog;
+class QFormLayout;
 class QPushButton;
 
 namespace tessaro::ui {
@@ -39,6 +44,8 @@ enum class Extra : unsigned {
   Legend = 32,
   Kmz = 64,
   Regionate = 128,
+  Grid = 256,      // 栅格（米） and 统计方式
+  ColourBy = 512,  // 按列着色 and 取模
 };
 Q_DECLARE_FLAGS(Extras, Extra)
 Q_DECLARE_OPERATORS_FOR_FLAGS(Extras)
@@ -52,7 +59,15 @@ struct ExtraValues {
   bool attributes = false;
   bool legend = false;
   bool regionate = false;
+  QString gridSize;              // metres as typed; empty: no grid
+  QString gridStat = "mean";     // a statistic's name as the command line takes it
+  QString colourBy;              // a column; empty: the bands colour the layer
+  QString colourMod;             // as typed; empty: each distinct value
 };
+
+// The grid and the colouring the values ask for, as the layers take them.
+tessaro::GridOption GridOptionOf(const ExtraValues& v);
+tessaro::CategoryOption CategoryOptionOf(const ExtraValues& v);
 
 // `name` with its extension switched: with `kmz` a trailing ".kml" (any case)
 // becomes ".kmz" and a name without one gets ".kmz" appended; without, a
@@ -76,6 +91,7 @@ class MoreOptions : public QObject {
   QDialog* buildDialog();
   QComboBox* columnList(QDialog* dialog, const char* name, const QString& chosen);
   void tieRegionateToKmz(QDialog* dialog);
+  void addTextRows(QDialog* dialog, QFormLayout* form, const ExtraValues& v);
   void take(const QDialog& dialog);
   void followSheet(QComboBox* sheetList);
   // Text6's extension as kmz_ asks.

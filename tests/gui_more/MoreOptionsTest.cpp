@@ -37,7 +37,8 @@ void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString()
 
 namespace {
 
-// Control values for the dialog: a list takes the text, a check box "1" or "".
+// Control values for the dialog: a list takes the text, a box the text, a
+// check box "1" or "".
 using Settings = std::vector<std::pair<const char*, QString>>;
 
 // A dialog script that sets `settings` and answers OK (or cancel).
@@ -50,6 +51,8 @@ std::function<bool(QDialog&)> Set(const Settings& settings, bool ok = true) {
         const int at = list->findText(value);
         EXPECT_GE(at, 0) << name << " offers no " << value.toStdString();
         list->setCurrentIndex(at);
+      } else if (auto* edit = d.findChild<QLineEdit*>(name)) {
+        edit->setText(value);
       } else {
         ADD_FAILURE() << "the dialog has no " << name;
       }
@@ -177,24 +180,25 @@ TEST_F(MoreOptions, OnlyTheWindowsWithExtrasHaveTheButton) {
   map m;
   map2 m2;
   map3 m3;
-  for (QWidget* w : std::initializer_list<QWidget*>{&f1, &f2, &f3, &f5, &m}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{&f1, &f2, &f3, &f5, &m, &m2}) {
     ASSERT_NE(More(w), nullptr) << w->objectName().toStdString();
     EXPECT_EQ(More(w)->text(), QStringLiteral("更多选项…"));
   }
-  EXPECT_EQ(More(&m2), nullptr);
   EXPECT_EQ(More(&m3), nullptr);
   // Each dialog offers its window's extras, in this order.
   const std::pair<QWidget*, QStringList> offered[] = {
-      {&f1, {"BeamwidthColumn", "RadiusColumn", "FolderColumn", "Attributes", "Kmz"}},
-      {&m, {"BeamwidthColumn", "RadiusColumn"}},
-      {&f2, {"TimeColumn", "Legend", "Attributes", "Kmz", "Regionate"}},
+      {&f1, {"BeamwidthColumn", "RadiusColumn", "FolderColumn", "ColourBy", "ColourMod", "Attributes", "Kmz"}},
+      {&m, {"BeamwidthColumn", "RadiusColumn", "ColourBy", "ColourMod"}},
+      {&f2, {"TimeColumn", "ColourBy", "ColourMod", "GridSize", "GridStat", "Legend", "Attributes", "Kmz", "Regionate"}},
+      {&m2, {"ColourBy", "ColourMod", "GridSize", "GridStat"}},
       {&f5, {"Attributes", "Kmz", "Regionate"}},
       {&f3, {"Kmz", "Regionate"}}};
   for (const auto& [w, names] : offered) {
     QStringList shown;
     fake_.dialogScripts.push_back([&shown](QDialog& d) {
       for (QWidget* c : d.findChildren<QWidget*>())
-        if (qobject_cast<QComboBox*>(c) || qobject_cast<QCheckBox*>(c)) shown << c->objectName();
+        if (qobject_cast<QComboBox*>(c) || qobject_cast<QCheckBox*>(c) || qobject_cast<QLineEdit*>(c))
+          shown << c->objectName();
       EXPECT_EQ(d.windowTitle(), QStringLiteral("更多选项"));
       return false;
     });
@@ -294,6 +298,43 @@ TEST_F(MoreOptions, RegionateTickWritesWhatTheCommandLineWrites) {
   Text6(&f)->setText("plain.kml");
   emit Text6(&f)->textEdited("plain.kml");
   EXPECT_EQ(Dialog(&f).chosen["Regionate"], "");
+}
+
+// The grid and the colouring set in the dialogs give the bytes the command
+// line gives; a size out of range fails naming it.
+TEST_F(MoreOptions, AnalysisOptionsWriteWhatTheCommandLineWrites) {
+  Form2 f;
+  Open(&f, "sample.xlsx");
+  Choose(List(&f, "Combo5"), QStringLiteral("路测"));
+  SetExtras(&f, {{"GridSize", "50"}, {"GridStat", QStringLiteral("中位数")}, {"Legend", "1"}});
+  const Shown& grid = Generate(&f);
+  EXPECT_TRUE(grid.text.startsWith(QStringLiteral("Kml文件已生成！"))) << grid.detail.toStdString();
+  EXPECT_TRUE(grid.text.contains(QStringLiteral("格（"))) << grid.text.toStdString();
+  RunCli({"kml-drivetest", "sample.xlsx", "--sheet", "路测", "--grid", "50", "--stat", "median", "--legend"},
+         "sample_路测.kml");
+  ExpectSameLayer("sample_路测.kml");
+  ExpectSameLayer("sample_路测_legend.png");
+  SetExtras(&f, {{"GridSize", "3"}});
+  Text6(&f)->setText("refused.kml");
+  const Shown& refused = Generate(&f);
+  EXPECT_EQ(refused.text, QStringLiteral("出错啦，检查各项操作步骤吧！"));
+  EXPECT_TRUE(refused.detail.contains(QStringLiteral("5～1000"))) << refused.detail.toStdString();
+
+  map2 m2;
+  Open(&m2, "sample.xlsx");
+  Choose(List(&m2, "Combo5"), QStringLiteral("路测"));
+  SetExtras(&m2, {{"ColourBy", "CI"}, {"ColourMod", "3"}});
+  EXPECT_TRUE(Generate(&m2).text.startsWith(QStringLiteral("MIF文件已生成！"))) << fake_.shown.back().detail.toStdString();
+  RunCli({"mif-drivetest", "sample.xlsx", "--sheet", "路测", "--colour-by", "CI", "--mod", "3"}, "sample_路测");
+  ExpectSameLayer("sample_路测.mif");
+  ExpectSameLayer("sample_路测.mid");
+
+  Form1 f1;
+  Open(&f1, "sample.xlsx");
+  SetExtras(&f1, {{"ColourBy", "CI"}, {"ColourMod", "3"}});
+  EXPECT_TRUE(Generate(&f1).text.startsWith(QStringLiteral("Kml文件已生成！"))) << fake_.shown.back().detail.toStdString();
+  RunCli({"kml-sector", "sample.xlsx", "--colour-by", "CI", "--mod", "3"}, "sample_小区.kml");
+  ExpectSameLayer("sample_小区.kml");
 }
 
 // "保存为 KMZ" and the output name say the same thing whichever of them changed.

@@ -91,7 +91,8 @@ Form1::Form1(QWidget* parent)
   all->addLayout(sheetRow);
   all->addLayout(middle, 1);
   all->addWidget(runPanel());
-  offerExtras({Extra::BeamwidthColumn, Extra::RadiusColumn, Extra::FolderColumn, Extra::Attributes, Extra::Kmz});
+  offerExtras({Extra::BeamwidthColumn, Extra::RadiusColumn, Extra::FolderColumn, Extra::Attributes, Extra::Kmz,
+               Extra::ColourBy});
   connect(generateButton(), &QPushButton::clicked, this, &Form1::generate);
 }
 
@@ -238,6 +239,7 @@ void Form1::generate() {
   p.radiusColumn = Utf8(more.radiusColumn);
   p.attributes = more.attributes;
   p.folderColumn = Utf8(more.folderColumn);
+  p.colourBy = CategoryOptionOf(more);
   p.output = Utf8(*output);
   runLayer(tessaro::kKmlSectorMessages, {*output},
            [p](tessaro::Progress& progress) { tessaro::GenerateKmlSector(p, progress); });

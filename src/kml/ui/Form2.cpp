@@ -28,7 +28,8 @@ QCheckBox* NewCheck(QWidget* parent, const char* name, const QString& text) {
 Form2::Form2(QWidget* parent) : DriveTestWindow(DriveTestSettings::Kind::Kml, "Form2", parent) {
   addOptionRows();
   finishLayout({combo1_, combo2_, combo3_, combo4_, combo6_});
-  offerExtras({Extra::TimeColumn, Extra::Legend, Extra::Attributes, Extra::Kmz, Extra::Regionate});
+  offerExtras({Extra::TimeColumn, Extra::Legend, Extra::Attributes, Extra::Kmz, Extra::Regionate, Extra::Grid,
+               Extra::ColourBy});
   // "默认值" also resets the prefix lengths, after the shared values.
   connect(settings_->resetButton(), &QPushButton::clicked, this, [this] {
     text14_->setText(QStringLiteral("8"));
@@ -145,6 +146,8 @@ tessaro::KmlDriveTestParams Form2::params() const {
   p.timeColumn = Utf8(more.timeColumn);
   p.attributes = more.attributes;
   p.outputOptions.regionate = more.regionate;
+  p.grid = GridOptionOf(more);
+  p.colourBy = CategoryOptionOf(more);
   return p;
 }
 

@@ -58,7 +58,7 @@ map::map(QWidget* parent)
   root->addWidget(note);
   root->addStretch(1);
   root->addWidget(runPanel());
-  offerExtras({Extra::BeamwidthColumn, Extra::RadiusColumn});
+  offerExtras({Extra::BeamwidthColumn, Extra::RadiusColumn, Extra::ColourBy});
   connect(generateButton(), &QPushButton::clicked, this, &map::generate);
 }
 
@@ -165,6 +165,7 @@ MifSectorParams map::params() const {
   const ExtraValues more = extras();
   p.beamwidthColumn = Utf8(more.beamwidthColumn);
   p.radiusColumn = Utf8(more.radiusColumn);
+  p.colourBy = CategoryOptionOf(more);
   return p;
 }
 

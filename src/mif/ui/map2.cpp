@@ -15,6 +15,7 @@ map2::map2(QWidget* parent) : DriveTestWindow(DriveTestSettings::Kind::Mif, "map
   rows()->addWidget(NewCaption(this, QStringLiteral("专题：")), 1, 0);
   rows()->addWidget(combo4_, 1, 1);
   finishLayout({combo2_, combo3_, combo4_});
+  offerExtras({Extra::Grid, Extra::ColourBy});
   connect(generateButton(), &QPushButton::clicked, this, &map2::generate);
   // The list is filled when the window is created, and again each time it is shown.
   RefreshTemplateList();
@@ -24,6 +25,9 @@ tessaro::MifDriveTestParams map2::params() const {
   tessaro::MifDriveTestParams p;
   readShared(p);
   p.size = Utf8(settings_->text2()->text());
+  const ExtraValues more = extras();
+  p.grid = GridOptionOf(more);
+  p.colourBy = CategoryOptionOf(more);
   return p;
 }
 
