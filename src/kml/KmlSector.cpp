@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/Error.h"
+#include "common/SectorLimits.h"
 #include "common/Text.h"
 #include "geodesy/DestinationPoint.h"
 #include "kml/KmlWriter.h"
@@ -120,14 +121,20 @@ std::string KmlSectorQuery(const KmlSectorParams& p) {
 
 namespace {
 
-// The number a row's cell gives for a box (empty: the box's own value).
-std::optional<double> RowNumber(const RecordSet& rs, int field, std::size_t row, const std::string& column,
-                                const char* what) {
+// A row's own beam width or radius, from its opt-in column.
+enum class Own { Beamwidth, Radius };
+
+// The number a row's cell gives for a box (empty: the box's own value); a
+// value outside the drawable bound fails like one that is not a number.
+std::optional<double> RowNumber(const RecordSet& rs, int field, std::size_t row, const std::string& column, Own own) {
   if (field < 0) return std::nullopt;
   const Value& v = rs.at(row, field);
   if (IsBlank(v)) return std::nullopt;
+  const std::string what = own == Own::Beamwidth ? "波瓣宽度" : "半径";
   auto n = v.number();
-  if (!n) RowError(row, column, std::string(what) + "“" + v.text() + "”不是数字");
+  if (!n) RowError(row, column, what + "“" + v.text() + "”不是数字");
+  if (own == Own::Beamwidth && !BeamwidthInRange(*n)) RowError(row, column, BeamwidthRangeText(what, v.text()));
+  if (own == Own::Radius && !RadiusInRange(*n)) RowError(row, column, RadiusRangeText(what, v.text()));
   return n;
 }
 
@@ -272,37 +279,51 @@ class SectorLayer {
     const Value& latV = cell(row, 2);
     const Value& azV = cell(row, 3);
     const std::string lonText = CoordinateText(lonV), latText = CoordinateText(latV);
-    const std::optional<double> rowBeam = RowNumber(rs_, extra_.beamwidth, row, p_.beamwidthColumn, "波瓣宽度");
-    const std::optional<double> rowRadius = RowNumber(rs_, extra_.radius, row, p_.radiusColumn, "半径");
+    const std::optional<double> rowBeam = RowNumber(rs_, extra_.beamwidth, row, p_.beamwidthColumn, Own::Beamwidth);
+    const std::optional<double> rowRadius = RowNumber(rs_, extra_.radius, row, p_.radiusColumn, Own::Radius);
     RingInput in;
     in.lonText = lonText;
     in.latText = latText;
     in.altitude = altitude_;
-    in.halfBeam = (rowBeam ? *rowBeam : LeadingNumber(p_.beamwidth)) / 2;
-    const double boxRadius = rowRadius ? *rowRadius : LeadingNumber(p_.radius);
-    in.indoorRadius = boxRadius / 3;
     if (!IsBlank(azV)) {
       auto az = azV.number();
       if (!az) RowError(row, p_.azimuthColumn, "方位角“" + azV.text() + "”不是数字");
       in.hasAzimuth = true;
       in.azimuth = *az;
     }
+    // The beam width shapes only a directed row's arc.
+    const bool directed = in.hasAzimuth && in.azimuth >= 0;
+    in.halfBeam = (rowBeam ? *rowBeam : directed ? BoxBeamwidth(row) : LeadingNumber(p_.beamwidth)) / 2;
     if (RingNeedsPoints(in.hasAzimuth, in.azimuth, in.halfBeam)) {
       in.lon = *lonV.number();
       in.lat = *latV.number();
-      if (in.azimuth != -1 && in.azimuth != -2) in.radius = SectorRadius(row, nameText, rowRadius);
+      const bool indoor = in.azimuth == -1 || in.azimuth == -2;
+      const bool shortRow = !indoor && IsShortRadiusName(nameText);
+      const double r = rowRadius ? *rowRadius : BoxRadius(row, !indoor && !shortRow);
+      in.indoorRadius = r / 3;
+      if (!indoor) in.radius = shortRow ? r / 2 : r;
     }
-    if (!AppendSectorRing(line_, in)) RowError(row, p_.latColumn, "无法计算扇区顶点（纬度 " + latText + "）");
+    if (!AppendSectorRing(line_, in))
+      throw Error(RowText(row) + "：扇区顶点无法计算或超出经纬度范围（站点 " + lonText + "," + latText +
+                  "；经度应在 -180～180，纬度应在 -90～90）");
   }
 
-  // R for an ordinary directed row, R / 2 for a short-radius one; R is the
-  // row's own radius where it has one, else the box's.
-  double SectorRadius(std::size_t row, const std::string& nameText, std::optional<double> rowRadius) {
-    const double r = rowRadius ? *rowRadius : LeadingNumber(p_.radius);
-    if (IsShortRadiusName(nameText)) return r / 2;
-    if (rowRadius) return *rowRadius;
-    if (auto ordinary = ParseNumber(Trim(p_.radius))) return *ordinary;
-    throw Error(RowText(row) + "：扇区半径“" + p_.radius + "”不是数字");
+  // The beam-width box on a directed row: its leading number, within the bound.
+  double BoxBeamwidth(std::size_t row) const {
+    const double w = LeadingNumber(p_.beamwidth);
+    if (!BeamwidthInRange(w)) throw Error(RowText(row) + "：" + BeamwidthRangeText("半功率角", p_.beamwidth));
+    return w;
+  }
+
+  // R from the radius box for a row that computes points. An ordinary directed
+  // row needs the whole box to be a number; short-radius rows and indoor
+  // rings read its leading number. Either way R lies within the bound.
+  double BoxRadius(std::size_t row, bool whole) const {
+    const std::optional<double> number = ParseNumber(Trim(p_.radius));
+    const double r = whole ? number.value_or(0) : LeadingNumber(p_.radius);
+    if (!number && (whole || r == 0)) throw Error(RowText(row) + "：扇区半径“" + p_.radius + "”不是数字");
+    if (!RadiusInRange(r)) throw Error(RowText(row) + "：" + RadiusRangeText("扇区半径", p_.radius));
+    return r;
   }
 
   const KmlSectorParams& p_;

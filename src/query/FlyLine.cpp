@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/SectorLimits.h"
 #include "common/Text.h"
 #include "source/Columns.h"
 #include "query/PositionScan.h"
@@ -206,7 +207,9 @@ double NumberAt(const RecordSet& rows, std::size_t row, std::size_t number, int 
 
 double RadiusFromBox(const std::string& box) {
   if (!HasLeadingNumber(box)) throw Error("扇区半径“" + box + "”不是数字");
-  return LeadingNumber(box);
+  const double r = LeadingNumber(box);
+  if (!RadiusInRange(r)) throw Error(RadiusRangeText("扇区半径", box));
+  return r;
 }
 
 std::string CellPositionText(const RecordSet& rows, std::size_t row, const char* separator) {

@@ -273,17 +273,17 @@ TEST(SectorLayer, ShortRadiusAndRadiusText) {
   EXPECT_NE(kml.find(At(137.5, 40)), std::string::npos);
   EXPECT_NE(kml.find(At(137.5, 80)), std::string::npos);
 
-  // A radius box that is not a number: short rows and indoor cells read it as
-  // 0, an ordinary directional row cannot be drawn.
+  // A radius box that is not a number draws no row that computes points:
+  // short rows, indoor cells and ordinary directional rows alike.
   p.radius = "abc";
-  RecordSet shortOnly = Cells({T("XX-4"), R(113.5), R(22.5), I(120), T("I"), R(113.5), R(22.5), I(-2)});
-  EXPECT_NO_THROW(GenerateKmlSector(p, shortOnly, progress));
-  RecordSet ordinary = Cells({T("XX-1"), R(113.5), R(22.5), I(120)});
-  try {
-    GenerateKmlSector(p, ordinary, progress);
-    FAIL() << "expected an error";
-  } catch (const Error& e) {
-    EXPECT_NE(std::string(e.what()).find("扇区半径"), std::string::npos) << e.what();
+  for (RecordSet rows : {Cells({T("XX-4"), R(113.5), R(22.5), I(120)}), Cells({T("I"), R(113.5), R(22.5), I(-2)}),
+                         Cells({T("XX-1"), R(113.5), R(22.5), I(120)})}) {
+    try {
+      GenerateKmlSector(p, rows, progress);
+      ADD_FAILURE() << "expected an error";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("扇区半径“abc”不是数字"), std::string::npos) << e.what();
+    }
   }
 }
 

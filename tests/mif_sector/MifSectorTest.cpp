@@ -155,11 +155,9 @@ TEST(MifSectorGeometry, HalfBeamRoundsHalfToEven) {
   EXPECT_EQ(h0[3], "120 30");
   p.beamwidth = "3";
   EXPECT_EQ(Object(p, Cell("X1", 120, 30, Value::Integer(90)))[1], "6");
-  // A negative width gives no arc: the count still matches the two site points.
+  // A width outside 0 < w <= 360 has no wedge to draw: the row fails.
   p.beamwidth = "-10";
-  auto neg = Object(p, Cell("X1", 120, 30, Value::Integer(90)));
-  EXPECT_EQ(neg[1], "2");
-  EXPECT_EQ(neg.size(), 7u);
+  EXPECT_THROW(Object(p, Cell("X1", 120, 30, Value::Integer(90))), Error);
 }
 
 TEST(MifSectorGeometry, IndoorShapesAtAThirdOfTheRadius) {
@@ -200,9 +198,8 @@ TEST(MifSectorGeometry, ShortRadiusNames) {
 
 TEST(MifSectorGeometry, RadiusAndBoxTexts) {
   auto p = Params();
-  p.radius = "abc";  // no number: every point at the site
-  auto zero = Object(p, Cell("X1", 120, 30, Value::Integer(45)));
-  EXPECT_EQ(zero[3], MifPointText(30, 120, 63, 0));
+  p.radius = "abc";  // no number, no radius to draw with
+  EXPECT_THROW(Object(p, Cell("X1", 120, 30, Value::Integer(45))), Error);
   p.radius = "100m";
   p.penWidth = "3";
   p.penPattern = "x";  // written as it stands
