@@ -187,7 +187,8 @@ BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWr
     progress.checkCancelled();
     progress.advance();
     if ((rows.position() & 1023) == 0) progress.checkCancelled();
-    auto rowText = [&] { return "第 " + std::to_string(rows.position() + 1) + " 行："; };
+    // A point stands for a group of sheet rows: it is named by its place in the layer.
+    auto rowText = [&] { return "第 " + std::to_string(rows.position() + 1) + " 个点："; };
     const Value& v = rows.value(2);
     const std::string valueText = v.text();
     std::optional<double> number;

@@ -7,20 +7,21 @@
 
 #include "common/Error.h"
 #include "common/SectorLimits.h"
+#include "common/SheetRow.h"
 #include "common/Text.h"
 #include "geodesy/DestinationPoint.h"
 #include "kml/KmlWriter.h"
 #include "query/Positions.h"
+#include "query/SheetRows.h"
 #include "source/Provider.h"
 
 namespace tessaro {
 
 namespace {
 
-std::string RowText(std::size_t row) { return "第 " + std::to_string(row + 1) + " 行数据"; }
-
-[[noreturn]] void RowError(std::size_t row, const std::string& column, const std::string& what) {
-  throw Error(RowText(row) + "，列“" + column + "”：" + what);
+// A bad cell of result row `row` (its sheet row is named when the layer reads a workbook).
+[[noreturn]] void CellError(std::size_t row, const std::string& column, const std::string& what) {
+  throw RowError(row, "，列“" + column + "”：" + what);
 }
 
 bool IsBlank(const Value& v) { return v.isNull() || (v.kind() == Value::Kind::Text && Trim(v.textRef()).empty()); }
@@ -132,9 +133,9 @@ std::optional<double> RowNumber(const RecordSet& rs, int field, std::size_t row,
   if (IsBlank(v)) return std::nullopt;
   const std::string what = own == Own::Beamwidth ? "波瓣宽度" : "半径";
   auto n = v.number();
-  if (!n) RowError(row, column, what + "“" + v.text() + "”不是数字");
-  if (own == Own::Beamwidth && !BeamwidthInRange(*n)) RowError(row, column, BeamwidthRangeText(what, v.text()));
-  if (own == Own::Radius && !RadiusInRange(*n)) RowError(row, column, RadiusRangeText(what, v.text()));
+  if (!n) CellError(row, column, what + "“" + v.text() + "”不是数字");
+  if (own == Own::Beamwidth && !BeamwidthInRange(*n)) CellError(row, column, BeamwidthRangeText(what, v.text()));
+  if (own == Own::Radius && !RadiusInRange(*n)) CellError(row, column, RadiusRangeText(what, v.text()));
   return n;
 }
 
@@ -219,11 +220,11 @@ class SectorLayer {
     progress_.advance(0.5);
     if ((row & 1023) == 0) progress_.checkCancelled();
     const Value& name = cell(row, 0);
-    if (IsBlank(name)) RowError(row, p_.nameColumn, "基站名称为空");
+    if (IsBlank(name)) CellError(row, p_.nameColumn, "基站名称为空");
     // A cell without a position is a data error, not a row to leave out.
     const PositionFault fault = CheckPosition(cell(row, 1), cell(row, 2));
     if (fault != PositionFault::None)
-      RowError(row, FaultColumn(fault, p_.lonColumn, p_.latColumn), PositionFaultText(fault, cell(row, 1), cell(row, 2)));
+      CellError(row, FaultColumn(fault, p_.lonColumn, p_.latColumn), PositionFaultText(fault, cell(row, 1), cell(row, 2)));
     kml_.line("<Placemark>");
     kml_.element("name", name.text());
     kml_.line("<styleUrl>#btsname</styleUrl>");
@@ -251,7 +252,7 @@ class SectorLayer {
     if (p_.useDescription) {
       const bool fifth = CarriesDescription(p_);
       const Value& d = fifth ? cell(row, 4) : name;
-      if (IsBlank(d)) RowError(row, fifth ? p_.descriptionColumn : p_.nameColumn, "描述为空");
+      if (IsBlank(d)) CellError(row, fifth ? p_.descriptionColumn : p_.nameColumn, "描述为空");
       kml_.line("<description>");
       kml_.line(XmlEscape(d.text()));
       kml_.line("</description>");
@@ -287,7 +288,7 @@ class SectorLayer {
     in.altitude = altitude_;
     if (!IsBlank(azV)) {
       auto az = azV.number();
-      if (!az) RowError(row, p_.azimuthColumn, "方位角“" + azV.text() + "”不是数字");
+      if (!az) CellError(row, p_.azimuthColumn, "方位角“" + azV.text() + "”不是数字");
       in.hasAzimuth = true;
       in.azimuth = *az;
     }
@@ -304,14 +305,14 @@ class SectorLayer {
       if (!indoor) in.radius = shortRow ? r / 2 : r;
     }
     if (!AppendSectorRing(line_, in))
-      throw Error(RowText(row) + "：扇区顶点无法计算或超出经纬度范围（站点 " + lonText + "," + latText +
+      throw RowError(row, "：扇区顶点无法计算或超出经纬度范围（站点 " + lonText + "," + latText +
                   "；经度应在 -180～180，纬度应在 -90～90）");
   }
 
   // The beam-width box on a directed row: its leading number, within the bound.
   double BoxBeamwidth(std::size_t row) const {
     const double w = LeadingNumber(p_.beamwidth);
-    if (!BeamwidthInRange(w)) throw Error(RowText(row) + "：" + BeamwidthRangeText("半功率角", p_.beamwidth));
+    if (!BeamwidthInRange(w)) throw RowError(row, "：" + BeamwidthRangeText("半功率角", p_.beamwidth));
     return w;
   }
 
@@ -321,8 +322,8 @@ class SectorLayer {
   double BoxRadius(std::size_t row, bool whole) const {
     const std::optional<double> number = ParseNumber(Trim(p_.radius));
     const double r = whole ? number.value_or(0) : LeadingNumber(p_.radius);
-    if (!number && (whole || r == 0)) throw Error(RowText(row) + "：扇区半径“" + p_.radius + "”不是数字");
-    if (!RadiusInRange(r)) throw Error(RowText(row) + "：" + RadiusRangeText("扇区半径", p_.radius));
+    if (!number && (whole || r == 0)) throw RowError(row, "：扇区半径“" + p_.radius + "”不是数字");
+    if (!RadiusInRange(r)) throw RowError(row, "：" + RadiusRangeText("扇区半径", p_.radius));
     return r;
   }
 
@@ -349,7 +350,8 @@ void GenerateKmlSector(const KmlSectorParams& params, Progress& progress) {
   auto connection = Connection::open(ConnectionString(params.workbook));
   RecordSet rows = connection->execute(KmlSectorQuery(params));
   connection->close();
-  WriteLayer(params, rows, progress, kml);
+  SheetRows sheetRows(params.workbook, params.sheet);
+  sheetRows.run([&] { WriteLayer(params, rows, progress, kml); });
 }
 
 void GenerateKmlSector(const KmlSectorParams& params, RecordSet& rows, Progress& progress) {

@@ -5,16 +5,20 @@
 
 #include "common/Error.h"
 #include "common/SectorLimits.h"
+#include "common/SheetRow.h"
 #include "common/Text.h"
 #include "geodesy/DestinationPoint.h"
 #include "mif/MifWriter.h"
 #include "query/Positions.h"
+#include "query/SheetRows.h"
 
 namespace tessaro {
 
 namespace {
 
-std::string RowPrefix(std::size_t row) { return "第 " + std::to_string(row) + " 行数据："; }
+// A failure at the `row`th row of the result (1-based); the layer names its
+// sheet row.
+[[noreturn]] void Fail(std::size_t row, const std::string& what) { throw RowError(row - 1, "：" + what); }
 
 std::string Quoted(const std::string& s) { return "“" + s + "”"; }
 
@@ -39,18 +43,18 @@ class SectorDrawer {
     // The radius is read where a row computes points: the box's only then.
     auto radius = [&] { return own.radius ? *own.radius : boxRadius(row); };
     const std::string nameText = name.text();
-    if (nameText.empty()) throw Error(RowPrefix(row) + "基站名列" + Quoted(params_.nameColumn) + "为空");
+    if (nameText.empty()) Fail(row, "基站名列" + Quoted(params_.nameColumn) + "为空");
     const double lon = Coordinate(lonValue, "经度", params_.lonColumn, row);
     const double lat = Coordinate(latValue, "纬度", params_.latColumn, row);
     const PositionFault fault = CheckPosition(lonValue, latValue);
     if (fault != PositionFault::None)
-      throw Error(RowPrefix(row) + "列" + Quoted(FaultColumn(fault, params_.lonColumn, params_.latColumn)) + "：" +
+      Fail(row, "列" + Quoted(FaultColumn(fault, params_.lonColumn, params_.latColumn)) + "：" +
                   PositionFaultText(fault, lonValue, latValue));
     std::optional<double> az;
     if (!azValue.isNull() && !(azValue.kind() == Value::Kind::Text && Trim(azValue.textRef()).empty())) {
       az = azValue.number();
       if (!az)
-        throw Error(RowPrefix(row) + "方位角列" + Quoted(params_.azimuthColumn) + "的值" + Quoted(azValue.text()) +
+        Fail(row, "方位角列" + Quoted(params_.azimuthColumn) + "的值" + Quoted(azValue.text()) +
                     "不是数字");
     }
     site_ = lonValue.text();
@@ -109,16 +113,16 @@ class SectorDrawer {
     auto n = v.number();
     if (n) return *n;
     if (v.isNull() || v.text().empty())
-      throw Error(RowPrefix(row) + what + "列" + Quoted(column) + "为空");
-    throw Error(RowPrefix(row) + what + "列" + Quoted(column) + "的值" + Quoted(v.text()) + "不是数字");
+      Fail(row, std::string(what) + "列" + Quoted(column) + "为空");
+    Fail(row, std::string(what) + "列" + Quoted(column) + "的值" + Quoted(v.text()) + "不是数字");
   }
 
   long halfBeam(std::size_t row) {
     if (!h_) {
       auto beam = ParseNumber(Trim(params_.beamwidth));
       if (!beam)
-        throw Error(RowPrefix(row) + "半功率角" + Quoted(params_.beamwidth) + "不是数字");
-      if (!BeamwidthInRange(*beam)) throw Error(RowPrefix(row) + BeamwidthRangeText("半功率角", params_.beamwidth));
+        Fail(row, "半功率角" + Quoted(params_.beamwidth) + "不是数字");
+      if (!BeamwidthInRange(*beam)) Fail(row, BeamwidthRangeText("半功率角", params_.beamwidth));
       h_ = HalfBeamSteps(*beam);
     }
     return *h_;
@@ -128,8 +132,8 @@ class SectorDrawer {
   double boxRadius(std::size_t row) const {
     if (!RadiusInRange(radius_)) {
       if (radius_ == 0 && !ParseNumber(Trim(params_.radius)))
-        throw Error(RowPrefix(row) + "扇区半径" + Quoted(params_.radius) + "不是数字");
-      throw Error(RowPrefix(row) + RadiusRangeText("扇区半径", params_.radius));
+        Fail(row, "扇区半径" + Quoted(params_.radius) + "不是数字");
+      Fail(row, RadiusRangeText("扇区半径", params_.radius));
     }
     return radius_;
   }
@@ -137,7 +141,7 @@ class SectorDrawer {
   void point(std::vector<std::string>& lines, double lat, double lon, double bearing, double distance,
              std::size_t row) {
     if (!AppendMifPointText(add(lines), lat, lon, bearing, distance))
-      throw Error(RowPrefix(row) + "方位角 " + NumberText(bearing) + "、距离 " + NumberText(distance) +
+      Fail(row, "方位角 " + NumberText(bearing) + "、距离 " + NumberText(distance) +
                   " 米处的点无法计算或超出经纬度范围（站点 " + site_ + "；经度应在 -180～180，纬度应在 -90～90）");
   }
 
@@ -208,14 +212,17 @@ std::optional<double> RowNumber(const RecordSet& rs, int field, std::size_t row,
   if (v.isNull() || (v.kind() == Value::Kind::Text && Trim(v.textRef()).empty())) return std::nullopt;
   const char* what = beamwidth ? "波瓣宽度列" : "半径列";
   auto n = v.number();
-  if (!n) throw Error(RowPrefix(row) + what + Quoted(column) + "的值" + Quoted(v.text()) + "不是数字");
+  if (!n) Fail(row, what + Quoted(column) + "的值" + Quoted(v.text()) + "不是数字");
   if (beamwidth ? !BeamwidthInRange(*n) : !RadiusInRange(*n))
-    throw Error(RowPrefix(row) + what + Quoted(column) + "：" +
-                (beamwidth ? BeamwidthRangeText("波瓣宽度", v.text()) : RadiusRangeText("半径", v.text())));
+    Fail(row, what + Quoted(column) + "：" +
+                  (beamwidth ? BeamwidthRangeText("波瓣宽度", v.text()) : RadiusRangeText("半径", v.text())));
   return n;
 }
 
-MifSectorResult Write(const MifSectorParams& p, MifWriter& writer, RecordSet& rs, Progress& progress) {
+// `sheetRows` names the rows of a result read from the workbook; nullptr for
+// rows at hand.
+MifSectorResult Write(const MifSectorParams& p, MifWriter& writer, RecordSet& rs, Progress& progress,
+                      SheetRows* sheetRows) {
   if (rs.fieldCount() < 5) throw Error("查询结果的列数不足：" + std::to_string(rs.fieldCount()));
   // One declaration per sheet column; the longitude and latitude columns are Float.
   std::vector<MifColumn> decls;
@@ -239,7 +246,7 @@ MifSectorResult Write(const MifSectorParams& p, MifWriter& writer, RecordSet& rs
     values.resize(static_cast<std::size_t>(fields - 4));
     for (int i = 4; i < fields; ++i) values[static_cast<std::size_t>(i - 4)] = rs.value(i).text();
     if (values.front().empty())
-      throw Error(RowPrefix(row) + "第一列" + Quoted(rs.fieldName(4)) + "为空");
+      Fail(row, "第一列" + Quoted(rs.fieldName(4)) + "为空");
     SectorDrawer::RowValues own;
     own.beamwidth = RowNumber(rs, beamField, row, true, p.beamwidthColumn);
     own.radius = RowNumber(rs, radiusField, row, false, p.radiusColumn);
@@ -251,7 +258,10 @@ MifSectorResult Write(const MifSectorParams& p, MifWriter& writer, RecordSet& rs
   result.mifPath = AbsolutePath(writer.mifPath());
   result.midPath = AbsolutePath(writer.midPath());
   result.rows = row;
-  result.replacementNote = writer.replacementNote();
+  if (sheetRows)
+    result.replacementNote = writer.replacementNote([&](const auto& rows) { return sheetRows->listText(rows); });
+  else
+    result.replacementNote = writer.replacementNote();
   return result;
 }
 
@@ -262,7 +272,7 @@ MifSectorResult GenerateMifSector(const MifSectorParams& p, RecordSet& records, 
   CheckColumns(p);
   MifWriter writer;
   writer.open(p.outputBase);
-  return Write(p, writer, records, progress);
+  return Write(p, writer, records, progress, nullptr);
 }
 
 MifSectorResult GenerateMifSector(const MifSectorParams& p, Progress& progress) {
@@ -273,7 +283,8 @@ MifSectorResult GenerateMifSector(const MifSectorParams& p, Progress& progress) 
   LoadProgress scope(progress);
   auto connection = Connection::open(ConnectionString(p.workbook));
   RecordSet rs = connection->execute(MifSectorQuery(p));
-  MifSectorResult result = Write(p, writer, rs, progress);
+  SheetRows sheetRows(p.workbook, p.sheet);
+  MifSectorResult result = sheetRows.run([&] { return Write(p, writer, rs, progress, &sheetRows); });
   rs.close();
   connection->close();
   return result;

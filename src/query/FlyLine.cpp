@@ -191,7 +191,8 @@ bool HasLeadingNumber(const std::string& box) {
   return i < box.size() && box[i] >= '0' && box[i] <= '9';
 }
 
-std::string RowLabel(std::size_t row) { return "结果第 " + std::to_string(row + 1) + " 行"; }
+// A line joins a cell row and a point row: it is named by its place in the layer.
+std::string RowLabel(std::size_t row) { return "第 " + std::to_string(row + 1) + " 条飞线"; }
 
 double NumberAt(const RecordSet& rows, std::size_t row, std::size_t number, int column, const char* what) {
   const Value& v = rows.at(row, column);

@@ -285,7 +285,7 @@ TEST_F(MifSectorFiles, FailuresLeaveEarlierFilesUntouched) {
     GenerateMifSector(params_, bad, progress);
     ADD_FAILURE() << "no error";
   } catch (const Error& e) {
-    EXPECT_NE(std::string(e.what()).find("第 2 行"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("第 3 行"), std::string::npos) << e.what();
   }
   auto empty = Result({});
   EXPECT_THROW(GenerateMifSector(params_, empty, progress), Error);
@@ -313,6 +313,6 @@ TEST_F(MifSectorFiles, UnencodableCharactersAreCounted) {
   auto rs = Result({Cell("A1", 113.5, 22.5, Value::Integer(0)), Cell("B\xF0\x9F\x93\xB6", 113.5, 22.5, Value::Integer(0))});
   Progress progress;
   auto r = GenerateMifSector(params_, rs, progress);
-  EXPECT_NE(r.replacementNote.find("第 2 行"), std::string::npos) << r.replacementNote;
+  EXPECT_NE(r.replacementNote.find("第 3 行"), std::string::npos) << r.replacementNote;
   EXPECT_EQ(Lines(ReadFile(r.midPath))[1], "B?,113.5,22.5,0,");
 }
