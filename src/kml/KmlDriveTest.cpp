@@ -253,6 +253,7 @@ void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress) {
   RequireColumn(p.lon, "经度");
   RequireColumn(p.lat, "纬度");
   RequireColumn(p.data, "数据");
+  p.legend.check();  // before the sheet is read
   LoadProgress scope(progress);
   RecordSet rows, firstRows;
   SkippedRows skipped;

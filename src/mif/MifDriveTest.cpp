@@ -179,6 +179,7 @@ std::string GenerateMifDriveTest(const MifDriveTestParams& p, Progress& progress
   RequireColumn(p.lon, "经度");
   RequireColumn(p.lat, "纬度");
   RequireColumn(p.data, "数据");
+  p.legend.check();  // before the sheet is read
   LoadProgress scope(progress);
   if (auto note = StreamMifDriveTest(p, *streamed, progress)) return *note;
   streamed.reset();
