@@ -20,7 +20,8 @@ int KmlDriveTest(const CommandArgs& args) {
   Args a = Parse(args,
                  {{"--sheet"}, {"--lon"}, {"--lat"}, {"--value"}, {"--no-colour", false}, {"--name"},
                   {"--description"}, {"--bin"}, {"--icon"}, {"--scale"}, {"--bounds"}, {"--colours"},
-                  {"--template"}, {"-o"}, {"--save-dir"}, {"--legend", false}, {"--time"}, {"--attributes", false}},
+                  {"--template"}, {"-o"}, {"--save-dir"}, {"--legend", false}, {"--time"}, {"--attributes", false},
+                  {"--date"}},
                  1, 1);
   return RunLayerCommand(kKmlDriveTestMessages, [&] {
     if (auto d = a.get("--save-dir")) SetSaveFolder(*d);
@@ -46,6 +47,9 @@ int KmlDriveTest(const CommandArgs& args) {
     p.icon = a.get("--icon", kDefaultDriveTestIcon);
     p.legendImage = a.has("--legend");
     p.timeColumn = a.get("--time", "");
+    p.timeDate = a.get("--date", "");
+    if (a.has("--date") && p.timeColumn.empty())
+      throw UsageError("--date gives the day of a --time column that holds only times of day: add --time C");
     p.attributes = a.has("--attributes");
     Inputs in = ResolveInputs(a);
     p.workbook = in.book;

@@ -2,7 +2,8 @@
 // The options a layer window offers beyond its own controls, behind one
 // button "更多选项…" that opens a small modal dialog: a beam-width and a
 // radius column read per row, attribute tables, one folder per value of a
-// column, the legend image, a time column and KMZ output. Each window says
+// column, the legend image, a time column (with a date for columns that hold
+// only times of day) and KMZ output. Each window says
 // which of them it offers; the values chosen live as long as the window and
 // are never saved with its templates. Left alone, every option is off and
 // the layer is written exactly as without them.
@@ -22,6 +23,7 @@
 
 class QComboBox;
 class QDialog;
+class QFormLayout;
 class QPushButton;
 
 namespace tessaro::ui {
@@ -46,6 +48,7 @@ struct ExtraValues {
   QString radiusColumn;
   QString folderColumn;
   QString timeColumn;
+  QString timeDate;  // the box beside the time column: the day of cells that hold only a time of day
   bool attributes = false;
   bool legend = false;
 };
@@ -71,6 +74,9 @@ class MoreOptions : public QObject {
  private:
   QDialog* buildDialog();
   QComboBox* columnList(QDialog* dialog, const char* name, const QString& chosen);
+  // The time column's row: the list, the date box beside it and a line that
+  // says which forms the column may hold.
+  void addTimeRow(QDialog* dialog, QFormLayout* form, const QString& caption, QComboBox* list, const QString& date);
   void take(const QDialog& dialog);
   void followSheet(QComboBox* sheetList);
   // Text6's extension as kmz_ asks.
