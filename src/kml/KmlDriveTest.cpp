@@ -149,7 +149,7 @@ BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWr
   legend.compile();
   const std::string date = p.timeDate.empty() ? std::string() : DateOption(p.timeDate).value_or(std::string());
   if (timeField >= 0 && !p.timeDate.empty() && date.empty())
-    throw Error("日期“" + p.timeDate + "”不是有效的日期（应为 YYYY-MM-DD，如 2024-03-01）");
+    throw Error("日期“" + PrintableExcerpt(p.timeDate) + "”不是有效的日期（应为 YYYY-MM-DD，如 2024-03-01）");
   const std::string scaleLine = "<scale>" + XmlEscape(p.scale) + "</scale>";
   const std::string iconLine = IconLine(IconHref(p.icon, out));
   std::vector<std::string> colourLines;  // each band's colour line, made once

@@ -113,17 +113,17 @@ std::optional<std::string> WhenText(const Value& v, const std::string& date) {
     Cursor timeOnly{t};
     if (auto time = ReadTime(timeOnly)) {
       if (date.empty())
-        throw Error("“" + t + "”只有时刻，没有日期：请另给日期 YYYY-MM-DD（“更多选项”中时间列旁的日期，命令行 --date）");
+        throw Error("“" + PrintableExcerpt(t) + "”只有时刻，没有日期：请另给日期 YYYY-MM-DD（“更多选项”中时间列旁的日期，命令行 --date）");
       return date + "T" + *time;
     }
   }
-  throw Error("“" + t + "”不是有效的日期时间（" + kTimeForms + "）");
+  throw Error("“" + PrintableExcerpt(t) + "”不是有效的日期时间（" + kTimeForms + "）");
 }
 
 void CheckTimeColumn(Connection& connection, const std::string& sheet, const std::string& lon, const std::string& lat,
                      const std::string& time, const std::string& date) {
   if (!date.empty() && !DateOption(date))
-    throw Error("日期“" + date + "”不是有效的日期（应为 YYYY-MM-DD，如 2024-03-01）");
+    throw Error("日期“" + PrintableExcerpt(date) + "”不是有效的日期（应为 YYYY-MM-DD，如 2024-03-01）");
   const std::string normalised = date.empty() ? std::string() : *DateOption(date);
   const std::string table = BracketName(sheet + "$");
   const auto rowId = RowIdName(connection.execute("select * from " + table + " where 0").fieldNames());

@@ -68,10 +68,11 @@ void ThresholdLegend::check() const {
   double previous = 0;
   for (std::size_t k = 0; k < texts.size(); ++k) {
     const std::optional<double> v = BoundValue(texts[k]);
-    if (!v) throw Error(BoundName(k) + "“" + texts[k] + "”不是有限的数");
+    // A bound is quoted as far as a message can show it (a template line may be anything).
+    if (!v) throw Error(BoundName(k) + "“" + PrintableExcerpt(texts[k]) + "”不是有限的数");
     if (k > 0 && *v < previous)
-      throw Error(BoundName(k) + "“" + texts[k] + "”小于" + BoundName(k - 1) + "“" + texts[k - 1] +
-                  "”：区间的界限应从小到大");
+      throw Error(BoundName(k) + "“" + PrintableExcerpt(texts[k]) + "”小于" + BoundName(k - 1) + "“" +
+                  PrintableExcerpt(texts[k - 1]) + "”：区间的界限应从小到大");
     previous = *v;
   }
 }
