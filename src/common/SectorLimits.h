@@ -12,8 +12,8 @@
 
 namespace tessaro {
 
-inline constexpr double kMaxBeamwidth = 360;    // degrees
-inline constexpr double kMaxRadius = 100000;    // metres
+inline constexpr double kMaxBeamwidth = 360;  // degrees
+inline constexpr double kMaxRadius = 100000;  // metres
 
 bool BeamwidthInRange(double degrees);
 bool RadiusInRange(double metres);

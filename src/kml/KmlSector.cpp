@@ -224,7 +224,8 @@ class SectorLayer {
     // A cell without a position is a data error, not a row to leave out.
     const PositionFault fault = CheckPosition(cell(row, 1), cell(row, 2));
     if (fault != PositionFault::None)
-      CellError(row, FaultColumn(fault, p_.lonColumn, p_.latColumn), PositionFaultText(fault, cell(row, 1), cell(row, 2)));
+      CellError(row, FaultColumn(fault, p_.lonColumn, p_.latColumn),
+                PositionFaultText(fault, cell(row, 1), cell(row, 2)));
     kml_.line("<Placemark>");
     kml_.element("name", name.text());
     kml_.line("<styleUrl>#btsname</styleUrl>");
@@ -306,7 +307,7 @@ class SectorLayer {
     }
     if (!AppendSectorRing(line_, in))
       throw RowError(row, "：扇区顶点无法计算或超出经纬度范围（站点 " + lonText + "," + latText +
-                  "；经度应在 -180～180，纬度应在 -90～90）");
+                              "；经度应在 -180～180，纬度应在 -90～90）");
   }
 
   // The beam-width box on a directed row: its leading number, within the bound.

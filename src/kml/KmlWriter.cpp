@@ -38,19 +38,19 @@ std::size_t MultiByteSequence(std::string_view s, char32_t& cp) {
 void AppendXmlText(std::string& out, std::string_view text, bool quote) {
   for (std::size_t i = 0; i < text.size();) {
     const char c = text[i];
-    if (static_cast<unsigned char>(c) < 0x80) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+      out += kReplacement;
+      ++i;
+      continue;
+    }
+    if (b < 0x80) {
       switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
-        case '"':
-          if (quote) out += "&quot;";
-          else out.push_back(c);
-          break;
-        case '\t': case '\n': case '\r': out.push_back(c); break;
-        default:
-          if (static_cast<unsigned char>(c) < 0x20) out += kReplacement;
-          else out.push_back(c);
+        case '"': out += quote ? "&quot;" : "\""; break;
+        default: out.push_back(c);
       }
       ++i;
       continue;
@@ -61,8 +61,7 @@ void AppendXmlText(std::string& out, std::string_view text, bool quote) {
       out += kReplacement;
       ++i;
     } else {
-      if (cp == 0xFFFE || cp == 0xFFFF) out += kReplacement;
-      else out.append(text.substr(i, len));
+      out.append(cp == 0xFFFE || cp == 0xFFFF ? kReplacement : text.substr(i, len));
       i += len;
     }
   }

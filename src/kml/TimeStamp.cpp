@@ -113,7 +113,8 @@ std::optional<std::string> WhenText(const Value& v, const std::string& date) {
     Cursor timeOnly{t};
     if (auto time = ReadTime(timeOnly)) {
       if (date.empty())
-        throw Error("“" + PrintableExcerpt(t) + "”只有时刻，没有日期：请另给日期 YYYY-MM-DD（“更多选项”中时间列旁的日期，命令行 --date）");
+        throw Error("“" + PrintableExcerpt(t) +
+                    "”只有时刻，没有日期：请另给日期 YYYY-MM-DD（“更多选项”中时间列旁的日期，命令行 --date）");
       return date + "T" + *time;
     }
   }

@@ -37,9 +37,12 @@ std::optional<double> BoundValue(const std::string& text) {
   const std::size_t start = i;
   bool point = false, digits = false;
   for (; i < text.size(); ++i) {
-    if (text[i] >= '0' && text[i] <= '9') digits = true;
-    else if (text[i] == '.' && !point) point = true;
-    else break;
+    if (text[i] >= '0' && text[i] <= '9')
+      digits = true;
+    else if (text[i] == '.' && !point)
+      point = true;
+    else
+      break;
   }
   if (!digits) {
     std::string word;

@@ -24,8 +24,8 @@ class Books : public ::testing::Test {
     dir_ = fs::temp_directory_path() / ("tessaro-bounds-" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    const std::string cmd = "/usr/bin/python3 '" TESSARO_SOURCE_DIR "/tests/bounds/make_books.py' '" +
-                            dir_.string() + "' >/dev/null 2>&1";
+    const std::string cmd =
+        "/usr/bin/python3 '" TESSARO_SOURCE_DIR "/tests/bounds/make_books.py' '" + dir_.string() + "' >/dev/null 2>&1";
     made_ = std::system(cmd.c_str()) == 0;
   }
   static void TearDownTestSuite() { fs::remove_all(dir_); }

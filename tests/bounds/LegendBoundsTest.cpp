@@ -7,8 +7,8 @@ TEST_F(Books, LegendBoundsMustBeFiniteAndAscending) {
   const std::string huge(400, '9');
   fs::create_directories(dir_ / "save/dt");
   // A template saved by an older run, its third lower bound typed as "inf".
-  std::ofstream(dir_ / "save/dt/bad.txt", std::ios::binary)
-      << "0.4\r\n-120\r\n-95\r\ninf\r\n-80\r\n-70\r\n-20\r\n 255 \r\n 65535 \r\n 16711680 \r\n 16776960 \r\n 65280 \r\n";
+  std::ofstream(dir_ / "save/dt/bad.txt", std::ios::binary) << "0.4\r\n-120\r\n-95\r\ninf\r\n-80\r\n-70\r\n-20\r\n 255 "
+                                                               "\r\n 65535 \r\n 16711680 \r\n 16776960 \r\n 65280 \r\n";
   const struct {
     std::vector<std::string> options;
     std::string reason;  // "" for a layer written as with the design bounds

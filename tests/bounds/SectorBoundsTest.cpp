@@ -10,9 +10,9 @@ namespace {
 
 struct Case {
   const char* label;
-  std::string beam, radius;            // the second data row's own cells
-  std::vector<std::string> options;    // box options
-  std::vector<std::string> expected;   // fragments of the reason
+  std::string beam, radius;           // the second data row's own cells
+  std::vector<std::string> options;   // box options
+  std::vector<std::string> expected;  // fragments of the reason
 };
 
 // Every longitude and latitude of the coordinates GDAL reads from a layer.
@@ -48,7 +48,7 @@ TEST_F(Books, SectorBeamWidthAndRadiusOutsideTheBoundFailNamingRowAndColumn) {
     for (const std::string command : {"kml-sector", "mif-sector"}) {
       SCOPED_TRACE(std::string(c.label) + " " + command);
       std::vector<std::string> args = {command, book, "--beamwidth-column", "Beam", "--radius-column", "Radius",
-                                       "-o", "out"};
+                                       "-o",    "out"};
       args.insert(args.end(), c.options.begin(), c.options.end());
       const Ran r = Cli(args);
       EXPECT_EQ(r.status, 1) << r.err;
@@ -76,7 +76,8 @@ TEST_F(Books, SectorsOnTheBoundAreDrawnAndPointsBeyondTheAntimeridianFail) {
   }
   // A site beside the antimeridian whose wedge would cross it: refused, not
   // written as longitudes beyond 180 or wrapped into a polygon torn in two.
-  const std::string east = Csv("east.csv", {"基站名称,经度,纬度,方位角", "W-1,179.9,-16.5,270", "F-1,179.9999,-16.5,90"});
+  const std::string east =
+      Csv("east.csv", {"基站名称,经度,纬度,方位角", "W-1,179.9,-16.5,270", "F-1,179.9999,-16.5,90"});
   for (const std::string command : {"kml-sector", "mif-sector"}) {
     SCOPED_TRACE(command);
     const Ran r = Cli({command, east, "--radius", "1000", "-o", "east"});

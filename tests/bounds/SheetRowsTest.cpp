@@ -16,7 +16,9 @@ TEST_F(Books, MessagesNameTheRowsExcelShows) {
       {{"mif-sector", Book("rows.xlsx"), "--sheet", "小区好", "-o", "g"}, 0, {"无法用 GBK 编码", "第 6 行"}},
       // A point without a position in row 4 is left out; a value that is
       // not a number in row 6 fails the MIF layer, which declares it numeric.
-      {{"kml-drivetest", Book("rows.xlsx"), "--sheet", "路测", "--value", "电平", "-o", "d.kml", "-q"}, 0, {"：第 4 行"}},
+      {{"kml-drivetest", Book("rows.xlsx"), "--sheet", "路测", "--value", "电平", "-o", "d.kml", "-q"},
+       0,
+       {"：第 4 行"}},
       {{"mif-drivetest", Book("rows.xlsx"), "--sheet", "路测", "--value", "质量", "-o", "d"}, 1, {"第 6 行", "弱"}},
   };
   for (const auto& run : runs) {

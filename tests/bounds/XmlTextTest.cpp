@@ -23,10 +23,18 @@ TEST(XmlText, EscapingReplacesWhatXmlCannotCarry) {
   } cases[] = {
       {"markup", "a&<>\"b", "a&amp;&lt;&gt;\"b", "a&amp;&lt;&gt;&quot;b"},
       {"tab, LF, CR and DEL kept", "a\tb\nc\rd\x7F", "a\tb\nc\rd\x7F", "a\tb\nc\rd\x7F"},
-      {"C0 controls", std::string("a\x00" "b\x01\x08\x0B\x0C\x0E\x1F", 9), "a" + kFffd + "b" + kFffd + kFffd + kFffd + kFffd + kFffd + kFffd, ""},
+      {"C0 controls",
+       std::string("a\x00"
+                   "b\x01\x08\x0B\x0C\x0E\x1F",
+                   9),
+       "a" + kFffd + "b" + kFffd + kFffd + kFffd + kFffd + kFffd + kFffd, ""},
       {"U+FFFE and U+FFFF", "\xEF\xBF\xBE\xEF\xBF\xBF", kFffd + kFffd, kFffd + kFffd},
-      {"U+FFFD, CJK and a 4-byte character kept", "\xEF\xBF\xBD基站\xF0\x9F\x93\xA1", "\xEF\xBF\xBD基站\xF0\x9F\x93\xA1", ""},
-      {"stray continuation and cut sequence", "a\x80" "b\xE5\x9F", "a" + kFffd + "b" + kFffd + kFffd, ""},
+      {"U+FFFD, CJK and a 4-byte character kept", "\xEF\xBF\xBD基站\xF0\x9F\x93\xA1",
+       "\xEF\xBF\xBD基站\xF0\x9F\x93\xA1", ""},
+      {"stray continuation and cut sequence",
+       "a\x80"
+       "b\xE5\x9F",
+       "a" + kFffd + "b" + kFffd + kFffd, ""},
       {"overlong, surrogate, beyond U+10FFFF", "\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80",
        kFffd + kFffd + kFffd + kFffd + kFffd + kFffd + kFffd + kFffd + kFffd, ""},
       {"a GBK byte pair is not UTF-8", "\xBB\xF9", kFffd + kFffd, ""},
@@ -47,13 +55,16 @@ TEST_F(Books, CellsWithControlCharactersGiveLayersThatViewersRead) {
     std::vector<std::string> args;
   } runs[] = {
       // names, descriptions, attribute tables (a header too) and folder names
-      {"cells.kml", {"kml-sector", Book("controls.xlsx"), "--sheet", "小区", "--description", "备注\x01",
-                     "--attributes", "--folders", "站点", "--label-scale", "0.8\xFF"}},
+      {"cells.kml",
+       {"kml-sector", Book("controls.xlsx"), "--sheet", "小区", "--description", "备注\x01", "--attributes",
+        "--folders", "站点", "--label-scale", "0.8\xFF"}},
       // point names, descriptions, attribute tables, the legend's overlay
-      {"points.kmz", {"kml-drivetest", Book("controls.xlsx"), "--sheet", "路测", "--name", "点名", "--description",
-                      "点名", "--attributes", "--legend"}},
-      {"marks.kml", {"kml-landmark", Book("controls.xlsx"), "--sheet", "路测", "--name", "点名", "--value", "点名",
-                     "--icon", "p\x02q=点图标"}},
+      {"points.kmz",
+       {"kml-drivetest", Book("controls.xlsx"), "--sheet", "路测", "--name", "点名", "--description", "点名",
+        "--attributes", "--legend"}},
+      {"marks.kml",
+       {"kml-landmark", Book("controls.xlsx"), "--sheet", "路测", "--name", "点名", "--value", "点名", "--icon",
+        "p\x02q=点图标"}},
   };
   for (const auto& run : runs) {
     SCOPED_TRACE(run.file);

@@ -52,7 +52,8 @@ TEST(TimeDate, TheDateBesideTheTimeColumnCompletesTimesOfDay) {
   EXPECT_TRUE(forms.contains("YYYY-MM-DD HH:MM:SS")) << forms.toStdString();
   const Shown& failed = generate();
   EXPECT_EQ(failed.text, QStringLiteral("出错啦，检查各项操作步骤吧！"));
-  EXPECT_TRUE(failed.detail.contains(QStringLiteral("第 2 行，时间列“时间”：“09:30:00”只有时刻"))) << failed.detail.toStdString();
+  EXPECT_TRUE(failed.detail.contains(QStringLiteral("第 2 行，时间列“时间”：“09:30:00”只有时刻")))
+      << failed.detail.toStdString();
 
   fake.dialogScripts.push_back([](QDialog& d) {
     d.findChild<QLineEdit*>("TimeDate")->setText(QStringLiteral("2024-03-01"));
@@ -61,10 +62,9 @@ TEST(TimeDate, TheDateBesideTheTimeColumnCompletesTimesOfDay) {
   f.findChild<QPushButton*>("More")->click();
   const Shown& done = generate();
   ASSERT_EQ(done.text, QStringLiteral("Kml文件已生成！")) << fake.shown.back().detail.toStdString();
-  const auto cli = tessaro::test::RunProgram(
-      {"kml-drivetest", "sample.xlsx", "--sheet", "路测", "--time", "时间", "--date", "2024-03-01", "-o",
-       "cli/sample_路测.kml", "-q"},
-      dir, dir);
+  const auto cli = tessaro::test::RunProgram({"kml-drivetest", "sample.xlsx", "--sheet", "路测", "--time", "时间",
+                                              "--date", "2024-03-01", "-o", "cli/sample_路测.kml", "-q"},
+                                             dir, dir);
   ASSERT_EQ(cli.status, 0) << cli.err;
   const std::string window = tessaro::test::ReadFile(dir / "sample_路测.kml");
   EXPECT_NE(window.find("<when>2024-03-01T09:30:00</when>"), std::string::npos);
