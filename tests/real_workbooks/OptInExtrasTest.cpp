@@ -122,7 +122,7 @@ TEST_F(RealWorkbooks, DriveTestLegendTimeAndAttributes) {
   const Ran clock = Cli({"kml-drivetest", Book("extras.xlsx"), "--sheet", "时刻", "--value", "RSRP", "--time", "Time",
                          "-o", "clock.kml"});
   EXPECT_EQ(clock.status, 1);
-  EXPECT_NE(clock.err.find("时间“09:32:00”只有时刻，没有日期"), std::string::npos) << clock.err;
+  EXPECT_NE(clock.err.find("第 2 行，时间列“Time”：“09:32:00”只有时刻，没有日期"), std::string::npos) << clock.err;
   EXPECT_FALSE(fs::exists(dir_ / "clock.kml"));
 }
 
