@@ -56,6 +56,11 @@ void DriveTest(const std::string& bytes) {
     return;
   }
   ThresholdLegend legend = ThresholdLegend::FromBounds(t.bounds, t.colours);
+  try {
+    legend.check();
+  } catch (const Error& e) {
+    CheckMessage(e);
+  }
   for (double v : {-200.0, -95.0, -85.5, 0.0, LeadingNumber(t.scale), LeadingNumber(t.bounds[5])}) legend.colourFor(v);
   if (!PlainAscii(t.scale)) return;
   for (const auto& b : t.bounds)

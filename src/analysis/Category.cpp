@@ -116,14 +116,17 @@ std::vector<Categories::Class> Categories::classes() const {
   return out;
 }
 
-std::vector<std::string> Categories::notes(const std::string& unit) const {
+std::vector<std::string> Categories::notes(const std::string& unit, const RowsText& rowsText) const {
   std::string head = "按列“" + column_ + "”";
   if (modulus_) head += "（模 " + std::to_string(*modulus_) + "）";
   std::vector<std::string> out = {head + "着色：" + std::to_string(size()) + " 类"};
   if (others_) {
     std::string line = "列“" + column_ + "”有 " + std::to_string(others_) + " " + unit +
                        (modulus_ ? "为空或不是整数" : "为空") + "，归入“其他”（灰色）";
-    if (!otherRows_.empty()) line += "：第 " + RowList(otherRows_) + " " + (unit == "行" ? "行" : "个");
+    if (!otherRows_.empty() && rowsText)
+      line += "：" + rowsText(std::vector<long long>(otherRows_.begin(), otherRows_.end()));
+    else if (!otherRows_.empty())
+      line += "：第 " + RowList(otherRows_) + " " + (unit == "行" ? "行" : "个");
     out.push_back(line);
   }
   return out;

@@ -20,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -85,8 +86,11 @@ class Categories {
   std::size_t size() const { return numbers_.size() + texts_.size(); }
 
   // "按列“PCI”（模 3）着色：3 类" and, when values went to "其他", how many
-  // and the first rows, counted as `unit` ("行", "个点").
-  std::vector<std::string> notes(const std::string& unit) const;
+  // and the first rows, counted as `unit` ("行", "个点"). `rowsText`, when
+  // given, turns the rows passed to add() into the sheet rows' text
+  // ("第 7、8 行"), for layers whose row numbers are result rows.
+  using RowsText = std::function<std::string(const std::vector<long long>&)>;
+  std::vector<std::string> notes(const std::string& unit, const RowsText& rowsText = {}) const;
 
  private:
   struct Entry {

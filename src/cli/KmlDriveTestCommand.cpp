@@ -21,7 +21,7 @@ int KmlDriveTest(const CommandArgs& args) {
                  WithKmlOutputOptions({{"--sheet"}, {"--lon"}, {"--lat"}, {"--value"}, {"--no-colour", false}, {"--name"},
                   {"--description"}, {"--bin"}, {"--icon"}, {"--scale"}, {"--bounds"}, {"--colours"},
                   {"--template"}, {"-o"}, {"--save-dir"}, {"--legend", false}, {"--time"}, {"--attributes", false},
-                  {"--grid"}, {"--stat"}, {"--colour-by"}, {"--mod"}},
+                  {"--grid"}, {"--stat"}, {"--colour-by"}, {"--mod"}, {"--date"}},
                                       true),
                  1, 1);
   return RunLayerCommand(kKmlDriveTestMessages, [&] {
@@ -49,6 +49,9 @@ int KmlDriveTest(const CommandArgs& args) {
     p.icon = a.get("--icon", kDefaultDriveTestIcon);
     p.legendImage = a.has("--legend");
     p.timeColumn = a.get("--time", "");
+    p.timeDate = a.get("--date", "");
+    if (a.has("--date") && p.timeColumn.empty())
+      throw UsageError("--date gives the day of a --time column that holds only times of day: add --time C");
     p.attributes = a.has("--attributes");
     p.grid = GridOptionOf(a);
     p.colourBy = CategoryOptionOf(a);

@@ -89,8 +89,21 @@ std::optional<LonLat> DestinationPoint(double lat, double lon, double azimuth, d
   return LonLat{L2, B2};
 }
 
-bool AppendKmlPointText(std::string& out, double lat, double lon, double azimuth, double distance) {
+namespace {
+
+// A point a layer may write: on the map's -180..180 and -90..90. Points are
+// not wrapped across the antimeridian (that would tear a wedge in two), so
+// one beyond it is refused and the layer fails naming its row.
+std::optional<LonLat> WritablePoint(double lat, double lon, double azimuth, double distance) {
   auto p = DestinationPoint(lat, lon, azimuth, distance);
+  if (!p || p->lon < -180 || p->lon > 180 || p->lat < -90 || p->lat > 90) return std::nullopt;
+  return p;
+}
+
+}  // namespace
+
+bool AppendKmlPointText(std::string& out, double lat, double lon, double azimuth, double distance) {
+  auto p = WritablePoint(lat, lon, azimuth, distance);
   if (!p) return false;
   AppendFixed(out, p->lon, 8);
   out.push_back(',');
@@ -99,7 +112,7 @@ bool AppendKmlPointText(std::string& out, double lat, double lon, double azimuth
 }
 
 bool AppendMifPointText(std::string& out, double lat, double lon, double azimuth, double distance) {
-  auto p = DestinationPoint(lat, lon, azimuth, distance);
+  auto p = WritablePoint(lat, lon, azimuth, distance);
   if (!p) return false;
   AppendFixed(out, p->lon, 6);
   out.push_back(' ');

@@ -53,8 +53,8 @@ std::string KmlCategoryColours::styleUrl(const Value& v) const {
   return "#category" + std::to_string(s == kOtherSlot ? 0 : s + 1);
 }
 
-void KmlCategoryColours::addNotes(Progress& progress, bool perClass) const {
-  for (const std::string& line : categories_.notes(unit_)) progress.addNote(line);
+void KmlCategoryColours::addNotes(Progress& progress, bool perClass, const Categories::RowsText& rowsText) const {
+  for (const std::string& line : categories_.notes(unit_, rowsText)) progress.addNote(line);
   if (!perClass) return;
   for (const Categories::Class& c : categories_.classes())
     progress.addNote("类别 " + c.label + "：" + std::to_string(c.count) + " " + unit_ + "（" +

@@ -34,7 +34,7 @@ class KmlCategoryColours {
 
   // The notes of the run, and one line per class with its count and share
   // ("类别 0：12 点（38.7%）") when `perClass`.
-  void addNotes(Progress& progress, bool perClass) const;
+  void addNotes(Progress& progress, bool perClass, const Categories::RowsText& rowsText = {}) const;
   // The legend image: the column above the classes and their counts (at most
   // 40 lines; the rest summed in the last).
   std::string legendPng(const std::string& title) const;

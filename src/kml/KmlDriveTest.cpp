@@ -87,31 +87,6 @@ std::string KmlDriveTestAttributeQuery(const KmlDriveTestParams& p) {
          GroupedQuery(p, PositionFilter(p), "min(_rowid_)") + ")";
 }
 
-std::optional<std::string> WhenText(const Value& v) {
-  if (v.isNull()) return std::nullopt;
-  std::string t = v.isNumber() ? source::DateText(v.real(), true, true, false) : Trim(v.textRef());
-  if (t.empty()) return std::nullopt;
-  for (char& c : t)
-    if (c == '/') c = '-';
-  // YYYY-MM-DD, then optionally " HH:MM[:SS[.fff]]" or an ISO "T..." tail.
-  auto digits = [&](std::size_t from, std::size_t n) {
-    if (t.size() < from + n) return false;
-    for (std::size_t i = from; i < from + n; ++i)
-      if (t[i] < '0' || t[i] > '9') return false;
-    return true;
-  };
-  if (digits(0, 2) && t.size() >= 5 && t[2] == ':' && digits(3, 2))
-    throw Error("时间“" + t + "”只有时刻，没有日期，无法放上时间轴（应为 YYYY-MM-DD HH:MM:SS）");
-  if (!digits(0, 4) || t.size() < 10 || t[4] != '-' || !digits(5, 2) || t[7] != '-' || !digits(8, 2))
-    throw Error("时间“" + t + "”不是日期时间（应为 YYYY-MM-DD HH:MM:SS）");
-  if (t.size() == 10) return t;
-  if (t[10] == ' ') t[10] = 'T';
-  if (t[10] != 'T' || !digits(11, 2) || t.size() < 16 || t[13] != ':' || !digits(14, 2))
-    throw Error("时间“" + t + "”不是日期时间（应为 YYYY-MM-DD HH:MM:SS）");
-  if (t.size() == 16) t += ":00";
-  return t;
-}
-
 PositionGroupsQuery KmlDriveTestGroupsQuery(const KmlDriveTestParams& p) {
   PositionGroupsQuery q;
   q.workbook = p.workbook;
@@ -177,6 +152,9 @@ BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWr
 
   ThresholdLegend legend = p.legend;
   legend.compile();
+  const std::string date = p.timeDate.empty() ? std::string() : DateOption(p.timeDate).value_or(std::string());
+  if (timeField >= 0 && !p.timeDate.empty() && date.empty())
+    throw Error("日期“" + PrintableExcerpt(p.timeDate) + "”不是有效的日期（应为 YYYY-MM-DD，如 2024-03-01）");
   const std::string scaleLine = "<scale>" + XmlEscape(p.scale) + "</scale>";
   const std::string iconLine = IconLine(IconHref(p.icon, out));
   std::vector<std::string> colourLines;  // each band's colour line, made once
@@ -194,7 +172,8 @@ BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWr
     progress.checkCancelled();
     progress.advance();
     if ((rows.position() & 1023) == 0) progress.checkCancelled();
-    auto rowText = [&] { return "第 " + std::to_string(rows.position() + 1) + " 行："; };
+    // A point stands for a group of sheet rows: it is named by its place in the layer.
+    auto rowText = [&] { return "第 " + std::to_string(rows.position() + 1) + " 个点："; };
     const Value& v = rows.value(2);
     const std::string valueText = v.text();
     std::optional<double> number;
@@ -211,7 +190,7 @@ BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWr
     if (timeField >= 0) {
       std::optional<std::string> when;
       try {
-        when = WhenText(rows.value(timeField));
+        when = WhenText(rows.value(timeField), date);
       } catch (const Error& e) {
         throw Error(rowText() + "时间列“" + p.timeColumn + "”：" + e.what());
       }
@@ -268,6 +247,7 @@ void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress) {
   RequireColumn(p.lon, "经度");
   RequireColumn(p.lat, "纬度");
   RequireColumn(p.data, "数据");
+  p.legend.check();  // before the sheet is read
   LoadProgress scope(progress);
   RecordSet rows, firstRows;
   SkippedRows skipped;
@@ -281,6 +261,7 @@ void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress) {
     skipped = std::move(groups->skipped);
   } else {
     auto connection = Connection::open(ConnectionString(p.workbook));
+    if (!p.timeColumn.empty()) CheckTimeColumn(*connection, p.sheet, p.lon, p.lat, p.timeColumn, p.timeDate);
     rows = connection->execute(KmlDriveTestOrderedQuery(p));
     skipped = RowsWithoutPosition(*connection, p.sheet, p.lon, p.lat);
     if (p.attributes) firstRows = connection->execute(KmlDriveTestAttributeQuery(p));

@@ -11,6 +11,7 @@
 #include "common/Progress.h"
 #include "kml/DriveTestLegend.h"
 #include "kml/KmlWriter.h"
+#include "kml/TimeStamp.h"
 #include "query/PositionScan.h"
 #include "source/Provider.h"
 #include "templates/ThresholdLegend.h"
@@ -47,6 +48,7 @@ struct KmlDriveTestParams {
   // Beyond the window's design; left at these values the layer is as designed.
   bool legendImage = false;  // a legend image in the lower left, band counts in the notes
   std::string timeColumn;    // each point's <TimeStamp>: the earliest time of its group
+  std::string timeDate;      // "YYYY-MM-DD": the day of time-column cells that hold only a time of day
   bool attributes = false;   // every column of the group's first row as ExtendedData
   KmlOutputOptions outputOptions;  // a regionated KMZ, rounded coordinates
   GridOption grid;           // square bins of a ground grid in place of the points
@@ -77,12 +79,6 @@ std::string KmlDriveTestIconLine(const std::string& icon);
 // The rows the attribute tables come from: the first sheet row of every
 // group, its sheet row number first, then every column, in sheet order.
 std::string KmlDriveTestAttributeQuery(const KmlDriveTestParams& p);
-
-// A time cell as an ISO 8601 <when>: "YYYY-MM-DD HH:MM:SS" (or "/" between
-// the date's parts) becomes "YYYY-MM-DDTHH:MM:SS", a date stays a date, a
-// number is a spreadsheet serial date. Nothing for an empty cell; throws Error
-// for a text that is not a date.
-std::optional<std::string> WhenText(const Value& v);
 
 // Writes the whole document for an already-run query result (fields: lon,
 // lat, averaged value, then description and name as carried, then the

@@ -75,8 +75,8 @@ struct LineMaker {
                  "<altitudeMode>relativeToGround</altitudeMode>\r\n<coordinates>\r\n";
         if (r.directed) {
           if (!AppendKmlPointText(block, r.lat, r.lon, r.azimuth, r.distance))
-            throw Error("结果第 " + std::to_string(k + 1) + " 行：无法计算飞线起点（小区 " + CellPositionText(rows, i, ",") +
-                        "）");
+            throw Error("第 " + std::to_string(k + 1) + " 条飞线：起点无法计算或超出经纬度范围（小区 " +
+                        CellPositionText(rows, i, ",") + "）");
         } else {
           AppendXmlEscaped(block, CellPositionText(rows, i, ","));
         }

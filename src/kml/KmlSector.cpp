@@ -6,21 +6,23 @@
 #include <vector>
 
 #include "common/Error.h"
+#include "common/SectorLimits.h"
+#include "common/SheetRow.h"
 #include "common/Text.h"
 #include "geodesy/DestinationPoint.h"
 #include "kml/KmlCategories.h"
 #include "kml/KmlWriter.h"
 #include "query/Positions.h"
+#include "query/SheetRows.h"
 #include "source/Provider.h"
 
 namespace tessaro {
 
 namespace {
 
-std::string RowText(std::size_t row) { return "第 " + std::to_string(row + 1) + " 行数据"; }
-
-[[noreturn]] void RowError(std::size_t row, const std::string& column, const std::string& what) {
-  throw Error(RowText(row) + "，列“" + column + "”：" + what);
+// A bad cell of result row `row` (its sheet row is named when the layer reads a workbook).
+[[noreturn]] void CellError(std::size_t row, const std::string& column, const std::string& what) {
+  throw RowError(row, "，列“" + column + "”：" + what);
 }
 
 bool IsBlank(const Value& v) { return v.isNull() || (v.kind() == Value::Kind::Text && Trim(v.textRef()).empty()); }
@@ -123,14 +125,20 @@ std::string KmlSectorQuery(const KmlSectorParams& p) {
 
 namespace {
 
-// The number a row's cell gives for a box (empty: the box's own value).
-std::optional<double> RowNumber(const RecordSet& rs, int field, std::size_t row, const std::string& column,
-                                const char* what) {
+// A row's own beam width or radius, from its opt-in column.
+enum class Own { Beamwidth, Radius };
+
+// The number a row's cell gives for a box (empty: the box's own value); a
+// value outside the drawable bound fails like one that is not a number.
+std::optional<double> RowNumber(const RecordSet& rs, int field, std::size_t row, const std::string& column, Own own) {
   if (field < 0) return std::nullopt;
   const Value& v = rs.at(row, field);
   if (IsBlank(v)) return std::nullopt;
+  const std::string what = own == Own::Beamwidth ? "波瓣宽度" : "半径";
   auto n = v.number();
-  if (!n) RowError(row, column, std::string(what) + "“" + v.text() + "”不是数字");
+  if (!n) CellError(row, column, what + "“" + v.text() + "”不是数字");
+  if (own == Own::Beamwidth && !BeamwidthInRange(*n)) CellError(row, column, BeamwidthRangeText(what, v.text()));
+  if (own == Own::Radius && !RadiusInRange(*n)) CellError(row, column, RadiusRangeText(what, v.text()));
   return n;
 }
 
@@ -138,8 +146,16 @@ std::optional<double> RowNumber(const RecordSet& rs, int field, std::size_t row,
 // folders or in one folder per value of the folder column.
 class SectorLayer {
  public:
-  SectorLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, KmlWriter& kml)
-      : p_(p), rs_(rs), progress_(progress), kml_(kml), extra_(Extras(p)), altitude_(XmlEscape(p.altitude)) {}
+  // `sheetRows` names the rows of a result read from the workbook; nullptr
+  // for rows at hand.
+  SectorLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, KmlWriter& kml, SheetRows* sheetRows)
+      : p_(p),
+        rs_(rs),
+        progress_(progress),
+        kml_(kml),
+        sheetRows_(sheetRows),
+        extra_(Extras(p)),
+        altitude_(XmlEscape(p.altitude)) {}
 
   void write() {
     const int needed = (CarriesDescription(p_) ? 5 : 4);
@@ -163,7 +179,10 @@ class SectorLayer {
     }
     kml_.epilogue();
     kml_.commit();
-    if (categories_) categories_->addNotes(progress_, false);
+    if (!categories_) return;
+    Categories::RowsText rowsText;
+    if (sheetRows_) rowsText = [this](const std::vector<long long>& rows) { return sheetRows_->listText(rows); };
+    categories_->addNotes(progress_, false, rowsText);
   }
 
  private:
@@ -219,11 +238,12 @@ class SectorLayer {
     progress_.advance(0.5);
     if ((row & 1023) == 0) progress_.checkCancelled();
     const Value& name = cell(row, 0);
-    if (IsBlank(name)) RowError(row, p_.nameColumn, "基站名称为空");
+    if (IsBlank(name)) CellError(row, p_.nameColumn, "基站名称为空");
     // A cell without a position is a data error, not a row to leave out.
     const PositionFault fault = CheckPosition(cell(row, 1), cell(row, 2));
     if (fault != PositionFault::None)
-      RowError(row, FaultColumn(fault, p_.lonColumn, p_.latColumn), PositionFaultText(fault, cell(row, 1), cell(row, 2)));
+      CellError(row, FaultColumn(fault, p_.lonColumn, p_.latColumn),
+                PositionFaultText(fault, cell(row, 1), cell(row, 2)));
     kml_.line("<Placemark>");
     kml_.element("name", name.text());
     kml_.line("<styleUrl>#btsname</styleUrl>");
@@ -251,7 +271,7 @@ class SectorLayer {
     if (p_.useDescription) {
       const bool fifth = CarriesDescription(p_);
       const Value& d = fifth ? cell(row, 4) : name;
-      if (IsBlank(d)) RowError(row, fifth ? p_.descriptionColumn : p_.nameColumn, "描述为空");
+      if (IsBlank(d)) CellError(row, fifth ? p_.descriptionColumn : p_.nameColumn, "描述为空");
       kml_.line("<description>");
       kml_.line(XmlEscape(d.text()));
       kml_.line("</description>");
@@ -280,51 +300,67 @@ class SectorLayer {
     const Value& latV = cell(row, 2);
     const Value& azV = cell(row, 3);
     const std::string lonText = CoordinateText(lonV), latText = CoordinateText(latV);
-    const std::optional<double> rowBeam = RowNumber(rs_, extra_.beamwidth, row, p_.beamwidthColumn, "波瓣宽度");
-    const std::optional<double> rowRadius = RowNumber(rs_, extra_.radius, row, p_.radiusColumn, "半径");
+    const std::optional<double> rowBeam = RowNumber(rs_, extra_.beamwidth, row, p_.beamwidthColumn, Own::Beamwidth);
+    const std::optional<double> rowRadius = RowNumber(rs_, extra_.radius, row, p_.radiusColumn, Own::Radius);
     RingInput in;
     in.lonText = lonText;
     in.latText = latText;
     in.altitude = altitude_;
-    in.halfBeam = (rowBeam ? *rowBeam : LeadingNumber(p_.beamwidth)) / 2;
-    const double boxRadius = rowRadius ? *rowRadius : LeadingNumber(p_.radius);
-    in.indoorRadius = boxRadius / 3;
     if (!IsBlank(azV)) {
       auto az = azV.number();
-      if (!az) RowError(row, p_.azimuthColumn, "方位角“" + azV.text() + "”不是数字");
+      if (!az) CellError(row, p_.azimuthColumn, "方位角“" + azV.text() + "”不是数字");
       in.hasAzimuth = true;
       in.azimuth = *az;
     }
+    // The beam width shapes only a directed row's arc.
+    const bool directed = in.hasAzimuth && in.azimuth >= 0;
+    in.halfBeam = (rowBeam ? *rowBeam : directed ? BoxBeamwidth(row) : LeadingNumber(p_.beamwidth)) / 2;
     if (RingNeedsPoints(in.hasAzimuth, in.azimuth, in.halfBeam)) {
       in.lon = *lonV.number();
       in.lat = *latV.number();
-      if (in.azimuth != -1 && in.azimuth != -2) in.radius = SectorRadius(row, nameText, rowRadius);
+      const bool indoor = in.azimuth == -1 || in.azimuth == -2;
+      const bool shortRow = !indoor && IsShortRadiusName(nameText);
+      const double r = rowRadius ? *rowRadius : BoxRadius(row, !indoor && !shortRow);
+      in.indoorRadius = r / 3;
+      if (!indoor) in.radius = shortRow ? r / 2 : r;
     }
-    if (!AppendSectorRing(line_, in)) RowError(row, p_.latColumn, "无法计算扇区顶点（纬度 " + latText + "）");
+    if (!AppendSectorRing(line_, in))
+      throw RowError(row, "：扇区顶点无法计算或超出经纬度范围（站点 " + lonText + "," + latText +
+                              "；经度应在 -180～180，纬度应在 -90～90）");
   }
 
-  // R for an ordinary directed row, R / 2 for a short-radius one; R is the
-  // row's own radius where it has one, else the box's.
-  double SectorRadius(std::size_t row, const std::string& nameText, std::optional<double> rowRadius) {
-    const double r = rowRadius ? *rowRadius : LeadingNumber(p_.radius);
-    if (IsShortRadiusName(nameText)) return r / 2;
-    if (rowRadius) return *rowRadius;
-    if (auto ordinary = ParseNumber(Trim(p_.radius))) return *ordinary;
-    throw Error(RowText(row) + "：扇区半径“" + p_.radius + "”不是数字");
+  // The beam-width box on a directed row: its leading number, within the bound.
+  double BoxBeamwidth(std::size_t row) const {
+    const double w = LeadingNumber(p_.beamwidth);
+    if (!BeamwidthInRange(w)) throw RowError(row, "：" + BeamwidthRangeText("半功率角", p_.beamwidth));
+    return w;
+  }
+
+  // R from the radius box for a row that computes points. An ordinary directed
+  // row needs the whole box to be a number; short-radius rows and indoor
+  // rings read its leading number. Either way R lies within the bound.
+  double BoxRadius(std::size_t row, bool whole) const {
+    const std::optional<double> number = ParseNumber(Trim(p_.radius));
+    const double r = whole ? number.value_or(0) : LeadingNumber(p_.radius);
+    if (!number && (whole || r == 0)) throw RowError(row, "：扇区半径“" + p_.radius + "”不是数字");
+    if (!RadiusInRange(r)) throw RowError(row, "：" + RadiusRangeText("扇区半径", p_.radius));
+    return r;
   }
 
   const KmlSectorParams& p_;
   RecordSet& rs_;
   Progress& progress_;
   KmlWriter& kml_;
+  SheetRows* sheetRows_;
   const ExtraFields extra_;
   const std::string altitude_;
   std::string line_;
   std::optional<KmlCategoryColours> categories_;
 };
 
-void WriteLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, KmlWriter& kml) {
-  SectorLayer(p, rs, progress, kml).write();
+void WriteLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, KmlWriter& kml,
+                SheetRows* sheetRows = nullptr) {
+  SectorLayer(p, rs, progress, kml, sheetRows).write();
 }
 
 }  // namespace
@@ -338,7 +374,8 @@ void GenerateKmlSector(const KmlSectorParams& params, Progress& progress) {
   auto connection = Connection::open(ConnectionString(params.workbook));
   RecordSet rows = connection->execute(KmlSectorQuery(params));
   connection->close();
-  WriteLayer(params, rows, progress, kml);
+  SheetRows sheetRows(params.workbook, params.sheet);
+  sheetRows.run([&] { WriteLayer(params, rows, progress, kml, &sheetRows); });
 }
 
 void GenerateKmlSector(const KmlSectorParams& params, RecordSet& rows, Progress& progress) {

@@ -9,23 +9,70 @@
 
 namespace tessaro {
 
-void AppendXmlEscaped(std::string& out, std::string_view text) {
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out.push_back(c);
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// The length of the well-formed UTF-8 sequence of two to four bytes at the
+// start of `s` and its code point; 0 when there is none (a stray
+// continuation byte, a cut or overlong sequence, a surrogate, beyond U+10FFFF).
+std::size_t MultiByteSequence(std::string_view s, char32_t& cp) {
+  const auto b0 = static_cast<unsigned char>(s[0]);
+  const std::size_t len = (b0 >> 5) == 0x6 ? 2 : (b0 >> 4) == 0xE ? 3 : (b0 >> 3) == 0x1E ? 4 : 0;
+  if (len == 0 || len > s.size()) return 0;
+  cp = b0 & (0x7F >> len);
+  for (std::size_t k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  static const char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+// Every text of a KML goes through here. Besides the markup characters, a
+// character XML 1.0 cannot carry (C0 controls other than tab, line feed and
+// carriage return; U+FFFE; U+FFFF) and every byte that is not part of
+// well-formed UTF-8 become U+FFFD: one such character in a cell would
+// otherwise make the whole document unreadable to every viewer.
+void AppendXmlText(std::string& out, std::string_view text, bool quote) {
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+      out += kReplacement;
+      ++i;
+      continue;
+    }
+    if (b < 0x80) {
+      switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += quote ? "&quot;" : "\""; break;
+        default: out.push_back(c);
+      }
+      ++i;
+      continue;
+    }
+    char32_t cp = 0;
+    const std::size_t len = MultiByteSequence(text.substr(i), cp);
+    if (len == 0) {
+      out += kReplacement;
+      ++i;
+    } else {
+      out.append(cp == 0xFFFE || cp == 0xFFFF ? kReplacement : text.substr(i, len));
+      i += len;
     }
   }
 }
 
-void AppendXmlAttribute(std::string& out, std::string_view text) {
-  for (char c : text) {
-    if (c == '"') out += "&quot;";
-    else AppendXmlEscaped(out, std::string_view(&c, 1));
-  }
-}
+}  // namespace
+
+void AppendXmlEscaped(std::string& out, std::string_view text) { AppendXmlText(out, text, false); }
+
+void AppendXmlAttribute(std::string& out, std::string_view text) { AppendXmlText(out, text, true); }
 
 std::string XmlEscape(std::string_view text) {
   std::string out;

@@ -20,7 +20,9 @@ class SuperOverlay;
 inline constexpr const char* kKmlNamespace = "http://www.opengis.net/kml/2.2";
 
 // "&", "<" and ">" as &amp; &lt; &gt; so that any cell text is safe inside
-// element content.
+// element content; a character XML 1.0 cannot carry (U+0000-U+0008, U+000B,
+// U+000C, U+000E-U+001F, U+FFFE, U+FFFF) and a byte that is not part of
+// well-formed UTF-8 become U+FFFD, so the document always parses.
 std::string XmlEscape(std::string_view text);
 void AppendXmlEscaped(std::string& out, std::string_view text);
 // The same for an attribute value in double quotes (also escapes '"').

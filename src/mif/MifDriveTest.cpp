@@ -1,6 +1,7 @@
 #include "mif/MifDriveTest.h"
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -9,6 +10,7 @@
 #include "source/Columns.h"
 #include "query/PositionScan.h"
 #include "query/Positions.h"
+#include "query/SheetRows.h"
 
 namespace tessaro {
 
@@ -23,10 +25,6 @@ std::string MifDriveTestRunQuery(const MifDriveTestParams& p) {
 
 namespace {
 
-std::string RowError(std::size_t row, const std::string& what) {
-  return "第 " + std::to_string(row + 1) + " 行：" + what;
-}
-
 bool FitsSmallint(double n) { return std::floor(n) == n && n >= -32768 && n <= 32767; }
 
 // Whether every non-empty data value is a whole number a smallint holds.
@@ -37,7 +35,7 @@ bool DataFitsSmallint(const MifDriveTestParams& p, const RecordSet& rows) {
     const Value& v = rows.at(r, 2);
     if (v.isNull() || (v.kind() == Value::Kind::Text && v.textRef().empty())) continue;
     auto n = v.number();
-    if (!n) throw Error(RowError(r, "数据列“" + p.data + "”的值“" + v.text() + "”不是数字"));
+    if (!n) throw RowError(r, "：数据列“" + p.data + "”的值“" + v.text() + "”不是数字");
     if (!FitsSmallint(*n)) fits = false;
   }
   return fits;
@@ -100,12 +98,12 @@ void WriteRow(const MifDriveTestParams& p, ThresholdLegend& legend, const RowCat
               const std::vector<std::string>& fields, At&& at, MifWriter& out, std::vector<std::string>& values) {
   values.resize(fields.size() - 3);
   for (std::size_t i = 3; i < fields.size(); ++i) values[i - 3] = at(static_cast<int>(i)).text();
-  if (!values.empty() && values[0].empty()) throw Error(RowError(r, "第一列“" + fields[3] + "”为空"));
+  if (!values.empty() && values[0].empty()) throw RowError(r, "：第一列“" + fields[3] + "”为空");
   // A point without a usable coordinate would make the whole file
   // unreadable: the query leaves such rows out, a result given here must not
   // hold one.
   const PositionFault fault = CheckPosition(at(0), at(1));
-  if (fault != PositionFault::None) throw Error(RowError(r, PositionFaultText(fault, at(0), at(1))));
+  if (fault != PositionFault::None) throw RowError(r, "：" + PositionFaultText(fault, at(0), at(1)));
   std::vector<std::string> object;
   object.push_back("Point " + CoordinateText(at(0)) + " " + CoordinateText(at(1)));
   if (categories.classes) {
@@ -155,6 +153,16 @@ std::string WriteMifDriveTestFiles(const MifDriveTestParams& p, RecordSet& rows,
 }
 
 namespace {
+
+// The sheet rows of the layer's rows: those with a usable position, in order.
+SheetRows ResultRows(const MifDriveTestParams& p) {
+  return SheetRows(p.workbook, p.sheet, UsablePositionSql(BracketName(p.lon), BracketName(p.lat)));
+}
+
+// The rows of the note on characters written as "?", as sheet rows.
+std::function<std::string(const std::vector<long long>&)> RowsText(const MifDriveTestParams& p) {
+  return [p](const std::vector<long long>& rows) { return ResultRows(p).listText(rows); };
+}
 
 struct NotStreamed {};
 
@@ -220,8 +228,8 @@ std::optional<std::string> StreamMifDriveTest(const MifDriveTestParams& p, MifWr
   progress.setValue(static_cast<double>(r));
   if (skipped->count) progress.addNote(SkippedRowsNote(*skipped));
   if (categories.classes)
-    for (const std::string& note : categories.classes->notes("行")) progress.addNote(note);
-  return out.replacementNote();
+    for (const std::string& note : categories.classes->notes("行", RowsText(p))) progress.addNote(note);
+  return out.replacementNote(RowsText(p));
 }
 
 }  // namespace
@@ -234,6 +242,7 @@ std::string GenerateMifDriveTest(const MifDriveTestParams& p, Progress& progress
   RequireColumn(p.lon, "经度");
   RequireColumn(p.lat, "纬度");
   RequireColumn(p.data, "数据");
+  p.legend.check();  // before the sheet is read
   LoadProgress scope(progress);
   if (auto note = StreamMifDriveTest(p, *streamed, progress)) return *note;
   streamed.reset();
@@ -242,12 +251,12 @@ std::string GenerateMifDriveTest(const MifDriveTestParams& p, Progress& progress
   auto connection = Connection::open(ConnectionString(p.workbook));
   RecordSet rows = connection->execute(MifDriveTestRunQuery(p));
   const SkippedRows skipped = RowsWithoutPosition(*connection, p.sheet, p.lon, p.lat);
-  WriteMifDriveTest(p, rows, out, progress);
+  ResultRows(p).run([&] { WriteMifDriveTest(p, rows, out, progress); });
   rows.close();
   connection->close();
   out.close();
   if (skipped.count) progress.addNote(SkippedRowsNote(skipped));
-  return out.replacementNote();
+  return out.replacementNote(RowsText(p));
 }
 
 }  // namespace tessaro

@@ -52,7 +52,8 @@ MifFlyLineResult Generate(const MifFlyLineParams& p, const std::function<FlyLine
     start.clear();
     if (r.directed) {
       if (!AppendMifPointText(start, r.lat, r.lon, r.azimuth, r.distance))
-        throw Error("结果第 " + std::to_string(k + 1) + " 行：无法计算飞线起点（小区 " + CellPositionText(rows, i, " ") + "）");
+        throw Error("第 " + std::to_string(k + 1) + " 条飞线：起点无法计算或超出经纬度范围（小区 " +
+                    CellPositionText(rows, i, " ") + "）");
     } else {
       start = CellPositionText(rows, i, " ");
     }
@@ -64,7 +65,12 @@ MifFlyLineResult Generate(const MifFlyLineParams& p, const std::function<FlyLine
   }
   writer.close();
   if (result.skipped.count) progress.addNote(SkippedRowsNote(result.skipped));
-  return {writer.mifPath(), writer.midPath(), writer.replacementNote()};
+  // Each attribute line is a line of the layer, not a sheet row.
+  return {writer.mifPath(), writer.midPath(), writer.replacementNote([](const std::vector<long long>& lines) {
+            std::string list;
+            for (std::size_t i = 0; i < lines.size() && i < 20; ++i) list += (i ? "、" : "") + std::to_string(lines[i]);
+            return "第 " + list + (lines.size() > 20 ? " 等" : "") + " 条飞线";
+          })};
 }
 
 }  // namespace

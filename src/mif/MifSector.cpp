@@ -4,16 +4,21 @@
 #include <optional>
 
 #include "common/Error.h"
+#include "common/SectorLimits.h"
+#include "common/SheetRow.h"
 #include "common/Text.h"
 #include "geodesy/DestinationPoint.h"
 #include "mif/MifWriter.h"
 #include "query/Positions.h"
+#include "query/SheetRows.h"
 
 namespace tessaro {
 
 namespace {
 
-std::string RowPrefix(std::size_t row) { return "第 " + std::to_string(row) + " 行数据："; }
+// A failure at the `row`th row of the result (1-based); the layer names its
+// sheet row.
+[[noreturn]] void Fail(std::size_t row, const std::string& what) { throw RowError(row - 1, "：" + what); }
 
 std::string Quoted(const std::string& s) { return "“" + s + "”"; }
 
@@ -36,20 +41,21 @@ class SectorDrawer {
   void draw(const Value& name, const Value& lonValue, const Value& latValue, const Value& azValue,
             std::size_t row, std::vector<std::string>& lines, const RowValues& own = {}) {
     used_ = 0;
-    const double radius = own.radius ? *own.radius : radius_;
+    // The radius is read where a row computes points: the box's only then.
+    auto radius = [&] { return own.radius ? *own.radius : boxRadius(row); };
     const std::string nameText = name.text();
-    if (nameText.empty()) throw Error(RowPrefix(row) + "基站名列" + Quoted(params_.nameColumn) + "为空");
+    if (nameText.empty()) Fail(row, "基站名列" + Quoted(params_.nameColumn) + "为空");
     const double lon = Coordinate(lonValue, "经度", params_.lonColumn, row);
     const double lat = Coordinate(latValue, "纬度", params_.latColumn, row);
     const PositionFault fault = CheckPosition(lonValue, latValue);
     if (fault != PositionFault::None)
-      throw Error(RowPrefix(row) + "列" + Quoted(FaultColumn(fault, params_.lonColumn, params_.latColumn)) + "：" +
+      Fail(row, "列" + Quoted(FaultColumn(fault, params_.lonColumn, params_.latColumn)) + "：" +
                   PositionFaultText(fault, lonValue, latValue));
     std::optional<double> az;
     if (!azValue.isNull() && !(azValue.kind() == Value::Kind::Text && Trim(azValue.textRef()).empty())) {
       az = azValue.number();
       if (!az)
-        throw Error(RowPrefix(row) + "方位角列" + Quoted(params_.azimuthColumn) + "的值" + Quoted(azValue.text()) +
+        Fail(row, "方位角列" + Quoted(params_.azimuthColumn) + "的值" + Quoted(azValue.text()) +
                     "不是数字");
     }
     site_ = lonValue.text();
@@ -62,15 +68,16 @@ class SectorDrawer {
       add(lines) = "19";
       static const int kCircle[] = {360, 340, 320, 300, 280, 260, 240, 220, 200, 180,
                                     160, 140, 120, 100, 80,  60,  40,  20,  360};
-      for (int b : kCircle) point(lines, lat, lon, b, radius / 3, row);
+      const double r = radius() / 3;
+      for (int b : kCircle) point(lines, lat, lon, b, r, row);
     } else if (az && *az == -2) {
       // Indoor site: a closed square with its corners NW, SW, SE, NE.
       add(lines) = "5";
       static const int kSquare[] = {315, 225, 135, 45, 315};
-      for (int b : kSquare) point(lines, lat, lon, b, radius / 3, row);
+      const double r = radius() / 3;
+      for (int b : kSquare) point(lines, lat, lon, b, r, row);
     } else if (az && *az >= 0) {
-      const long h = own.beamwidth ? RowHalfBeam(*own.beamwidth, row) : halfBeam(row);
-      const double d = IsShortRadiusName(nameText) ? radius / 2 : radius;
+      const long h = own.beamwidth ? HalfBeamSteps(*own.beamwidth) : halfBeam(row);
       const double a = *az;
       // The bearing rules: the arc may cross north on either side.
       double firstShift = 0, secondShift = 0;
@@ -80,8 +87,8 @@ class SectorDrawer {
       } else {
         firstShift = -360;
       }
-      // A negative half width gives no arc points; the count says what is written.
-      const long steps = h > 0 ? h : 0;
+      const long steps = h;
+      const double d = steps == 0 ? 0 : IsShortRadiusName(nameText) ? radius() / 2 : radius();
       add(lines) = std::to_string(2 * steps + 2);
       add(lines) = site_;
       for (long i = steps; i >= 1; --i) point(lines, lat, lon, a + static_cast<double>(i) + firstShift, d, row);
@@ -108,33 +115,36 @@ class SectorDrawer {
     auto n = v.number();
     if (n) return *n;
     if (v.isNull() || v.text().empty())
-      throw Error(RowPrefix(row) + what + "列" + Quoted(column) + "为空");
-    throw Error(RowPrefix(row) + what + "列" + Quoted(column) + "的值" + Quoted(v.text()) + "不是数字");
-  }
-
-  long RowHalfBeam(double beam, std::size_t row) const {
-    if (!(std::fabs(beam) <= 65534))
-      throw Error(RowPrefix(row) + "波瓣宽度列" + Quoted(params_.beamwidthColumn) + "的值" + Quoted(NumberText(beam)) +
-                  "超出范围");
-    return HalfBeamSteps(beam);
+      Fail(row, std::string(what) + "列" + Quoted(column) + "为空");
+    Fail(row, std::string(what) + "列" + Quoted(column) + "的值" + Quoted(v.text()) + "不是数字");
   }
 
   long halfBeam(std::size_t row) {
     if (!h_) {
       auto beam = ParseNumber(Trim(params_.beamwidth));
       if (!beam)
-        throw Error(RowPrefix(row) + "半功率角" + Quoted(params_.beamwidth) + "不是数字");
-      if (!(std::fabs(*beam) <= 65534))
-        throw Error(RowPrefix(row) + "半功率角" + Quoted(params_.beamwidth) + "超出范围");
+        Fail(row, "半功率角" + Quoted(params_.beamwidth) + "不是数字");
+      if (!BeamwidthInRange(*beam)) Fail(row, BeamwidthRangeText("半功率角", params_.beamwidth));
       h_ = HalfBeamSteps(*beam);
     }
     return *h_;
   }
 
+  // The radius box: its leading number, within the bound.
+  double boxRadius(std::size_t row) const {
+    if (!RadiusInRange(radius_)) {
+      if (radius_ == 0 && !ParseNumber(Trim(params_.radius)))
+        Fail(row, "扇区半径" + Quoted(params_.radius) + "不是数字");
+      Fail(row, RadiusRangeText("扇区半径", params_.radius));
+    }
+    return radius_;
+  }
+
   void point(std::vector<std::string>& lines, double lat, double lon, double bearing, double distance,
              std::size_t row) {
     if (!AppendMifPointText(add(lines), lat, lon, bearing, distance))
-      throw Error(RowPrefix(row) + "无法计算方位角 " + NumberText(bearing) + " 上的点（纬度 " + NumberText(lat) + "）");
+      Fail(row, "方位角 " + NumberText(bearing) + "、距离 " + NumberText(distance) +
+                  " 米处的点无法计算或超出经纬度范围（站点 " + site_ + "；经度应在 -180～180，纬度应在 -90～90）");
   }
 
   // The next line of the object, cleared; the strings of the previous row
@@ -195,18 +205,26 @@ int OwnColumn(const RecordSet& rs, const std::string& column) {
   throw Error("工作表中没有列" + Quoted(column));
 }
 
-// The number in a row's opt-in column; nothing when it is empty.
-std::optional<double> RowNumber(const RecordSet& rs, int field, std::size_t row, const char* what,
+// The number in a row's opt-in column; nothing when it is empty. A value
+// outside the drawable bound fails like one that is not a number.
+std::optional<double> RowNumber(const RecordSet& rs, int field, std::size_t row, bool beamwidth,
                                 const std::string& column) {
   if (field < 0) return std::nullopt;
   const Value& v = rs.value(field);
   if (v.isNull() || (v.kind() == Value::Kind::Text && Trim(v.textRef()).empty())) return std::nullopt;
+  const char* what = beamwidth ? "波瓣宽度列" : "半径列";
   auto n = v.number();
-  if (!n) throw Error(RowPrefix(row) + what + Quoted(column) + "的值" + Quoted(v.text()) + "不是数字");
+  if (!n) Fail(row, what + Quoted(column) + "的值" + Quoted(v.text()) + "不是数字");
+  if (beamwidth ? !BeamwidthInRange(*n) : !RadiusInRange(*n))
+    Fail(row, what + Quoted(column) + "：" +
+                  (beamwidth ? BeamwidthRangeText("波瓣宽度", v.text()) : RadiusRangeText("半径", v.text())));
   return n;
 }
 
-MifSectorResult Write(const MifSectorParams& p, MifWriter& writer, RecordSet& rs, Progress& progress) {
+// `sheetRows` names the rows of a result read from the workbook; nullptr for
+// rows at hand.
+MifSectorResult Write(const MifSectorParams& p, MifWriter& writer, RecordSet& rs, Progress& progress,
+                      SheetRows* sheetRows) {
   if (rs.fieldCount() < 5) throw Error("查询结果的列数不足：" + std::to_string(rs.fieldCount()));
   // One declaration per sheet column; the longitude and latitude columns are Float.
   std::vector<MifColumn> decls;
@@ -238,22 +256,28 @@ MifSectorResult Write(const MifSectorParams& p, MifWriter& writer, RecordSet& rs
     values.resize(static_cast<std::size_t>(fields - 4));
     for (int i = 4; i < fields; ++i) values[static_cast<std::size_t>(i - 4)] = rs.value(i).text();
     if (values.front().empty())
-      throw Error(RowPrefix(row) + "第一列" + Quoted(rs.fieldName(4)) + "为空");
+      Fail(row, "第一列" + Quoted(rs.fieldName(4)) + "为空");
     SectorDrawer::RowValues own;
-    own.beamwidth = RowNumber(rs, beamField, row, "波瓣宽度列", p.beamwidthColumn);
-    own.radius = RowNumber(rs, radiusField, row, "半径列", p.radiusColumn);
+    own.beamwidth = RowNumber(rs, beamField, row, true, p.beamwidthColumn);
+    own.radius = RowNumber(rs, radiusField, row, false, p.radiusColumn);
     if (categories) own.brush = categories->colourOf(rs.value(colourField));
     drawer.draw(rs.value(0), rs.value(1), rs.value(2), rs.value(3), row, lines, own);
     writer.writeRow(values, lines);
   }
   writer.close();
-  if (categories)
-    for (const std::string& note : categories->notes("行")) progress.addNote(note);
+  if (categories) {
+    Categories::RowsText rowsText;
+    if (sheetRows) rowsText = [&](const std::vector<long long>& rows) { return sheetRows->listText(rows); };
+    for (const std::string& note : categories->notes("行", rowsText)) progress.addNote(note);
+  }
   MifSectorResult result;
   result.mifPath = AbsolutePath(writer.mifPath());
   result.midPath = AbsolutePath(writer.midPath());
   result.rows = row;
-  result.replacementNote = writer.replacementNote();
+  if (sheetRows)
+    result.replacementNote = writer.replacementNote([&](const auto& rows) { return sheetRows->listText(rows); });
+  else
+    result.replacementNote = writer.replacementNote();
   return result;
 }
 
@@ -264,7 +288,7 @@ MifSectorResult GenerateMifSector(const MifSectorParams& p, RecordSet& records, 
   CheckColumns(p);
   MifWriter writer;
   writer.open(p.outputBase);
-  return Write(p, writer, records, progress);
+  return Write(p, writer, records, progress, nullptr);
 }
 
 MifSectorResult GenerateMifSector(const MifSectorParams& p, Progress& progress) {
@@ -276,7 +300,8 @@ MifSectorResult GenerateMifSector(const MifSectorParams& p, Progress& progress) 
   LoadProgress scope(progress);
   auto connection = Connection::open(ConnectionString(p.workbook));
   RecordSet rs = connection->execute(MifSectorQuery(p));
-  MifSectorResult result = Write(p, writer, rs, progress);
+  SheetRows sheetRows(p.workbook, p.sheet);
+  MifSectorResult result = sheetRows.run([&] { return Write(p, writer, rs, progress, &sheetRows); });
   rs.close();
   connection->close();
   return result;

@@ -6,6 +6,7 @@
 #include "common/Error.h"
 
 #include "common/Encoding.h"
+#include "common/SheetRow.h"
 
 namespace tessaro {
 
@@ -168,7 +169,8 @@ void MifWriter::close() {
   CommitAll({mif_.get(), mid_.get()});
 }
 
-std::string MifWriter::replacementNote() const {
+std::string MifWriter::replacementNote(
+    const std::function<std::string(const std::vector<long long>&)>& rowsText) const {
   if (replaced_ == 0) return {};
   std::string s = std::to_string(replaced_) + " 个字符无法用 GBK 编码，已写作“?”（";
   if (headerReplaced_ > 0) {
@@ -176,13 +178,13 @@ std::string MifWriter::replacementNote() const {
     if (!replacedRows_.empty()) s += "，";
   }
   if (!replacedRows_.empty()) {
-    s += "第 ";
-    for (std::size_t i = 0; i < replacedRows_.size() && i < 20; ++i) {
-      if (i) s += "、";
-      s += std::to_string(replacedRows_[i]);
+    if (rowsText) {
+      s += rowsText(replacedRows_);
+    } else {
+      std::vector<std::int64_t> rows;
+      for (std::size_t i = 0; i < replacedRows_.size() && i <= 20; ++i) rows.push_back(replacedRows_[i] + 1);
+      s += SheetRowsText(rows, 20);
     }
-    if (replacedRows_.size() > 20) s += " 等";
-    s += " 行";
   }
   s += "）";
   return s;

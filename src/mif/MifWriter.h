@@ -5,6 +5,7 @@
 // BASE.mif and BASE.mid only when the whole layer is written, so a failed
 // command leaves earlier files untouched.
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,10 +60,12 @@ class MifWriter {
   // Characters written as "?" and the 1-based data rows they were in.
   int replacedCharacters() const { return replaced_; }
   const std::vector<long long>& rowsWithReplacements() const { return replacedRows_; }
-  // "n 个字符无法用 GBK 编码，已写作“?”（第 r1、r2 行）" or "" when none; rows
-  // are counted from 1 in the order written, and "列名" says a declaration
-  // held such a character.
-  std::string replacementNote() const;
+  // "n 个字符无法用 GBK 编码，已写作“?”（第 r1、r2 行）" or "" when none; "列名"
+  // says a declaration held such a character. `rowsText` names the rows that
+  // did (given rowsWithReplacements()): the layer knows which sheet rows they
+  // are. Without it they are named as the rows of a sheet whose header is
+  // row 1 and which has no blank rows.
+  std::string replacementNote(const std::function<std::string(const std::vector<long long>&)>& rowsText = {}) const;
 
  private:
   void put(OutputFile& f, const std::string& utf8Line);

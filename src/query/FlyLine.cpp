@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/SectorLimits.h"
 #include "common/Text.h"
 #include "source/Columns.h"
 #include "query/PositionScan.h"
@@ -230,7 +231,8 @@ bool HasLeadingNumber(const std::string& box) {
   return i < box.size() && box[i] >= '0' && box[i] <= '9';
 }
 
-std::string RowLabel(std::size_t row) { return "结果第 " + std::to_string(row + 1) + " 行"; }
+// A line joins a cell row and a point row: it is named by its place in the layer.
+std::string RowLabel(std::size_t row) { return "第 " + std::to_string(row + 1) + " 条飞线"; }
 
 double NumberAt(const RecordSet& rows, std::size_t row, std::size_t number, int column, const char* what) {
   const Value& v = rows.at(row, column);
@@ -246,7 +248,9 @@ double NumberAt(const RecordSet& rows, std::size_t row, std::size_t number, int 
 
 double RadiusFromBox(const std::string& box) {
   if (!HasLeadingNumber(box)) throw Error("扇区半径“" + box + "”不是数字");
-  return LeadingNumber(box);
+  const double r = LeadingNumber(box);
+  if (!RadiusInRange(r)) throw Error(RadiusRangeText("扇区半径", box));
+  return r;
 }
 
 std::string CellPositionText(const RecordSet& rows, std::size_t row, const char* separator) {

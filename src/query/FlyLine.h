@@ -143,7 +143,8 @@ struct FlyLineRow {
 };
 
 // The radius box as a number of metres: its leading number. Throws Error when
-// the box holds no number at all.
+// the box holds no number at all or one outside the sector bound (0 < r <=
+// 100,000 m, common/SectorLimits.h).
 double RadiusFromBox(const std::string& box);
 
 // Reads row `row` of a join result, the `number`th line drawn (0-based; the

@@ -1,5 +1,6 @@
 #include "query/Positions.h"
 
+#include "common/SheetRow.h"
 #include "common/Text.h"
 
 namespace tessaro {
@@ -89,9 +90,7 @@ std::string SkippedRowsNote(const SkippedRows& rows) {
   if (rows.count == 0) return {};
   const std::string head = "已跳过 " + std::to_string(rows.count) + " 行（位置为空、不是数字或超出范围）";
   if (rows.first.empty()) return head;
-  std::string list;
-  for (std::size_t i = 0; i < rows.first.size(); ++i) list += (i ? "、" : "") + std::to_string(rows.first[i]);
-  return head + "：第 " + list + " 行";
+  return head + "：" + SheetRowsText(rows.first);
 }
 
 }  // namespace tessaro

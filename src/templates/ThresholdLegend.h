@@ -5,7 +5,8 @@
 // the colour buttons hold it (0x00BBGGRR). Rows are tried in order 1 to 5; a
 // row takes a value when lower <= value < upper, row 5 also when value equals
 // its upper bound. The bounds are read as the leading number of their text
-// only when a layer is generated.
+// only when a layer is generated; a layer refuses bounds that are not finite
+// or not ascending (check()).
 #include <array>
 #include <optional>
 #include <string>
@@ -35,7 +36,14 @@ class ThresholdLegend {
 
   std::array<ThresholdRow, kRows> rows;
 
+  // Throws Error naming the first bound that is not a finite number ("nan",
+  // "inf", digits beyond the range of a double) or that lies below the bound
+  // before it: "区间 3 的下限“-95”小于区间 2 的下限“-90”…". Bounds are read
+  // as compile() reads them; equal neighbours (an empty band) are allowed.
+  // The layers call it before they read the sheet.
+  void check() const;
   // Reads every bound as a number; call once before matching many values.
+  // Overlapping rows (bounds check() refuses) still match: the first row wins.
   void compile();
   // 0-based index of the first row that takes `value`, or -1. Uses the
   // compiled bounds (compile() is called on first use).

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 
 #include "analysis/Grid.h"
 #include "common/OutputPath.h"
+#include "kml/TimeStamp.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/WorkbookPicker.h"
@@ -143,7 +145,8 @@ QDialog* MoreOptions::buildDialog() {
     if (!offered_.testFlag(r.extra)) continue;
     QComboBox* list = columnList(dialog, r.objectName, *ColumnOf(v, r.extra));
     list->setToolTip(QString::fromUtf8(r.tip));
-    form->addRow(NewCaption(dialog, QString::fromUtf8(r.caption)), list);
+    if (r.extra == Extra::TimeColumn) addTimeRow(dialog, form, QString::fromUtf8(r.caption), list, v.timeDate);
+    else form->addRow(NewCaption(dialog, QString::fromUtf8(r.caption)), list);
   }
   addTextRows(dialog, form, v);
   for (const Row& r : kCheckRows) {
@@ -196,6 +199,24 @@ void MoreOptions::addTextRows(QDialog* dialog, QFormLayout* form, const ExtraVal
   form->addRow(NewCaption(dialog, QStringLiteral("统计方式：")), stats);
 }
 
+void MoreOptions::addTimeRow(QDialog* dialog, QFormLayout* form, const QString& caption, QComboBox* list,
+                             const QString& date) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(list, 1);
+  row->addWidget(NewCaption(dialog, QStringLiteral("日期：")));
+  auto* box = new QLineEdit(date, dialog);
+  box->setObjectName("TimeDate");
+  box->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
+  box->setToolTip(QStringLiteral("时间列只有时刻（如 09:30:05）时，与之合并的日期"));
+  box->setMaximumWidth(110);
+  row->addWidget(box);
+  form->addRow(NewCaption(dialog, caption), row);
+  auto* hint = new QLabel(QStringLiteral("时间列") + QString::fromUtf8(tessaro::kTimeForms), dialog);
+  hint->setObjectName("TimeForms");
+  hint->setWordWrap(true);
+  form->addRow(QString(), hint);
+}
+
 // A list of the sheet's headers after an empty entry ("not used").
 QComboBox* MoreOptions::columnList(QDialog* dialog, const char* name, const QString& chosen) {
   auto* list = new QComboBox(dialog);
@@ -213,6 +234,7 @@ void MoreOptions::take(const QDialog& dialog) {
   for (const TextRow& r : kTextRows)
     if (auto* box = dialog.findChild<QLineEdit*>(r.objectName)) values_.*r.value = box->text().trimmed();
   if (auto* stats = dialog.findChild<QComboBox*>("GridStat")) values_.gridStat = stats->currentData().toString();
+  if (auto* date = dialog.findChild<QLineEdit*>("TimeDate")) values_.timeDate = date->text().trimmed();
   for (const Row& r : kCheckRows) {
     auto* box = dialog.findChild<QCheckBox*>(r.objectName);
     if (!box) continue;

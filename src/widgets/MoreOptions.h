@@ -2,8 +2,9 @@
 // The options a layer window offers beyond its own controls, behind one
 // button "更多选项…" that opens a small modal dialog: a beam-width and a
 // radius column read per row, attribute tables, one folder per value of a
-// column, the legend image, a time column, KMZ output, a binned grid with its
-// statistic, and colour by category. Each window says
+// column, the legend image, a time column (with a date for columns that hold
+// only times of day), KMZ output, a binned grid with its statistic, and colour
+// by category. Each window says
 // which of them it offers; the values chosen live as long as the window and
 // are never saved with its templates. Left alone, every option is off and
 // the layer is written exactly as without them.
@@ -56,6 +57,7 @@ struct ExtraValues {
   QString radiusColumn;
   QString folderColumn;
   QString timeColumn;
+  QString timeDate;  // the box beside the time column: the day of cells that hold only a time of day
   bool attributes = false;
   bool legend = false;
   bool regionate = false;
@@ -92,6 +94,9 @@ class MoreOptions : public QObject {
   QComboBox* columnList(QDialog* dialog, const char* name, const QString& chosen);
   void tieRegionateToKmz(QDialog* dialog);
   void addTextRows(QDialog* dialog, QFormLayout* form, const ExtraValues& v);
+  // The time column's row: the list, the date box beside it and a line that
+  // says which forms the column may hold.
+  void addTimeRow(QDialog* dialog, QFormLayout* form, const QString& caption, QComboBox* list, const QString& date);
   void take(const QDialog& dialog);
   void followSheet(QComboBox* sheetList);
   // Text6's extension as kmz_ asks.

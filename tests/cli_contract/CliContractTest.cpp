@@ -109,8 +109,8 @@ TEST_F(CliContract, QuietAndSaveDirAreAcceptedByEveryLayerCommand) {
 
 TEST_F(CliContract, InlineValuesAndValuesStartingWithAMinusReadAsTheNextWord) {
   const std::string a = (dir / "a.kml").string(), b = (dir / "b.kml").string();
-  Ran r1 = Run({"kml-sector", sample.string(), "-q", "--radius", "-10", "--fill-colour", "#FF0000", "-o", a});
-  Ran r2 = Run({"kml-sector", sample.string(), "-q", "--radius=-10", "--fill-colour=255", "-o", b});
+  Ran r1 = Run({"kml-sector", sample.string(), "-q", "--altitude", "-10", "--fill-colour", "#FF0000", "-o", a});
+  Ran r2 = Run({"kml-sector", sample.string(), "-q", "--altitude=-10", "--fill-colour=255", "-o", b});
   ASSERT_EQ(r1.status, 0) << r1.err;
   ASSERT_EQ(r2.status, 0) << r2.err;
   EXPECT_EQ(ReadFile(a), ReadFile(b));

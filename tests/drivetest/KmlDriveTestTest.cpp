@@ -198,7 +198,7 @@ TEST(KmlDriveTestDocument, NonNumericValueFailsWithRowAndValueAndKeepsTheOldFile
     FAIL();
   } catch (const Error& e) {
     const std::string why = e.what();
-    EXPECT_NE(why.find("第 2 行"), std::string::npos) << why;
+    EXPECT_NE(why.find("第 2 个点"), std::string::npos) << why;
     EXPECT_NE(why.find("弱"), std::string::npos) << why;
   }
   EXPECT_EQ(dt::ReadFile(p.output), "old");

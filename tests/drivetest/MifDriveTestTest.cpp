@@ -125,7 +125,7 @@ TEST(MifDriveTest, EmptyFirstCellOrCoordinateFailsAndLeavesNoFiles) {
     WriteMifDriveTestFiles(p, first, progress);
     FAIL();
   } catch (const Error& e) {
-    EXPECT_NE(std::string(e.what()).find("第 1 行"), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find("第 2 行"), std::string::npos);
   }
   RecordSet coord = Rows({Row(1, 2, I(-85), "x")});
   std::vector<Value> cells = {T(""), N(2), I(-85), T("a"), N(2), I(-85), T("x")};

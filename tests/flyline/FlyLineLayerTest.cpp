@@ -154,7 +154,7 @@ TEST_F(FlyLineLayer, FailuresNameTheRowAndLeaveEarlierFilesAlone) {
     kml(bad);
     FAIL() << "a directed row whose identifier ends in a letter must fail";
   } catch (const Error& e) {
-    EXPECT_NE(std::string(e.what()).find("第 2 行"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("第 2 条飞线"), std::string::npos) << e.what();
     EXPECT_NE(std::string(e.what()).find("46001-A"), std::string::npos) << e.what();
   }
   EXPECT_EQ(Read(path("out.kml")), "earlier");
@@ -180,10 +180,10 @@ TEST_F(FlyLineLayer, LongLayersKeepOrderColoursAndTheFirstFailure) {
   };
   const Case cases[] = {{kLines, 0, "80", ""},
                         {kLines, 6000, "abc", "扇区半径“abc”不是数字"},
-                        {5000, 0, "80", "结果第 5001 行"},
-                        {9000, 0, "80", "结果第 9001 行"},
+                        {5000, 0, "80", "第 5001 条飞线"},
+                        {9000, 0, "80", "第 9001 条飞线"},
                         {9000, 4200, "abc", "扇区半径"},
-                        {4200, 9000, "abc", "结果第 4201 行"}};
+                        {4200, 9000, "abc", "第 4201 条飞线"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.badLine) + " " + c.radius);
     std::vector<std::vector<Value>> rows;

@@ -273,17 +273,17 @@ TEST(SectorLayer, ShortRadiusAndRadiusText) {
   EXPECT_NE(kml.find(At(137.5, 40)), std::string::npos);
   EXPECT_NE(kml.find(At(137.5, 80)), std::string::npos);
 
-  // A radius box that is not a number: short rows and indoor cells read it as
-  // 0, an ordinary directional row cannot be drawn.
+  // A radius box that is not a number draws no row that computes points:
+  // short rows, indoor cells and ordinary directional rows alike.
   p.radius = "abc";
-  RecordSet shortOnly = Cells({T("XX-4"), R(113.5), R(22.5), I(120), T("I"), R(113.5), R(22.5), I(-2)});
-  EXPECT_NO_THROW(GenerateKmlSector(p, shortOnly, progress));
-  RecordSet ordinary = Cells({T("XX-1"), R(113.5), R(22.5), I(120)});
-  try {
-    GenerateKmlSector(p, ordinary, progress);
-    FAIL() << "expected an error";
-  } catch (const Error& e) {
-    EXPECT_NE(std::string(e.what()).find("扇区半径"), std::string::npos) << e.what();
+  for (RecordSet rows : {Cells({T("XX-4"), R(113.5), R(22.5), I(120)}), Cells({T("I"), R(113.5), R(22.5), I(-2)}),
+                         Cells({T("XX-1"), R(113.5), R(22.5), I(120)})}) {
+    try {
+      GenerateKmlSector(p, rows, progress);
+      ADD_FAILURE() << "expected an error";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("扇区半径“abc”不是数字"), std::string::npos) << e.what();
+    }
   }
 }
 
@@ -299,12 +299,12 @@ TEST(SectorLayer, FailuresNameRowAndColumnAndLeaveTheOldFile) {
     std::string expect;
   };
   const std::vector<Case> cases = {
-      {{T("A"), R(113.5), R(22.5), I(0), Value(), R(113.5), R(22.5), I(0)}, false, "第 2 行数据，列“基站名”"},
-      {{T("A"), R(113.5), T("北纬22"), I(0)}, false, "第 1 行数据，列“纬度”"},
+      {{T("A"), R(113.5), R(22.5), I(0), Value(), R(113.5), R(22.5), I(0)}, false, "第 3 行，列“基站名”"},
+      {{T("A"), R(113.5), T("北纬22"), I(0)}, false, "第 2 行，列“纬度”"},
       {{T("A"), Value(), R(22.5), I(0)}, false, "经度为空"},
       // Every row needs a position, also one that draws no arc.
-      {{T("A"), T("?"), Value(), Value()}, false, "第 1 行数据，列“经度”：经度“?”不是数字"},
-      {{T("A"), R(113.5), Value(), Value()}, false, "第 1 行数据，列“纬度”：纬度为空"},
+      {{T("A"), T("?"), Value(), Value()}, false, "第 2 行，列“经度”：经度“?”不是数字"},
+      {{T("A"), R(113.5), Value(), Value()}, false, "第 2 行，列“纬度”：纬度为空"},
       {{T("A"), R(22.5), R(113.5), I(0)}, false, "列“纬度”：纬度超出范围（经纬度列是否选反了？）：113.5"},
       {{T("A"), R(-180.5), R(22.5), I(0)}, false, "列“经度”：经度超出范围（-180～180）：-180.5"},
       {{T("A"), R(113.5), R(22.5), T("东北")}, false, "列“方位角”"},

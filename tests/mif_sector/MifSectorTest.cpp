@@ -155,11 +155,9 @@ TEST(MifSectorGeometry, HalfBeamRoundsHalfToEven) {
   EXPECT_EQ(h0[3], "120 30");
   p.beamwidth = "3";
   EXPECT_EQ(Object(p, Cell("X1", 120, 30, Value::Integer(90)))[1], "6");
-  // A negative width gives no arc: the count still matches the two site points.
+  // A width outside 0 < w <= 360 has no wedge to draw: the row fails.
   p.beamwidth = "-10";
-  auto neg = Object(p, Cell("X1", 120, 30, Value::Integer(90)));
-  EXPECT_EQ(neg[1], "2");
-  EXPECT_EQ(neg.size(), 7u);
+  EXPECT_THROW(Object(p, Cell("X1", 120, 30, Value::Integer(90))), Error);
 }
 
 TEST(MifSectorGeometry, IndoorShapesAtAThirdOfTheRadius) {
@@ -200,9 +198,8 @@ TEST(MifSectorGeometry, ShortRadiusNames) {
 
 TEST(MifSectorGeometry, RadiusAndBoxTexts) {
   auto p = Params();
-  p.radius = "abc";  // no number: every point at the site
-  auto zero = Object(p, Cell("X1", 120, 30, Value::Integer(45)));
-  EXPECT_EQ(zero[3], MifPointText(30, 120, 63, 0));
+  p.radius = "abc";  // no number, no radius to draw with
+  EXPECT_THROW(Object(p, Cell("X1", 120, 30, Value::Integer(45))), Error);
   p.radius = "100m";
   p.penWidth = "3";
   p.penPattern = "x";  // written as it stands
@@ -288,7 +285,7 @@ TEST_F(MifSectorFiles, FailuresLeaveEarlierFilesUntouched) {
     GenerateMifSector(params_, bad, progress);
     ADD_FAILURE() << "no error";
   } catch (const Error& e) {
-    EXPECT_NE(std::string(e.what()).find("第 2 行"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("第 3 行"), std::string::npos) << e.what();
   }
   auto empty = Result({});
   EXPECT_THROW(GenerateMifSector(params_, empty, progress), Error);
@@ -316,6 +313,6 @@ TEST_F(MifSectorFiles, UnencodableCharactersAreCounted) {
   auto rs = Result({Cell("A1", 113.5, 22.5, Value::Integer(0)), Cell("B\xF0\x9F\x93\xB6", 113.5, 22.5, Value::Integer(0))});
   Progress progress;
   auto r = GenerateMifSector(params_, rs, progress);
-  EXPECT_NE(r.replacementNote.find("第 2 行"), std::string::npos) << r.replacementNote;
+  EXPECT_NE(r.replacementNote.find("第 3 行"), std::string::npos) << r.replacementNote;
   EXPECT_EQ(Lines(ReadFile(r.midPath))[1], "B?,113.5,22.5,0,");
 }

@@ -116,7 +116,7 @@ TEST_F(MifWriterFiles, CharactersOutsideGbkBecomeQuestionMarks) {
   w.close();
   EXPECT_EQ(w.replacedCharacters(), 4);
   EXPECT_EQ(w.rowsWithReplacements(), (std::vector<long long>{2, 4}));
-  EXPECT_EQ(w.replacementNote(), "4 个字符无法用 GBK 编码，已写作“?”（列名，第 2、4 行）");
+  EXPECT_EQ(w.replacementNote(), "4 个字符无法用 GBK 编码，已写作“?”（列名，第 3、5 行）");
   EXPECT_EQ(ReadFile(base_ + ".mid"), "ok,\r\na??,\r\nfine,\r\n?,\r\n");
   EXPECT_NE(ReadFile(base_ + ".mif").find("\xC3\xFB? Char(20)\r\n"), std::string::npos);
 }

@@ -43,7 +43,7 @@ TEST_F(RealWorkbooks, OwnBeamWidthAndRadiusDrawEachRowAsItsBoxValuesWould) {
                          "--radius-column", "Radius", "-o", "bad" + ext});
     EXPECT_EQ(bad.status, 1);
     const std::string reason = Lines(bad.err).at(1);
-    EXPECT_NE(reason.find("第 2 行数据"), std::string::npos) << reason;
+    EXPECT_NE(reason.find("第 3 行"), std::string::npos) << reason;
     EXPECT_NE(reason.find("“Beam”"), std::string::npos) << reason;
     EXPECT_NE(reason.find("“wide”不是数字"), std::string::npos) << reason;
   }
@@ -122,7 +122,7 @@ TEST_F(RealWorkbooks, DriveTestLegendTimeAndAttributes) {
   const Ran clock = Cli({"kml-drivetest", Book("extras.xlsx"), "--sheet", "时刻", "--value", "RSRP", "--time", "Time",
                          "-o", "clock.kml"});
   EXPECT_EQ(clock.status, 1);
-  EXPECT_NE(clock.err.find("时间“09:32:00”只有时刻，没有日期"), std::string::npos) << clock.err;
+  EXPECT_NE(clock.err.find("第 2 行，时间列“Time”：“09:32:00”只有时刻，没有日期"), std::string::npos) << clock.err;
   EXPECT_FALSE(fs::exists(dir_ / "clock.kml"));
 }
 

@@ -53,12 +53,12 @@ TEST_F(RealWorkbooks, SectorLayersFailOnACellWithoutAPositionOrWithAnErrorValue)
   };
   const std::vector<Case> cases = {
       // LibreOffice stored #N/A as the azimuth's result.
-      {{Book("cells.xlsx")}, "第 2 行数据"},
+      {{Book("cells.xlsx")}, "第 3 行"},
       {{Book("cells.xlsx")}, "“#N/A”不是数字"},
       // Longitude and latitude chosen the wrong way round.
       {{Book("drive2.xlsx"), "--sheet", "小区", "--lon", "纬度", "--lat", "经度"},
        "纬度超出范围（经纬度列是否选反了？）"},
-      {{Book("drive2.xlsx"), "--sheet", "小区"}, "第 2 行数据"},
+      {{Book("drive2.xlsx"), "--sheet", "小区"}, "第 3 行"},
   };
   for (const char* command : {"kml-sector", "mif-sector"}) {
     for (const Case& c : cases) {

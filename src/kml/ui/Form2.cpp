@@ -144,6 +144,7 @@ tessaro::KmlDriveTestParams Form2::params() const {
   const ExtraValues more = extras();
   p.legendImage = more.legend;
   p.timeColumn = Utf8(more.timeColumn);
+  if (!p.timeColumn.empty()) p.timeDate = Utf8(more.timeDate);
   p.attributes = more.attributes;
   p.outputOptions.regionate = more.regionate;
   p.grid = GridOptionOf(more);
