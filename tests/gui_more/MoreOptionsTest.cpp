@@ -189,7 +189,7 @@ TEST_F(MoreOptions, OnlyTheWindowsWithExtrasHaveTheButton) {
   const std::pair<QWidget*, QStringList> offered[] = {
       {&f1, {"BeamwidthColumn", "RadiusColumn", "FolderColumn", "ColourBy", "ColourMod", "Attributes", "Kmz"}},
       {&m, {"BeamwidthColumn", "RadiusColumn", "ColourBy", "ColourMod"}},
-      {&f2, {"TimeColumn", "ColourBy", "ColourMod", "GridSize", "GridStat", "Legend", "Attributes", "Kmz", "Regionate"}},
+      {&f2, {"TimeColumn", "TimeDate", "ColourBy", "ColourMod", "GridSize", "GridStat", "Legend", "Attributes", "Kmz", "Regionate"}},
       {&m2, {"ColourBy", "ColourMod", "GridSize", "GridStat"}},
       {&f5, {"Attributes", "Kmz", "Regionate"}},
       {&f3, {"Kmz", "Regionate"}}};
