@@ -602,6 +602,7 @@ class CheckScope {
   explicit CheckScope(StatementCheck& check) : check_(check) {
     check_.on = true;
     check_.refused.clear();
+    check_.function.clear();
   }
   ~CheckScope() { check_.on = false; }
   CheckScope(const CheckScope&) = delete;
@@ -622,6 +623,8 @@ std::unique_ptr<Statement> PrepareQuery(Book& book, const std::string& text, con
   } catch (const MemoryExceeded&) {
     throw;
   } catch (const Error& e) {
+    if (!book.check.function.empty())
+      throw Error("查询中不能调用函数 " + book.check.function + "()（只能用文本、数值、日期和统计函数）：" + sql);
     if (!book.check.refused.empty())
       throw Error("只能执行查询语句（select），不能使用 " + book.check.refused + "：" + sql);
     throw Error(TranslateError(e.what(), text));
