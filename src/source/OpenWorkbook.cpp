@@ -2,10 +2,12 @@
 // what every reader shares.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "source/Biff.h"
 #include "source/Reader.h"
 #include "source/ZipXml.h"
 
@@ -64,6 +66,13 @@ std::unique_ptr<WorkbookReader> OpenWorkbook(const std::string& path) {
   static const unsigned char kCfb[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
   if (n >= 8 && std::memcmp(magic, kCfb, 8) == 0) return OpenXls(path);
   if (n == 0) throw Error("工作簿文件是空的：" + path);
+  // Excel 2.x to 4.0 wrote their records straight into the file, beginning
+  // with a BOF record of 4 to 16 bytes.
+  if (n >= 4) {
+    const std::uint16_t size = biff::U16(magic + 2);
+    if (const char* version = biff::OldExcelVersion(biff::U16(magic)); version && size >= 4 && size <= 16)
+      throw Error(biff::OldExcelMessage(version) + "：" + path);
+  }
   switch (SniffText(head, whole)) {
     case TextSniff::Text: return OpenCsv(path);
     case TextSniff::Markup:

@@ -425,6 +425,40 @@ def crafted_xls():
         if t == 0x0006 and i + 1 < len(recs8) and recs8[i + 1][0] == 0x0207:
             shared.append((0x04BC, bytes(10)))
     open(path("shrfmla.xls"), "wb").write(xlsfile.pack([("Workbook", xlsfile.join(shared))])[0])
+    # FORMULA records under the ids of Excel 3 and 4, as some writers still
+    # store them in BIFF8 files.
+    old, k = [], 0
+    for t, d in recs8:
+        if t == 0x0006:
+            t, k = (0x0406, 0x0206)[k % 2], k + 1
+        old.append((t, d))
+    open(path("oldformula.xls"), "wb").write(xlsfile.pack([("Workbook", xlsfile.join(old))])[0])
+    # The number format "yyyy-mm-dd" with a length past its record's end.
+    drecs = xlsfile.records(xlsfile.read_stream(open(path("dates.xls"), "rb").read()))
+    drecs = [(t, d[:2] + bytes([200, 0]) + d[4:] if t == 0x041E and d[:2] == bytes([0xA5, 0]) else d)
+             for t, d in drecs]
+    open(path("badformat.xls"), "wb").write(xlsfile.pack([("Workbook", xlsfile.join(drecs))])[0])
+    # book.xls with one BOUNDSHEET changed: (index, offset or None, sheet type).
+    joined = xlsfile.join(recs)
+    jrecs = xlsfile.records(joined)
+    sheets = [i for i, (t, _) in enumerate(jrecs) if t == 0x0085]
+    first = int.from_bytes(jrecs[sheets[0]][1][:4], "little")
+
+    def bound(name, index, offset, kind=0):
+        changed = list(jrecs)
+        t, d = changed[sheets[index]]
+        d = bytearray(d)
+        if offset is not None:
+            d[:4] = offset.to_bytes(4, "little")
+        d[5] = kind
+        changed[sheets[index]] = (t, bytes(d))
+        stream = b"".join(t.to_bytes(2, "little") + len(d).to_bytes(2, "little") + d for t, d in changed)
+        open(path(name), "wb").write(xlsfile.pack([("Workbook", stream)])[0])
+
+    bound("sheetatglobals.xls", 0, 0)
+    bound("sheetshared.xls", 1, first)
+    bound("sheetmidrecord.xls", 0, first + 4)
+    bound("module.xls", 2, 0xFFFFFF00, 6)  # a Visual Basic module sheet: no records of its own
     damaged = {}
     damaged["truncated.xls"] = open(path("book.xls"), "rb").read()[:3000]
     data, starts = xlsfile.pack([("Workbook", stream)])
