@@ -38,8 +38,10 @@ std::uint64_t RepeatOf(const char* text) {
   return std::min(v, kMaxRepeat);
 }
 
-// "PT13H45M30S" (a time of day, or a duration) as the text of a time cell.
-std::optional<std::string> DurationText(const char* iso) {
+// "PT13H45M30S" (a time of day, or a duration) as the text of a time cell;
+// an `elapsed` one keeps its whole days in the hours ("PT255H10M10S" reads
+// "255:10:10", a time of day "15:10:10").
+std::optional<std::string> DurationText(const char* iso, bool elapsed) {
   if (!iso || std::strncmp(iso, "PT", 2) != 0) return std::nullopt;
   const char* p = iso + 2;
   const char* end = p + std::strlen(p);
@@ -53,7 +55,7 @@ std::optional<std::string> DurationText(const char* iso) {
     p = res.ptr + 1;
   }
   if (!std::isfinite(seconds)) return std::nullopt;
-  return DateText(seconds / 86400.0, false, true, false);
+  return DateText(seconds / 86400.0, false, true, false, elapsed);
 }
 
 // The number formats of the cell styles: whether a date cell shows its date,
@@ -64,7 +66,9 @@ class StyleBook {
     if (Is(name, "date-style") || Is(name, "time-style")) {
       const char* n = Attr(attrs, "name");
       current_ = n ? n : "";
-      dataKinds_[current_] = Is(name, "date-style") ? 1 : 2;
+      // A time style that does not truncate on overflow shows elapsed time ([HH]:MM:SS).
+      const bool elapsed = Is(name, "time-style") && Is(Attr(attrs, "truncate-on-overflow"), "false");
+      dataKinds_[current_] = Is(name, "date-style") ? 1 : elapsed ? 2 | kElapsed : 2;
     } else if (!current_.empty() && (Is(name, "hours") || Is(name, "minutes") || Is(name, "seconds"))) {
       dataKinds_[current_] |= 2;
     } else if (Is(name, "style") && Is(Attr(attrs, "family"), "table-cell")) {
@@ -77,7 +81,8 @@ class StyleBook {
   void end(const char* name) {
     if (Is(name, "date-style") || Is(name, "time-style")) current_.clear();
   }
-  // 0 plain (or not known), 1 date, 2 time, 3 date and time.
+  // 0 plain (or not known), 1 date, 2 time, 3 date and time, with kElapsed
+  // as FormatDateKind gives it.
   int kindOf(const std::string& cellStyle) const {
     std::string s = cellStyle;
     for (int depth = 0; depth < 8 && !s.empty(); ++depth) {  // parents, with a bound against loops
@@ -321,7 +326,7 @@ Cell ContentPart::valueOf() {
   } else if (type == "date" && !c.dateValue.empty()) {
     text(IsoDateText(c.dateValue, dateKind()));
   } else if (type == "time" && !c.timeValue.empty()) {
-    text(DurationText(c.timeValue.c_str()).value_or(c.timeValue));
+    text(DurationText(c.timeValue.c_str(), dateKind() & kElapsed).value_or(c.timeValue));
   } else if (type == "boolean" && !c.booleanValue.empty()) {
     out.kind = Cell::Kind::Boolean;
     out.number = c.booleanValue == "true" || c.booleanValue == "1" ? 1 : 0;

@@ -80,17 +80,23 @@ enum class TextSniff { Text, Markup, Binary };
 TextSniff SniffText(std::string_view head, bool whole);
 
 // The text a date-formatted cell reads as: "YYYY-MM-DD", "HH:MM:SS" or
-// "YYYY-MM-DD HH:MM:SS" from a serial day number (1900 or 1904 system).
-std::string DateText(double serial, bool date, bool time, bool date1904);
+// "YYYY-MM-DD HH:MM:SS" from a serial day number (1900 or 1904 system). An
+// `elapsed` time ([h]:mm:ss) counts whole days into its hours: 10.632060185
+// reads "255:10:10".
+std::string DateText(double serial, bool date, bool time, bool date1904, bool elapsed = false);
 
 // An ISO 8601 date cell ("2024-01-31T13:45:30Z") in the same text; `kind` is
-// what its number format shows (as FormatDateKind gives it).
+// what its number format shows (as FormatDateKind gives it; kElapsed does not
+// apply to a point in time).
 std::string IsoDateText(const std::string& iso, int kind);
 
 // Decodes the "_xHHHH_" escapes of spreadsheet XML text in place.
 void DecodeXmlEscapes(std::string& text);
 
-// What a number format shows: 0 plain, 1 date, 2 time, 3 date and time.
+// What a number format shows: 0 plain, 1 date, 2 time, 3 date and time;
+// kElapsed is added to a time without a date whose hours, minutes or seconds
+// run on past a day ([h]:mm:ss, [mm]:ss, [ss], built-in 46).
+constexpr int kElapsed = 4;
 int FormatDateKind(int builtinId, const std::string* code);
 
 }  // namespace tessaro::source

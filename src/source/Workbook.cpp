@@ -17,6 +17,8 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "common/Text.h"
 #include "query/Positions.h"
@@ -289,18 +291,45 @@ std::string WideSheetMessage(const std::string& sheet, std::size_t columns) {
          " 列，超过 2000 列，无法用 select * 读取全部列；请只选择需要的列";
 }
 
-std::string UniqueName(const std::string& name, std::set<std::string>& taken) {
-  std::string candidate = name;
-  for (int k = 2; !taken.insert(Lower(candidate)).second; ++k) candidate = name + "_" + std::to_string(k);
-  return candidate;
+// The column names given so far, in lower case (the engine compares names
+// without regard to ASCII case), and for each name the first suffix not yet
+// known to be taken, so that thousands of equal headers are numbered in one
+// pass rather than each search starting again at 2.
+struct NameSet {
+  std::unordered_set<std::string> taken;
+  std::unordered_map<std::string, int> next;
+};
+
+// `name`, or the first of name_2, name_3, ... that is not taken.
+std::string UniqueName(const std::string& name, NameSet& names) {
+  const std::string lower = Lower(name);
+  if (names.taken.insert(lower).second) return name;
+  int& k = names.next.try_emplace(lower, 2).first->second;
+  for (;; ++k) {
+    const std::string suffix = "_" + std::to_string(k);
+    if (names.taken.insert(lower + suffix).second) {
+      ++k;
+      return name + suffix;
+    }
+  }
 }
 
+// A header cell as a column name. The engine ends a name at U+0000 (a cell
+// may hold one, written _x0000_), so that character becomes U+FFFD.
 std::string HeaderText(const Cell& c, std::size_t col) {
   switch (c.kind) {
     case Cell::Kind::Empty: return FName(col);
     case Cell::Kind::Number:
     case Cell::Kind::Boolean: return NumberText(c.number);
-    case Cell::Kind::Text: return c.text;
+    case Cell::Kind::Text: {
+      if (c.text.find('\0') == std::string::npos) return c.text;
+      std::string out;
+      for (char ch : c.text) {
+        if (ch == '\0') out += "\xEF\xBF\xBD";
+        else out.push_back(ch);
+      }
+      return out;
+    }
   }
   return FName(col);
 }
@@ -399,7 +428,7 @@ struct Book {
     const std::string table = QuoteName(TableName(sheet));
     std::vector<std::string> names;  // every column of the sheet
     std::vector<std::size_t> kept;   // the columns in the table
-    std::set<std::string> taken;
+    NameSet taken;
     std::unique_ptr<Statement> insert;
     bool header = true;
     // Each row keeps its sheet row number (as the spreadsheet numbers rows)
@@ -773,7 +802,7 @@ StoredCell StoredForm(const Cell& cell) {
 
 std::vector<std::string> HeaderColumnNames(const std::vector<Cell>& header) {
   std::vector<std::string> names;
-  std::set<std::string> taken;
+  NameSet taken;
   for (std::size_t c = 0; c < header.size(); ++c) names.push_back(UniqueName(HeaderText(header[c], c), taken));
   if (names.empty()) names.push_back(UniqueName(FName(0), taken));
   return names;
@@ -847,7 +876,7 @@ std::vector<std::string> ListColumnNames(const std::string& workbookPath, const 
   auto loaded = book->tables.find(key);
   if (loaded != book->tables.end()) return loaded->second.columns;
   std::vector<std::string> names;
-  std::set<std::string> taken;
+  source::NameSet taken;
   try {
     const source::SheetFacts facts = book->reader->readSheet(
         *index,

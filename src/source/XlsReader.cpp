@@ -321,7 +321,7 @@ class SheetRead {
     const int kind = xf < g_.xfKinds.size() ? g_.xfKinds[xf] : 0;
     if (kind != 0) {
       c.kind = Cell::Kind::Text;
-      c.text = DateText(v, kind & 1, kind & 2, g_.date1904);
+      c.text = DateText(v, kind & 1, kind & 2, g_.date1904, kind & kElapsed);
     } else {
       c.kind = Cell::Kind::Number;
       c.number = v;

@@ -233,6 +233,7 @@ std::string IsoDateText(const std::string& iso, int kind) {
   const bool hasTime = (hasDate ? iso.size() > 10 && iso[10] == 'T' : true) && digits(t + (hasDate ? 1 : 0), 2) &&
                        iso.size() >= t + (hasDate ? 9 : 8) && iso[t + (hasDate ? 3 : 2)] == ':';
   if (!hasDate && !hasTime) return iso;
+  kind &= 3;
   std::string date = hasDate ? iso.substr(0, 10) : "";
   std::string time = hasTime ? iso.substr(t + (hasDate ? 1 : 0), 8) : "00:00:00";
   if (kind == 1 || (kind == 0 && time == "00:00:00" && hasDate)) return date;
@@ -319,8 +320,8 @@ class SheetPart : public XmlPart {
           return;
         }
         return;
-      case 'v':
-        if (inCell_ && name[1] == '\0') capture_ = true;
+      case 'v':  // an inline string is its <is> text alone, whatever <v> it also holds
+        if (inCell_ && name[1] == '\0' && type_ != 'i') capture_ = true;
         return;
       case 't':
         if (inCell_ && name[1] == '\0' && phonetic_ == 0 && type_ == 'i') capture_ = true;
@@ -429,7 +430,7 @@ class SheetPart : public XmlPart {
         int kind = style_ < xfKinds_->size() ? (*xfKinds_)[style_] : 0;
         if (kind != 0) {
           cell.kind = Cell::Kind::Text;
-          cell.text = DateText(*v, kind & 1, kind & 2, date1904_);
+          cell.text = DateText(*v, kind & 1, kind & 2, date1904_, kind & kElapsed);
         } else {
           cell.kind = Cell::Kind::Number;
           cell.number = *v;
@@ -492,6 +493,7 @@ class XlsxReader : public WorkbookReader {
       auto it = rels.byId.find(s.relId);
       names_.push_back(s.name);
       parts_.push_back(it == rels.byId.end() ? std::string() : it->second.target);
+      worksheets_.push_back(it != rels.byId.end() && EndsWith(it->second.type, "/worksheet"));
     }
     for (const auto& [id, rel] : rels.byId) {
       if (EndsWith(rel.type, "/sharedStrings")) sharedStrings_ = rel.target;
@@ -506,7 +508,12 @@ class XlsxReader : public WorkbookReader {
   SheetFacts readSheet(std::size_t index, const RowSink& sink, bool headerOnly) override {
     if (index >= parts_.size()) throw Error("工作表序号超出范围");
     const std::string& part = parts_[index];
-    if (part.empty() || !zip_.has(part)) throw Error("工作簿缺少工作表“" + names_[index] + "”的数据部件");
+    if (part.empty() || !zip_.has(part)) {
+      // A macro, dialog or module sheet may be listed without a part of its
+      // own: it holds no cells. A worksheet without its part is damage.
+      if (!worksheets_[index]) return {};
+      throw Error("工作簿缺少工作表“" + names_[index] + "”的数据部件");
+    }
     loadStyles();
     std::size_t stringLimit = static_cast<std::size_t>(-1);
     if (headerOnly && !stringsLoaded_) {
@@ -572,6 +579,7 @@ class XlsxReader : public WorkbookReader {
   Zip zip_;
   std::vector<std::string> names_;
   std::vector<std::string> parts_;
+  std::vector<bool> worksheets_;  // whether a sheet's relationship calls it a worksheet
   std::string sharedStrings_, styles_;
   std::vector<std::string> strings_;
   std::vector<std::uint8_t> xfKinds_;
@@ -620,11 +628,12 @@ void DecodeXmlEscapes(std::string& text) {
 int FormatDateKind(int id, const std::string* code) {
   if (!code) {
     if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 58)) return 1;
-    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || (id >= 45 && id <= 47)) return 2;
+    if (id == 46) return 2 | kElapsed;  // [h]:mm:ss
+    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || id == 45 || id == 47) return 2;
     if (id == 22) return 3;
     return 0;
   }
-  bool y = false, d = false, m = false, h = false, s = false;
+  bool y = false, d = false, m = false, h = false, s = false, elapsed = false;
   const std::string& c = *code;
   for (std::size_t i = 0; i < c.size(); ++i) {
     char ch = c[i];
@@ -639,7 +648,7 @@ int FormatDateKind(int id, const std::string* code) {
       if (close == std::string::npos) break;
       // Elapsed time: [h], [mm], [ss].
       std::string inner = c.substr(i + 1, close - i - 1);
-      if (!inner.empty() && inner.find_first_not_of("hHmMsS") == std::string::npos) h = true;
+      if (!inner.empty() && inner.find_first_not_of("hHmMsS") == std::string::npos) h = elapsed = true;
       i = close;
     } else if (ch == ';') {
       break;  // the first section decides
@@ -656,11 +665,17 @@ int FormatDateKind(int id, const std::string* code) {
   }
   const bool time = h || s;
   const bool date = y || d || (m && !time);
-  return (date ? 1 : 0) | (time ? 2 : 0);
+  return (date ? 1 : 0) | (time ? 2 : 0) | (elapsed && !date ? kElapsed : 0);
 }
 
-std::string DateText(double serial, bool date, bool time, bool date1904) {
+std::string DateText(double serial, bool date, bool time, bool date1904, bool elapsed) {
   if (!std::isfinite(serial) || serial < 0 || serial > 2958466.0) return NumberText(serial);
+  if (elapsed && time && !date) {
+    const long long total = std::llround(serial * 86400.0);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", total / 3600, (total / 60) % 60, total % 60);
+    return buf;
+  }
   double days = std::floor(serial);
   long long seconds = std::llround((serial - days) * 86400.0);
   if (seconds >= 86400) {

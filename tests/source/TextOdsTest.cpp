@@ -276,6 +276,23 @@ TEST(OdsFiles, HandMadeContent) {
   }
 }
 
+TEST(OdsFiles, ElapsedTimeStyleKeepsWholeDays) {
+  TempFiles tmp;
+  const std::string content =
+      "<office:document-content><office:automatic-styles>"
+      "<number:time-style style:name='E' number:truncate-on-overflow='false'><number:hours/>"
+      "<number:minutes/><number:seconds/></number:time-style><number:time-style style:name='C'><number:hours/>"
+      "</number:time-style><style:style style:name='e' style:family='table-cell' style:data-style-name='E'/>"
+      "<style:style style:name='c' style:family='table-cell' style:data-style-name='C'/></office:automatic-styles>"
+      "<office:body><office:spreadsheet><table:table table:name='T'><table:table-row>"
+      "<table:table-cell office:value-type='time' office:time-value='PT255H10M10S' table:style-name='e'/>"
+      "<table:table-cell office:value-type='time' office:time-value='PT255H10M10S' table:style-name='c'/>"
+      "</table:table-row></table:table></office:spreadsheet></office:body></office:document-content>";
+  const std::string path =
+      tmp.zip("elapsed.ods", {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", content}});
+  EXPECT_THAT(ReadRows(path), ElementsAre("0:t255:10:10|t15:10:10"));
+}
+
 TEST(OdsFiles, SheetOrderFormulasWithoutResultAndDateStyles) {
   TempFiles tmp;
   const std::string styles =

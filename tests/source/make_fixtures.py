@@ -499,6 +499,70 @@ def fat_loop(data, start, sectors):
     return bytes(out)
 
 
+def elapsed():
+    """Elapsed-time formats keep whole days in their hours; a time of day does not."""
+    serials = [10.632060185, 0.5]
+    wb = xlsxwriter.Workbook(path("elapsed.xlsx"))
+    ws = wb.add_worksheet("T")
+    formats = ["[h]:mm:ss", "[mm]:ss", "[ss]", 46, "hh:mm:ss"]
+    ws.write_row(0, 0, ["h", "mm", "ss", "b46", "clock"])
+    for r, v in enumerate(serials, start=1):
+        for c, f in enumerate(formats):
+            ws.write_number(r, c, v, wb.add_format({"num_format": f}))
+    wb.close()
+    wb = xlwt.Workbook(encoding="utf-8")
+    ws = wb.add_sheet("T")
+    for c, h in enumerate(["h", "mm", "ss", "b46", "clock"]):
+        ws.write(0, c, h)
+    for r, v in enumerate(serials, start=1):
+        for c, f in enumerate(["[h]:mm:ss", "[mm]:ss", "[ss]", "[h]:mm:ss", "hh:mm:ss"]):
+            ws.write(r, c, v, xlwt.easyxf(num_format_str=f))
+    wb.save(path("elapsed.xls"))
+
+
+CORNER_WORKBOOK = """<?xml version="1.0" encoding="UTF-8"?>
+<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">
+<sheets><sheet name="Data" sheetId="1" r:id="rId1"/><sheet name="Macro1" sheetId="2" r:id="rId2"/>
+<sheet name="Module1" sheetId="3" r:id="rId9"/><sheet name="Lost" sheetId="4" r:id="rId4"/>
+<sheet name="Equal" sheetId="5" r:id="rId5"/><sheet name="Mixed" sheetId="6" r:id="rId6"/></sheets></workbook>"""
+CORNER_RELS = """<?xml version="1.0" encoding="UTF-8"?>
+<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">
+<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/data.xml"/>
+<Relationship Id="rId2" Type="http://schemas.microsoft.com/office/2006/relationships/xlMacrosheet" Target="macrosheets/sheet1.xml"/>
+<Relationship Id="rId4" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/lost.xml"/>
+<Relationship Id="rId5" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/equal.xml"/>
+<Relationship Id="rId6" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/mixed.xml"/>
+</Relationships>"""
+
+
+def inline_row(r, texts):
+    return '<row r="%d">%s</row>' % (r, "".join(
+        '<c t="inlineStr"><is><t>%s</t></is></c>' % t if t is not None else "<c/>" for t in texts))
+
+
+def worksheet(rows):
+    return ('<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="http://schemas.openxmlformats.org/'
+            'spreadsheetml/2006/main"><sheetData>' + rows + "</sheetData></worksheet>")
+
+
+def corners():
+    """Sheets that hold a U+0000 header and an inline string with a stray <v>,
+    a macro sheet and a module sheet without a part, a worksheet whose part is
+    missing, 16,384 equal headers and headers that need numbering."""
+    with zipfile.ZipFile(path("corners.xlsx"), "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("[Content_Types].xml", HAND_CONTENT_TYPES)
+        z.writestr("_rels/.rels", HAND_RELS)
+        z.writestr("xl/workbook.xml", CORNER_WORKBOOK)
+        z.writestr("xl/_rels/workbook.xml.rels", CORNER_RELS)
+        z.writestr("xl/worksheets/data.xml", worksheet(
+            inline_row(1, ["a_x0000_b", "x"]) +
+            '<row r="2"><c t="inlineStr"><v>stray</v><is><t>text</t></is></c><c><v>2</v></c></row>'))
+        z.writestr("xl/worksheets/equal.xml", worksheet(
+            inline_row(1, ["a"] * 16384) + '<row r="2">' + "<c><v>1</v></c>" * 16384 + "</row>"))
+        z.writestr("xl/worksheets/mixed.xml", worksheet(inline_row(1, ["a", "A", "a_2", "a", None, "F5"])))
+
+
+
 basic()
 inline()
 dates_xlsx()
@@ -514,3 +578,5 @@ twin_xls()
 cells_xls()
 long_xls()
 crafted_xls()
+elapsed()
+corners()
