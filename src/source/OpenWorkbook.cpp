@@ -26,6 +26,17 @@ const char* ErrorCellText(unsigned code) {
   }
 }
 
+std::uint64_t ExpansionLimit(std::uint64_t storedBytes) {
+  constexpr std::uint64_t kFloor = std::uint64_t(256) << 20;
+  constexpr std::uint64_t kPerStoredByte = 64;
+  return kFloor + kPerStoredByte * std::min<std::uint64_t>(storedBytes, std::uint64_t(1) << 48);
+}
+
+std::string ExpansionMessage(const std::string& what, std::uint64_t limit, std::uint64_t stored) {
+  return "工作簿已损坏或是恶意构造的文件：" + what + "展开后超过 " + std::to_string(limit >> 20) + " MiB（文件中只有 " +
+         std::to_string((stored + 1023) / 1024) + " KiB）";
+}
+
 namespace {
 
 constexpr std::size_t kHeadBytes = 1 << 16;

@@ -90,6 +90,17 @@ std::string DateText(double serial, bool date, bool time, bool date1904, bool el
 // apply to a point in time).
 std::string IsoDateText(const std::string& iso, int kind);
 
+// How many bytes a workbook's stored bytes may expand to where one stored
+// value stands for many (a shared string used by many cells, a repeated
+// cell's text): 256 MiB, and 64 bytes more for each stored byte of the parts
+// that hold them. Real workbooks, whose text compresses 3 to 10 times,
+// never come near it; a small file that would expand to gigabytes is
+// refused within a few hundred MiB and a few seconds.
+std::uint64_t ExpansionLimit(std::uint64_t storedBytes);
+// The message for a workbook past that limit: `what` expanded to more than
+// `limit` bytes from `stored` bytes.
+std::string ExpansionMessage(const std::string& what, std::uint64_t limit, std::uint64_t stored);
+
 // Decodes the "_xHHHH_" escapes of spreadsheet XML text in place.
 void DecodeXmlEscapes(std::string& text);
 

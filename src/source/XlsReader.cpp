@@ -244,6 +244,11 @@ class SheetRead {
         if (!s)
           bad(row, col, "共享字符串序号 " + std::to_string(index) + " 超出范围（共享字符串表只有 " +
                             std::to_string(g_.strings.count()) + " 个字符串）");
+        // One long string used by every cell of a small file would take
+        // gigabytes: the cells may take what the stream may expand to.
+        expanded_ += s->size();
+        if (expanded_ > ExpansionLimit(g_.stream.size()))
+          throw Error(ExpansionMessage("工作表中的共享字符串", ExpansionLimit(g_.stream.size()), g_.stream.size()));
         return put(row, col, TextCell(std::string(*s)));
       }
       case kLabel:
@@ -361,6 +366,7 @@ class SheetRead {
   bool pending_ = false;  // a formula whose text result is in the next STRING record
   std::uint32_t pendingRow_ = 0, pendingCol_ = 0;
   std::uint64_t computed_ = 0, emptyResults_ = 0, missing_ = 0;
+  std::uint64_t expanded_ = 0;  // bytes of shared strings given to cells
 };
 
 class XlsReader : public WorkbookReader {

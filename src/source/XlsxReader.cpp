@@ -129,7 +129,11 @@ class StylesPart : public XmlPart {
   bool inCellXfs_ = false;
 };
 
-// The most text the shared strings of a workbook may hold.
+// What a shared string costs besides its text: its place in the list, and
+// the room the list keeps to grow.
+constexpr std::uint64_t kBytesPerSharedString = 2 * sizeof(std::string);
+// The most the shared strings of a workbook may hold, however large its
+// string table is stored (see ExpansionLimit below it).
 constexpr std::uint64_t kMaxSharedText = std::uint64_t(1) << 30;
 // The most shared strings read: no sheet can use more. Every use of one in a
 // sheet takes at least 20 bytes of its XML (<c t="s"><v>0</v></c>), so a
@@ -140,10 +144,13 @@ constexpr std::size_t kMaxSharedStrings = std::size_t(1) << 25;
 constexpr std::uint64_t kBytesPerSharedUse = 20;
 
 // Shared strings: <si> holds <t>, or rich-text runs <r><t>; phonetic runs
-// <rPh> are skipped. Reading can stop once `limit` strings are known.
+// <rPh> are skipped. Reading can stop once `limit` strings are known. The
+// table may hold `bytes` bytes, each string counting its text and its place
+// in the list (millions of empty strings cost memory too).
 class SharedStringsPart : public XmlPart {
  public:
-  explicit SharedStringsPart(std::size_t limit) : limit_(limit) {}
+  SharedStringsPart(std::size_t limit, std::uint64_t bytes, std::uint64_t stored)
+      : limit_(limit), byteLimit_(std::min(bytes, kMaxSharedText)), stored_(stored) {}
   std::vector<std::string> strings;
 
  protected:
@@ -168,9 +175,8 @@ class SharedStringsPart : public XmlPart {
     } else if (std::strcmp(name, "si") == 0) {
       inSi_ = false;
       DecodeXmlEscapes(text_);
-      bytes_ += text_.size();
-      if (bytes_ > kMaxSharedText)
-        throw Error("工作簿已损坏：共享字符串超过 " + std::to_string(kMaxSharedText >> 20) + " MiB");
+      bytes_ += text_.size() + kBytesPerSharedString;
+      if (bytes_ > byteLimit_) throw Error(ExpansionMessage("共享字符串表", byteLimit_, stored_));
       strings.push_back(std::move(text_));
       text_.clear();
       if (strings.size() >= limit_) stop();
@@ -179,6 +185,7 @@ class SharedStringsPart : public XmlPart {
 
  private:
   std::size_t limit_;
+  std::uint64_t byteLimit_, stored_;
   std::uint64_t bytes_ = 0;
   bool inSi_ = false;
   int phonetic_ = 0;
@@ -262,6 +269,11 @@ class SheetPart : public XmlPart {
 
   // What the sheet declared and what it held besides values.
   SheetFacts facts;
+
+  // How many bytes of shared strings the cells may take in all, and the
+  // stored bytes that limit comes from (for the message).
+  std::uint64_t expansionLimit = ~std::uint64_t(0);
+  std::uint64_t storedBytes = 0;
 
  protected:
   void start(const char* name, const char** attrs) override {
@@ -398,6 +410,9 @@ class SheetPart : public XmlPart {
         }
         cell.kind = Cell::Kind::Text;
         cell.text = (*strings_)[idx];
+        expanded_ += cell.text.size();
+        if (expanded_ > expansionLimit)
+          throw Error(ExpansionMessage("工作表“" + sheet_ + "”中的共享字符串", expansionLimit, storedBytes));
         break;
       }
       case 'i':
@@ -463,6 +478,7 @@ class SheetPart : public XmlPart {
   unsigned long style_ = 0;
   int phonetic_ = 0;
   std::uint32_t cellsInRow_ = 0;
+  std::uint64_t expanded_ = 0;  // bytes of shared strings given to cells
 };
 
 std::string FolderOf(const std::string& part) {
@@ -530,7 +546,8 @@ class XlsxReader : public WorkbookReader {
       if (stringLimit == static_cast<std::size_t>(-1)) {
         loadStrings();
       } else {
-        SharedStringsPart sst(std::min(stringLimit, usableStrings()));
+        const std::uint64_t stored = zip_.storedSize(sharedStrings_);
+        SharedStringsPart sst(std::min(stringLimit, usableStrings()), ExpansionLimit(stored), stored);
         zip_.parse(sharedStrings_, sst);
         partial = std::move(sst.strings);
         strings = &partial;
@@ -540,12 +557,14 @@ class XlsxReader : public WorkbookReader {
     try {
       SheetPart sheet(strings, &xfKinds_, date1904_, sink, names_[index]);
       sheet.partialStrings = partialStrings;
+      limitExpansion(sheet, part);
       zip_.parse(part, sheet, headerOnly ? nullptr : CurrentLoadProgress());
       return sheet.facts;
     } catch (const SheetPart::NeedAllStrings&) {
       // Nothing reached the sink yet (the header row is the first it gets).
       loadStrings();
       SheetPart sheet(&strings_, &xfKinds_, date1904_, sink, names_[index]);
+      limitExpansion(sheet, part);
       zip_.parse(part, sheet, nullptr);
       return sheet.facts;
     }
@@ -560,12 +579,22 @@ class XlsxReader : public WorkbookReader {
     zip_.parse(styles_, st);
     xfKinds_ = std::move(st.xfKinds);
   }
+  // Reads the whole string table; a table that fails is read (and fails)
+  // again at the next sheet instead of reading as empty.
   void loadStrings() {
+    if (!sharedStrings_.empty() && zip_.has(sharedStrings_)) {
+      const std::uint64_t stored = zip_.storedSize(sharedStrings_);
+      SharedStringsPart sst(usableStrings(), ExpansionLimit(stored), stored);
+      zip_.parse(sharedStrings_, sst);
+      strings_ = std::move(sst.strings);
+    }
     stringsLoaded_ = true;
-    if (sharedStrings_.empty() || !zip_.has(sharedStrings_)) return;
-    SharedStringsPart sst(usableStrings());
-    zip_.parse(sharedStrings_, sst);
-    strings_ = std::move(sst.strings);
+  }
+  // The shared strings a sheet's cells may take: as much as the sheet and
+  // the string table, stored, may expand to.
+  void limitExpansion(SheetPart& sheet, const std::string& part) {
+    sheet.storedBytes = zip_.storedSize(part) + (sharedStrings_.empty() ? 0 : zip_.storedSize(sharedStrings_));
+    sheet.expansionLimit = ExpansionLimit(sheet.storedBytes);
   }
   // How many shared strings the sheets could use at most (see
   // kBytesPerSharedUse).

@@ -120,6 +120,13 @@ std::uint64_t Zip::declaredSize(const std::string& part) {
   return info.uncompressed_size;
 }
 
+std::uint64_t Zip::storedSize(const std::string& part) {
+  if (unzLocateFile(zip_, part.c_str(), 2) != UNZ_OK) return 0;
+  unz_file_info64 info{};
+  if (unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return 0;
+  return info.compressed_size;
+}
+
 namespace {
 
 // Parts at least this large are inflated on a second thread.

@@ -109,6 +109,8 @@ class Zip {
   // The uncompressed size the zip directory declares for a part (0 when the
   // part is missing).
   std::uint64_t declaredSize(const std::string& part);
+  // The bytes a part takes in the file, compressed (0 when it is missing).
+  std::uint64_t storedSize(const std::string& part);
 
   // Streams a part into `xml`. A part read to its end has its CRC checked; a
   // part that inflates to more than its declared size is damaged. Large parts

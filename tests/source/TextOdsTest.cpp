@@ -254,6 +254,15 @@ TEST(OdsFiles, HandMadeContent) {
        "<table:table table:name='S'><table:table-row><table:table-cell office:value-type='string'><text:p>"
        "<text:s text:c='99999999999'/></text:p></table:table-cell></table:table-row></table:table>",
        {}, "单元格文本超过"},
+      {"a thousand values repeated a million times fail before they are read",
+       "<table:table table:name='S'><table:table-row table:number-rows-repeated='1000000'>" + value +
+           " table:number-columns-repeated='1000'/></table:table-row></table:table>",
+       {}, "第 1 行起：重复的行和单元格展开后超过 16777216 个单元格"},
+      {"a long text repeated across a row fails before it is copied",
+       "<table:table table:name='S'><table:table-row><table:table-cell office:value-type='string' "
+       "table:number-columns-repeated='16384'><text:p><text:s text:c='1000000'/></text:p></table:table-cell>"
+       "</table:table-row></table:table>",
+       {}, "工作表“S”中重复单元格的文本展开后超过 256 MiB"},
       {"a damaged number names the row and column",
        "<table:table table:name='S'><table:table-row><table:table-cell/><table:table-cell "
        "office:value-type='float' office:value='1.5x'/></table:table-row></table:table>",
@@ -274,6 +283,31 @@ TEST(OdsFiles, HandMadeContent) {
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   }
+}
+
+TEST(OdsFiles, RepeatsWithinTheBoundReadInFull) {
+  // A value filled down to the last row, and a header row of every column.
+  TempFiles tmp;
+  const std::string tables =
+      "<table:table table:name='S'><table:table-row><table:table-cell office:value-type='string' "
+      "table:number-columns-repeated='16384'><text:p>h</text:p></table:table-cell></table:table-row>"
+      "<table:table-row table:number-rows-repeated='1048575'><table:table-cell office:value-type='float' "
+      "office:value='7' table:number-columns-repeated='15'/></table:table-row></table:table>";
+  const std::string path = tmp.zip("filled.ods", {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                                  {"content.xml", Ods(tables)}});
+  std::uint64_t rows = 0, cells = 0, last = 0;
+  source::OpenWorkbook(path)->readSheet(
+      0,
+      [&](std::uint32_t row, const std::vector<source::Cell>& c) {
+        ++rows;
+        cells += c.size();
+        last = row;
+        return true;
+      },
+      false);
+  EXPECT_EQ(rows, 1048576u);
+  EXPECT_EQ(cells, 16384u + 15u * 1048575u);
+  EXPECT_EQ(last, 1048575u);
 }
 
 TEST(OdsFiles, ElapsedTimeStyleKeepsWholeDays) {
