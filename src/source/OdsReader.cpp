@@ -405,9 +405,35 @@ void ContentPart::addRepeats(std::uint64_t count, std::uint64_t cells, std::uint
   repeatedBytes_ += count * bytes;
 }
 
+// META-INF/manifest.xml: whether any part is stored encrypted (a password
+// protected document lists <manifest:encryption-data> for its parts).
+class ManifestPart : public XmlPart {
+ public:
+  bool encrypted = false;
+
+ protected:
+  void start(const char* name, const char**) override {
+    if (Is(name, "encryption-data")) {
+      encrypted = true;
+      stop();
+    }
+  }
+  void end(const char*) override {}
+};
+
 class OdsReader : public WorkbookReader {
  public:
   explicit OdsReader(const std::string& path) : zip_(path) {
+    if (zip_.has("META-INF/manifest.xml")) {
+      // Only asked whether the parts are encrypted: a damaged manifest does
+      // not stop a readable workbook.
+      ManifestPart manifest;
+      try {
+        zip_.parse("META-INF/manifest.xml", manifest);
+      } catch (const Error&) {
+      }
+      if (manifest.encrypted) throw Error("工作簿已加密（受密码保护），无法读取：" + path);
+    }
     if (!zip_.has(kContent)) throw Error("OpenDocument 电子表格已损坏（缺少 content.xml）：" + path);
     if (zip_.has("styles.xml")) {
       StylesPart named(styles_);

@@ -385,13 +385,16 @@ struct Book {
     GuardConnection(db, &check);
   }
 
-  // Index of the sheet named `name` (case-insensitive, as sheet names are).
+  // Index of the sheet named `name` (case-insensitive, as sheet names are),
+  // or else of the sheet `name` stands for written as EscapeSheetName writes.
   std::optional<std::size_t> sheetIndex(const std::string& name) const {
     const auto& names = reader->sheetNames();
-    for (std::size_t i = 0; i < names.size(); ++i)
-      if (names[i] == name) return i;
-    for (std::size_t i = 0; i < names.size(); ++i)
-      if (Lower(names[i]) == Lower(name)) return i;
+    for (const std::string& wanted : {name, UnescapeSheetName(name)}) {
+      for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == wanted) return i;
+      for (std::size_t i = 0; i < names.size(); ++i)
+        if (Lower(names[i]) == Lower(wanted)) return i;
+    }
     return std::nullopt;
   }
 
@@ -620,7 +623,7 @@ void LoadTables(Book& book, PreparedSql& prepared) {
     }
     book.use(*index, prepared);
     const std::string& sheet = book.reader->sheetNames()[*index];
-    if (TableName(sheet) != sheet + "$")
+    if (TableName(sheet) != sheet + "$" || Lower(sheet) != Lower(prepared.tables[k]))
       prepared.sql.replace(prepared.spans[k].first, prepared.spans[k].second, QuoteName(TableName(sheet)));
   }
 }
@@ -848,6 +851,34 @@ void ClearWorkbookCache() {
 }
 
 }  // namespace source
+
+std::string EscapeSheetName(const std::string& name) {
+  std::string out;
+  for (char c : name) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default: out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::string UnescapeSheetName(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    if (text[i] != '\\' || (next != '\\' && next != 'n' && next != 'r' && next != 't')) {
+      out.push_back(text[i]);
+      continue;
+    }
+    out.push_back(next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : '\\');
+    ++i;
+  }
+  return out;
+}
 
 std::optional<std::string> RowIdName(const std::vector<std::string>& columns) {
   for (const char* candidate : {"rowid", "_rowid_", "oid"}) {

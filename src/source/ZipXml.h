@@ -54,6 +54,9 @@ constexpr int kMaxDepth = 64;
 
 class SheetScanner;
 
+// The reason for an XML error, in Chinese (expat gives English).
+const char* XmlErrorReason(XML_Error code);
+
 // An XML parser fed from a zip part. Subclasses handle the events.
 class XmlPart {
  public:

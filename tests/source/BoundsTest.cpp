@@ -1,6 +1,7 @@
 // Cells that read as their workbook shows them (elapsed times, inline
 // strings, odd headers, sheets without cells) and workbooks that would expand
 // to gigabytes, refused early with the reason.
+#include <expat.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 
 #include "Fixtures.h"
 #include "source/Provider.h"
+#include "source/ZipXml.h"
 
 namespace tessaro {
 namespace {
@@ -86,6 +88,18 @@ TEST(Expansion, SmallWorkbooksThatWouldExpandToGigabytesAreRefusedEarly) {
   }
   // Listing the columns reads how wide the rows are: refused the same way.
   EXPECT_THAT(ErrorOf([] { ListColumnNames(Fixture("expand.xlsx"), "First"); }), HasSubstr("展开后超过 256 MiB"));
+}
+
+TEST(XmlReasons, EveryExpatErrorHasAChineseReason) {
+  for (int code = XML_ERROR_NO_MEMORY; code <= XML_ERROR_AMPLIFICATION_LIMIT_BREACH; ++code) {
+    const std::string reason = source::XmlErrorReason(static_cast<XML_Error>(code));
+    SCOPED_TRACE(XML_ErrorString(static_cast<XML_Error>(code)));
+    EXPECT_NE(reason, XML_ErrorString(static_cast<XML_Error>(code)));
+    EXPECT_NE(reason, "XML 格式错误");  // the reason for a code expat adds later
+  }
+  // The worksheet scanner gives the same reasons.
+  EXPECT_THAT(ErrorOf([] { QueryTexts(Fixture("badxml.xlsx"), "select * from [First$]"); }),
+              HasSubstr("XML 无效（结束标签与开始标签不匹配）"));
 }
 
 }  // namespace

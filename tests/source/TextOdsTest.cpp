@@ -373,6 +373,16 @@ TEST(Formats, FilesThatAreNoWorkbookThisProgramReads) {
       {tmp.zip("letter.ods", {{"mimetype", mime + "text"}, {"content.xml", "<x/>"}}),
        "不是电子表格（是 OpenDocument 文档“application/vnd.oasis.opendocument.text”）"},
       {tmp.zip("photos.xlsx", {{"a.jpg", "x"}}), "普通的 zip 压缩包"},
+      // A password-protected .ods: its parts are listed as encrypted and hold no XML.
+      {tmp.zip("secret.ods", {{"mimetype", mime + "spreadsheet"},
+                              {"META-INF/manifest.xml",
+                               "<manifest:manifest xmlns:manifest='urn:oasis:names:tc:opendocument:xmlns:manifest:1.0'>"
+                               "<manifest:file-entry manifest:full-path='content.xml' manifest:media-type='text/xml'>"
+                               "<manifest:encryption-data manifest:checksum-type='SHA1/1K' manifest:checksum='x'/>"
+                               "</manifest:file-entry></manifest:manifest>"},
+                              {"styles.xml", std::string("\x9C\x01\xF7\x00\x12", 5)},
+                              {"content.xml", std::string("\x31\xE8\x00\x7F\x80", 5)}}),
+       "工作簿已加密（受密码保护），无法读取"},
       {tmp.write("export.xls", "\xEF\xBB\xBF\r\n  <html><body><table><tr><td>1</td></tr></table></body></html>"),
        "而是网页（HTML）或 XML 文件"},
       {tmp.write("sheet.xml", "<?xml version=\"1.0\"?><Workbook/>"), "而是网页（HTML）或 XML 文件"},

@@ -600,6 +600,16 @@ def expanding():
     wb.save(path("expand.xls"))
 
 
+def linebreak():
+    """basic.xlsx with its first sheet named with a line break in it."""
+    src = zipfile.ZipFile(path("basic.xlsx"))
+    with zipfile.ZipFile(path("linebreak.xlsx"), "w", zipfile.ZIP_DEFLATED) as dst:
+        for info in src.infolist():
+            data = src.read(info.filename)
+            if info.filename == "xl/workbook.xml":
+                data = data.decode().replace('name="小区信息"', 'name="小区&#10;信息"').encode()
+            dst.writestr(info.filename, data)
+
 
 basic()
 inline()
@@ -619,3 +629,4 @@ crafted_xls()
 elapsed()
 corners()
 expanding()
+linebreak()
