@@ -12,6 +12,7 @@
 
 #include "cli/Interrupt.h"
 #include "common/Error.h"
+#include "common/OutputFile.h"
 #include "source/Provider.h"
 
 namespace tessaro::cli {
@@ -172,7 +173,8 @@ void RunWithProgress(bool quiet, const std::function<void(Progress&)>& job) {
 
 int Succeed(const std::string& message, const std::vector<std::string>& paths) {
   std::cout << message << "\n";
-  for (const auto& p : paths) std::cout << p << "\n";
+  // Every command names what it wrote the same way: as an absolute path.
+  for (const auto& p : paths) std::cout << AbsolutePath(p) << "\n";
   return 0;
 }
 

@@ -60,8 +60,8 @@ std::string ColumnOption(const Args& args, const std::string& option, const std:
 // error: when it succeeds, at once; when it fails, under Fail's reason.
 void RunWithProgress(bool quiet, const std::function<void(Progress&)>& job);
 
-// Success: the window's completion message and the written paths on standard
-// output; returns 0.
+// Success: the window's completion message and the written paths, each as an
+// absolute path, on standard output; returns 0.
 int Succeed(const std::string& message, const std::vector<std::string>& paths);
 // Failure: the window's failure message and a one-line reason on standard
 // error; returns 1.

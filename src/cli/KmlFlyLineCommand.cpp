@@ -5,7 +5,6 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/LayerOptions.h"
-#include "common/OutputFile.h"
 #include "kml/KmlFlyLine.h"
 #include "source/Columns.h"
 #include "query/FlyLine.h"
@@ -25,7 +24,7 @@ int KmlFlyLine(const CommandArgs& args) {
     p.altitude = a.get("--altitude", "5");
     p.output = a.get("-o", fl.proposedName);
     RunWithProgress(a.quiet(), [&](Progress& progress) { GenerateKmlFlyLine(p, progress); });
-    return std::vector<std::string>{AbsolutePath(p.output)};
+    return std::vector<std::string>{p.output};
   });
 }
 

@@ -9,7 +9,6 @@
 #include "kml/KmlLandmark.h"
 #include "source/Columns.h"
 #include "source/Provider.h"
-#include "common/OutputFile.h"
 #include "templates/SaveFolder.h"
 
 namespace tessaro::cli {
@@ -69,7 +68,7 @@ int KmlLandmark(const CommandArgs& args) {
       const std::string file = SaveFolder() + "icon/" + g.icon + ".gif";
       if (!std::filesystem::exists(file)) std::cerr << "注意：图标文件不存在：" << file << "\n";
     }
-    return std::vector<std::string>{AbsolutePath(p.output)};
+    return std::vector<std::string>{p.output};
   });
 }
 

@@ -4,7 +4,6 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/LayerOptions.h"
-#include "common/OutputFile.h"
 #include "mif/MifFlyLine.h"
 #include "templates/SaveFolder.h"
 
@@ -23,7 +22,7 @@ int MifFlyLine(const CommandArgs& args) {
     MifFlyLineResult result;
     RunWithProgress(a.quiet(), [&](Progress& progress) { result = GenerateMifFlyLine(p, progress); });
     if (!result.replacementNote.empty()) std::cerr << result.replacementNote << "\n";
-    return std::vector<std::string>{AbsolutePath(result.mifPath), AbsolutePath(result.midPath)};
+    return std::vector<std::string>{result.mifPath, result.midPath};
   });
 }
 

@@ -5,8 +5,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include <dirent.h>
-
 #include "common/Encoding.h"
 #include "common/Error.h"
 #include "common/OutputFile.h"
@@ -107,21 +105,6 @@ void DeleteDriveTestTemplate(const std::string& fileName) {
     throw Error("无法删除设置模版“" + fileName + "”：" + (ec ? ec.message() : std::string("文件不存在")));
 }
 
-std::vector<std::string> ListDriveTestTemplates() {
-  // Like ListFiles, but a file named just ".txt" (the empty name) counts.
-  std::vector<std::string> names;
-  const std::string folder = DriveTestTemplateFolder();
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return names;
-  while (dirent* e = ::readdir(dir)) {
-    std::string name = e->d_name;
-    if (name.size() < 4 || name.compare(name.size() - 4, 4, ".txt") != 0) continue;
-    std::error_code ec;
-    if (!fs::is_regular_file(fs::path(folder) / name, ec)) continue;
-    names.push_back(name);
-  }
-  ::closedir(dir);
-  return names;
-}
+std::vector<std::string> ListDriveTestTemplates() { return ListFiles(DriveTestTemplateFolder(), ".txt"); }
 
 }  // namespace tessaro
