@@ -151,7 +151,8 @@ std::size_t SheetScanner::startTag(std::size_t at) {
       i += 2;
       break;
     }
-    if (i == before || !IsNameStart(static_cast<unsigned char>(buf_[i]))) fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), i);
+    if (i == before || !IsNameStart(static_cast<unsigned char>(buf_[i])))
+      fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), i);
     const std::size_t nameStart = i;
     while (i < n && IsNameChar(static_cast<unsigned char>(buf_[i]))) ++i;
     const std::size_t attrNameEnd = i;

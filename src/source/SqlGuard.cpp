@@ -54,22 +54,22 @@ bool AllowedFunction(const char* name) {
   static const char* const kAllowed[] = {
       // core scalar functions
       "abs", "changes", "char", "coalesce", "concat", "concat_ws", "format", "glob", "hex", "if", "ifnull", "iif",
-      "instr", "last_insert_rowid", "length", "like", "likelihood", "likely", "lower", "ltrim", "max", "min",
-      "nullif", "octet_length", "printf", "quote", "random", "randomblob", "replace", "round", "rtrim", "sign",
-      "soundex", "sqlite_version", "substr", "substring", "total_changes", "trim", "typeof", "unhex", "unicode",
-      "unistr", "unlikely", "upper", "zeroblob",
+      "instr", "last_insert_rowid", "length", "like", "likelihood", "likely", "lower", "ltrim", "max", "min", "nullif",
+      "octet_length", "printf", "quote", "random", "randomblob", "replace", "round", "rtrim", "sign", "soundex",
+      "sqlite_version", "substr", "substring", "total_changes", "trim", "typeof", "unhex", "unicode", "unistr",
+      "unlikely", "upper", "zeroblob",
       // aggregate functions
       "avg", "count", "group_concat", "string_agg", "sum", "total",
       // window functions
       "row_number", "rank", "dense_rank", "percent_rank", "cume_dist", "ntile", "lag", "lead", "first_value",
       "last_value", "nth_value",
       // date and time functions
-      "date", "time", "datetime", "julianday", "unixepoch", "strftime", "timediff", "current_date",
-      "current_time", "current_timestamp",
+      "date", "time", "datetime", "julianday", "unixepoch", "strftime", "timediff", "current_date", "current_time",
+      "current_timestamp",
       // math functions
-      "acos", "acosh", "asin", "asinh", "atan", "atan2", "atanh", "ceil", "ceiling", "cos", "cosh", "degrees",
-      "exp", "floor", "ln", "log", "log10", "log2", "mod", "pi", "pow", "power", "radians", "sin", "sinh", "sqrt",
-      "tan", "tanh", "trunc"};
+      "acos", "acosh", "asin", "asinh", "atan", "atan2", "atanh", "ceil", "ceiling", "cos", "cosh", "degrees", "exp",
+      "floor", "ln", "log", "log10", "log2", "mod", "pi", "pow", "power", "radians", "sin", "sinh", "sqrt", "tan",
+      "tanh", "trunc"};
   if (!name) return false;
   if (strncasecmp(name, "tessaro_", 8) == 0) return true;
   for (const char* f : kAllowed)

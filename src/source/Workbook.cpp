@@ -324,10 +324,7 @@ std::string HeaderText(const Cell& c, std::size_t col) {
     case Cell::Kind::Text: {
       if (c.text.find('\0') == std::string::npos) return c.text;
       std::string out;
-      for (char ch : c.text) {
-        if (ch == '\0') out += "\xEF\xBF\xBD";
-        else out.push_back(ch);
-      }
+      for (char ch : c.text) out += ch == '\0' ? std::string("\xEF\xBF\xBD") : std::string(1, ch);
       return out;
     }
   }

@@ -216,9 +216,8 @@ class SheetRead {
     }
     switch (CellType(r.type)) {
       case kDimensions: dimensions(records.data(r), r.size); break;
-      case kLabelSst: case kLabel: case kRString: case kNumber: case kRk: case kMulRk: case kBoolErr: case kFormula:
-        cell(CellType(r.type), records.data(r), r.size);
-        break;
+      case kLabelSst: case kLabel: case kRString: case kNumber: case kRk: case kMulRk: case kBoolErr:
+      case kFormula: cell(CellType(r.type), records.data(r), r.size); break;
       default: break;  // blanks, row and layout records
     }
     return !stopped_;
@@ -451,8 +450,12 @@ class XlsReader : public WorkbookReader {
   void format(const std::uint8_t* d, std::size_t n) {
     std::optional<std::string> code;
     if (n >= 2) code = g_.biff5 ? Biff5Bytes(d + 2, n - 2, 1) : Biff8Text(d + 2, n - 2, 2);
-    if (code) formats_[U16(d)] = std::move(*code);
-    else if (n >= 2) dropped_.push_back(U16(d));
+    if (n < 2) return;
+    if (!code) {
+      dropped_.push_back(U16(d));
+      return;
+    }
+    formats_[U16(d)] = std::move(*code);
   }
 
   // A BOUNDSHEET record: where the sheet's records start, its kind, its name.

@@ -43,7 +43,8 @@ TEST(CliSheets, ALineBreakInANameIsWrittenAndTakenAsBackslashN) {
   // The name as listed names the sheet in columns, queries and layers.
   EXPECT_EQ(Cli("columns " + Q(book) + " " + Q("小区\\n信息")).out, "基站名称\n经度\n纬度\n方位角\nCI\n备注\n");
   EXPECT_EQ(Cli("query " + Q(book) + " " + Q("select count(*) from [小区\\n信息$]")).out, "count(*)\n3\n");
-  const std::string out = std::string(TESSARO_BINARY_DIR) + "/fixtures/cli-linebreak-" + std::to_string(getpid()) + ".kml";
+  const std::string out =
+      std::string(TESSARO_BINARY_DIR) + "/fixtures/cli-linebreak-" + std::to_string(getpid()) + ".kml";
   r = Cli("kml-sector -q " + Q(book) + " --sheet " + Q("小区\\n信息") + " -o " + Q(out));
   EXPECT_EQ(r.status, 0) << r.err;
   test::Run("rm -f " + Q(out), nullptr);

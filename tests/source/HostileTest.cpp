@@ -91,10 +91,11 @@ TEST(Hostile, OnlyTheEnginesOrdinaryFunctionsAndOurOwnMayBeCalled) {
   // Text, number, date, statistics and window functions, and the program's
   // own, still run.
   auto rs = Connection::open(ConnectionString(Fixture("basic.xlsx")))
-                ->execute("select left([基站名称],2), format(avg([经度]),'0.00'), count(*), round(max([纬度]),1), "
-                          "date('2024-02-28','+1 day'), sqrt(16), lower('AB'), iif(1,'y','n'), "
-                          "tessaro_position(113,23), sum(length(trim(' x '))) over () from [小区信息$] "
-                          "group by 1 order by 1 limit 1");
+                ->execute(
+                    "select left([基站名称],2), format(avg([经度]),'0.00'), count(*), round(max([纬度]),1), "
+                    "date('2024-02-28','+1 day'), sqrt(16), lower('AB'), iif(1,'y','n'), "
+                    "tessaro_position(113,23), sum(length(trim(' x '))) over () from [小区信息$] "
+                    "group by 1 order by 1 limit 1");
   ASSERT_EQ(rs.rowCount(), 1u);
   std::vector<std::string> texts;
   for (int i = 0; i < rs.fieldCount(); ++i) texts.push_back(rs.value(i).text());
