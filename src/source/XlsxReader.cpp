@@ -328,12 +328,19 @@ class SheetPart : public XmlPart {
           style_ = s ? std::strtoul(s, nullptr, 10) : 0;
           inCell_ = true;
           hasFormula_ = false;
+          inlineText_ = false;
           text_.clear();
           return;
         }
         return;
-      case 'v':  // an inline string is its <is> text alone, whatever <v> it also holds
-        if (inCell_ && name[1] == '\0' && type_ != 'i') capture_ = true;
+      case 'i':  // an inline string is its <is> text alone, whatever <v> it also holds
+        if (inCell_ && type_ == 'i' && std::strcmp(name, "is") == 0) {
+          inlineText_ = true;
+          text_.clear();
+        }
+        return;
+      case 'v':
+        if (inCell_ && name[1] == '\0' && !inlineText_) capture_ = true;
         return;
       case 't':
         if (inCell_ && name[1] == '\0' && phonetic_ == 0 && type_ == 'i') capture_ = true;
@@ -474,6 +481,7 @@ class SheetPart : public XmlPart {
   bool inCell_ = false;
   bool nonEmpty_ = false;
   bool hasFormula_ = false;
+  bool inlineText_ = false;  // an inline string's <is> has begun: a <v> is not its text
   char type_ = 'n';
   unsigned long style_ = 0;
   int phonetic_ = 0;

@@ -555,8 +555,9 @@ def corners():
         z.writestr("xl/workbook.xml", CORNER_WORKBOOK)
         z.writestr("xl/_rels/workbook.xml.rels", CORNER_RELS)
         z.writestr("xl/worksheets/data.xml", worksheet(
-            inline_row(1, ["a_x0000_b", "x"]) +
-            '<row r="2"><c t="inlineStr"><v>stray</v><is><t>text</t></is></c><c><v>2</v></c></row>'))
+            inline_row(1, ["a_x0000_b", "x", "y", "z"]) +
+            '<row r="2"><c t="inlineStr"><v>stray</v><is><t>text</t></is></c><c><v>2</v></c>'
+            '<c t="inlineStr"><is><t>text2</t></is><v>stray</v></c><c t="inlineStr"><v>only</v></c></row>'))
         z.writestr("xl/worksheets/equal.xml", worksheet(
             inline_row(1, ["a"] * 16384) + '<row r="2">' + "<c><v>1</v></c>" * 16384 + "</row>"))
         z.writestr("xl/worksheets/mixed.xml", worksheet(inline_row(1, ["a", "A", "a_2", "a", None, "F5"])))
