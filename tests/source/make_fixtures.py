@@ -563,44 +563,6 @@ def corners():
         z.writestr("xl/worksheets/mixed.xml", worksheet(inline_row(1, ["a", "A", "a_2", "a", None, "F5"])))
 
 
-def expanding():
-    """Small workbooks whose shared strings would expand to gigabytes: one
-    long string used by every cell (.xlsx and .xls), and millions of empty
-    strings beside a sheet whose size would let them be used."""
-    long_text = "长" * 32767
-    sst = ('<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><si><t>h</t></si><si><t>'
-           + long_text + "</t></si></sst>")
-    rows = '<row r="1"><c r="A1" t="s"><v>0</v></c></row>' + "".join(
-        '<row r="%d">' % r + '<c t="s"><v>1</v></c>' * 100 + "</row>" for r in range(2, 1200))
-    rels = HAND_WB_RELS.replace("strings.xml", "sst.xml")
-    for name, sheet, table in [("expand.xlsx", worksheet(rows), sst), ("emptystrings.xlsx", None,
-                               '<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">'
-                               + "<si/>" * 5000000 + "</sst>")]:
-        with zipfile.ZipFile(path(name), "w", zipfile.ZIP_DEFLATED) as z:
-            z.writestr("[Content_Types].xml", HAND_CONTENT_TYPES)
-            z.writestr("_rels/.rels", HAND_RELS)
-            z.writestr("xl/workbook.xml", HAND_WORKBOOK)
-            z.writestr("xl/_rels/workbook.xml.rels", rels)
-            z.writestr("xl/sst.xml", table)
-            z.writestr("xl/worksheets/b.xml", HAND_SECOND)
-            if sheet is not None:
-                z.writestr("xl/worksheets/a.xml", sheet)
-                continue
-            # 100 MB of blanks: room for five million uses of a string.
-            with z.open("xl/worksheets/a.xml", "w") as f:
-                f.write(worksheet('<row r="1"><c t="s"><v>0</v></c></row>').replace(
-                    "</sheetData>", "").encode())
-                for _ in range(100):
-                    f.write(b" " * 1000000)
-                f.write(b"</sheetData></worksheet>")
-    wb = xlwt.Workbook(encoding="utf-8")
-    ws = wb.add_sheet("First")
-    ws.write(0, 0, "h")
-    for r in range(1, 10001):
-        ws.write(r, 0, long_text)
-    wb.save(path("expand.xls"))
-
-
 def linebreak():
     """basic.xlsx with its first sheet named with a line break in it."""
     src = zipfile.ZipFile(path("basic.xlsx"))
@@ -629,5 +591,4 @@ long_xls()
 crafted_xls()
 elapsed()
 corners()
-expanding()
 linebreak()
