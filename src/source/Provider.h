@@ -163,7 +163,7 @@ std::string ConnectionString(const std::string& workbookPath);
 std::vector<std::string> ListSheetNames(const std::string& workbookPath);
 
 // A sheet name on one line, for lists: two backslashes for a backslash, "\n",
-// "\r" and "\t" for a line feed, carriage return and tab. Wherever a sheet is
+// "\r", "\t" and "\0" for a line feed, carriage return, tab and U+0000. Wherever a sheet is
 // named (a query's "[Name$]", the column list), a name written so finds the
 // sheet when no sheet has that very name.
 std::string EscapeSheetName(const std::string& name);

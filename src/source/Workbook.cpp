@@ -332,10 +332,13 @@ std::string HeaderText(const Cell& c, std::size_t col) {
 }
 
 // The table a sheet is loaded into: sheet + "$", except that the engine
-// reserves names beginning with "sqlite_", so such sheets get a prefix (and
-// queries naming them are rewritten to it).
+// reserves names beginning with "sqlite_", so such sheets get a prefix, and
+// ends a name at U+0000 (an .xls sheet name may hold one), which becomes
+// U+FFFD; queries naming such sheets are rewritten to their table.
 std::string TableName(const std::string& sheet) {
-  const std::string table = sheet + "$";
+  std::string table;
+  for (char c : sheet) table += c == '\0' ? std::string("\xEF\xBF\xBD") : std::string(1, c);
+  table += "$";
   return Lower(table).compare(0, 7, "sqlite_") == 0 ? "tessaro_" + table : table;
 }
 
@@ -857,6 +860,7 @@ std::string EscapeSheetName(const std::string& name) {
       case '\n': out += "\\n"; break;
       case '\r': out += "\\r"; break;
       case '\t': out += "\\t"; break;
+      case '\0': out += "\\0"; break;
       default: out.push_back(c);
     }
   }
@@ -867,11 +871,11 @@ std::string UnescapeSheetName(const std::string& text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-    if (text[i] != '\\' || (next != '\\' && next != 'n' && next != 'r' && next != 't')) {
+    if (text[i] != '\\' || (next != '\\' && next != 'n' && next != 'r' && next != 't' && next != '0')) {
       out.push_back(text[i]);
       continue;
     }
-    out.push_back(next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : '\\');
+    out.push_back(next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next == '0' ? '\0' : '\\');
     ++i;
   }
   return out;

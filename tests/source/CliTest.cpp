@@ -48,6 +48,10 @@ TEST(CliSheets, ALineBreakInANameIsWrittenAndTakenAsBackslashN) {
   r = Cli("kml-sector -q " + Q(book) + " --sheet " + Q("小区\\n信息") + " -o " + Q(out));
   EXPECT_EQ(r.status, 0) << r.err;
   test::Run("rm -f " + Q(out), nullptr);
+  // An .xls sheet name may hold U+0000: written \0, and readable.
+  const std::string xls = Fixture("nulsheet.xls");
+  EXPECT_EQ(Cli("sheets " + Q(xls)).out, "小区信息\n路测\nEm\\0ty\n");
+  EXPECT_EQ(Cli("query " + Q(xls) + " " + Q("select count(*) from [Em\\0ty$]")).out, "count(*)\n0\n");
 }
 
 TEST(CliColumns, HeadersThenRolesOfTheWindow) {

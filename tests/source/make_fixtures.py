@@ -459,6 +459,9 @@ def crafted_xls():
     bound("sheetshared.xls", 1, first)
     bound("sheetmidrecord.xls", 0, first + 4)
     bound("module.xls", 2, 0xFFFFFF00, 6)  # a Visual Basic module sheet: no records of its own
+    # A sheet name holding U+0000, which BIFF8 names may.
+    named = [(t, d.replace(b"Empty", b"Em\x00ty") if t == 0x0085 else d) for t, d in jrecs]
+    open(path("nulsheet.xls"), "wb").write(xlsfile.pack([("Workbook", xlsfile.join(named))])[0])
     damaged = {}
     damaged["truncated.xls"] = open(path("book.xls"), "rb").read()[:3000]
     data, starts = xlsfile.pack([("Workbook", stream)])
