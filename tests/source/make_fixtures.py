@@ -564,6 +564,10 @@ def corners():
         z.writestr("xl/worksheets/equal.xml", worksheet(
             inline_row(1, ["a"] * 16384) + '<row r="2">' + "<c><v>1</v></c>" * 16384 + "</row>"))
         z.writestr("xl/worksheets/mixed.xml", worksheet(inline_row(1, ["a", "A", "a_2", "a", None, "F5"])))
+    with zipfile.ZipFile(path("badworkbook.xlsx"), "w", zipfile.ZIP_DEFLATED) as z:  # read by expat
+        z.writestr("[Content_Types].xml", HAND_CONTENT_TYPES)
+        z.writestr("_rels/.rels", HAND_RELS)
+        z.writestr("xl/workbook.xml", HAND_WORKBOOK.replace("</x:sheets>", ""))
 
 
 def linebreak():
