@@ -14,7 +14,8 @@ int Sheets(const CommandArgs& args) {
   Args a = Parse(args, {}, 1, 1);
   try {
     std::string out;
-    for (const auto& name : ListSheetNames(a.positional[0])) out += name + "\n";
+    // One line a sheet: a line break inside a name is written as \n.
+    for (const auto& name : ListSheetNames(a.positional[0])) out += EscapeSheetName(name) + "\n";
     std::cout << out;
     return 0;
   } catch (const Error& e) {

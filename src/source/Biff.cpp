@@ -12,6 +12,19 @@ const char kCutString[] = "工作簿已损坏：文本数据不完整";
 
 }  // namespace
 
+const char* OldExcelVersion(std::uint16_t bofType) {
+  switch (bofType) {
+    case kBof2: return "Excel 2.x";
+    case kBof3: return "Excel 3.0";
+    case kBof4: return "Excel 4.0";
+    default: return nullptr;
+  }
+}
+
+std::string OldExcelMessage(const char* version) {
+  return std::string("这是 ") + version + " 的旧格式工作簿，本程序无法读取；请在 Excel 中打开后另存为 .xlsx";
+}
+
 double F64(const std::uint8_t* p) {
   const std::uint64_t bits = U32(p) | (static_cast<std::uint64_t>(U32(p + 4)) << 32);
   double v;

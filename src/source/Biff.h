@@ -15,6 +15,8 @@ namespace tessaro::source::biff {
 // Record types.
 enum : std::uint16_t {
   kFormula = 0x0006,
+  kFormula3 = 0x0206,  // the FORMULA ids of Excel 3 and 4, which some writers
+  kFormula4 = 0x0406,  // still put in BIFF8 files with the later layout
   kEof = 0x000A,
   kDateMode = 0x0022,
   kFilePass = 0x002F,
@@ -39,7 +41,17 @@ enum : std::uint16_t {
   kFormat = 0x041E,
   kShrFmla = 0x04BC,
   kBof = 0x0809,
+  kBof2 = 0x0009,  // the BOF of Excel 2.x, 3.0 and 4.0 workbooks
+  kBof3 = 0x0209,
+  kBof4 = 0x0409,
 };
+
+// "Excel 2.x", "Excel 3.0" or "Excel 4.0" for the BOF record type of those
+// versions; null for another type.
+const char* OldExcelVersion(std::uint16_t bofType);
+// What a workbook of such a version is told: which version it is, and to
+// save it as .xlsx.
+std::string OldExcelMessage(const char* version);
 
 inline std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 inline std::uint32_t U32(const std::uint8_t* p) {

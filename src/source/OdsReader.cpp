@@ -25,6 +25,10 @@ constexpr std::uint64_t kMaxRows = 1048576;
 constexpr std::uint64_t kMaxColumns = 16384;
 constexpr std::uint64_t kMaxRepeat = 1ull << 32;  // larger counts are read as this
 constexpr std::uint64_t kCancelEvery = 4096;       // rows between checks for a stop
+// The most cells repeats may add to a sheet beyond the cells written out: a
+// million rows of 16 columns, or every column of a thousand rows. Empty
+// runs (the filler up to the last row and column) add none.
+constexpr std::uint64_t kMaxRepeatedCells = std::uint64_t(1) << 24;
 constexpr const char* kContent = "content.xml";
 
 bool Is(const char* a, const char* b) { return a && std::strcmp(a, b) == 0; }
@@ -38,8 +42,10 @@ std::uint64_t RepeatOf(const char* text) {
   return std::min(v, kMaxRepeat);
 }
 
-// "PT13H45M30S" (a time of day, or a duration) as the text of a time cell.
-std::optional<std::string> DurationText(const char* iso) {
+// "PT13H45M30S" (a time of day, or a duration) as the text of a time cell;
+// an `elapsed` one keeps its whole days in the hours ("PT255H10M10S" reads
+// "255:10:10", a time of day "15:10:10").
+std::optional<std::string> DurationText(const char* iso, bool elapsed) {
   if (!iso || std::strncmp(iso, "PT", 2) != 0) return std::nullopt;
   const char* p = iso + 2;
   const char* end = p + std::strlen(p);
@@ -53,7 +59,7 @@ std::optional<std::string> DurationText(const char* iso) {
     p = res.ptr + 1;
   }
   if (!std::isfinite(seconds)) return std::nullopt;
-  return DateText(seconds / 86400.0, false, true, false);
+  return DateText(seconds / 86400.0, false, true, false, elapsed);
 }
 
 // The number formats of the cell styles: whether a date cell shows its date,
@@ -64,7 +70,9 @@ class StyleBook {
     if (Is(name, "date-style") || Is(name, "time-style")) {
       const char* n = Attr(attrs, "name");
       current_ = n ? n : "";
-      dataKinds_[current_] = Is(name, "date-style") ? 1 : 2;
+      // A time style that does not truncate on overflow shows elapsed time ([HH]:MM:SS).
+      const bool elapsed = Is(name, "time-style") && Is(Attr(attrs, "truncate-on-overflow"), "false");
+      dataKinds_[current_] = Is(name, "date-style") ? 1 : elapsed ? 2 | kElapsed : 2;
     } else if (!current_.empty() && (Is(name, "hours") || Is(name, "minutes") || Is(name, "seconds"))) {
       dataKinds_[current_] |= 2;
     } else if (Is(name, "style") && Is(Attr(attrs, "family"), "table-cell")) {
@@ -77,7 +85,8 @@ class StyleBook {
   void end(const char* name) {
     if (Is(name, "date-style") || Is(name, "time-style")) current_.clear();
   }
-  // 0 plain (or not known), 1 date, 2 time, 3 date and time.
+  // 0 plain (or not known), 1 date, 2 time, 3 date and time, with kElapsed
+  // as FormatDateKind gives it.
   int kindOf(const std::string& cellStyle) const {
     std::string s = cellStyle;
     for (int depth = 0; depth < 8 && !s.empty(); ++depth) {  // parents, with a bound against loops
@@ -154,6 +163,10 @@ class ContentPart : public XmlPart {
 
   std::vector<std::string> names;
   std::uint64_t formulasWithoutResult = 0;
+  // How many bytes of text repeated cells may add (ExpansionLimit of the
+  // stored content, which `storedBytes` is).
+  std::uint64_t expansionLimit = ~std::uint64_t(0);
+  std::uint64_t storedBytes = 0;
 
  protected:
   void start(const char* name, const char** attrs) override {
@@ -197,6 +210,7 @@ class ContentPart : public XmlPart {
       rowStyle_ = style ? style : "";
       cells_.clear();
       col_ = 0;
+      rowText_ = 0;
       nonEmpty_ = false;
       inRow_ = true;
     } else if (inRow_ && (Is(name, "table-cell") || Is(name, "covered-table-cell"))) {
@@ -279,6 +293,7 @@ class ContentPart : public XmlPart {
   Cell valueOf();
   void finishCell();
   void finishRow();
+  void addRepeats(std::uint64_t count, std::uint64_t cells, std::uint64_t bytes);
 
   struct ColumnStyle {
     std::uint64_t first, last;
@@ -293,6 +308,8 @@ class ContentPart : public XmlPart {
   int cellDepth_ = 0, pDepth_ = 0, skipDepth_ = 0;
   bool active_ = false, inRow_ = false, nonEmpty_ = false;
   std::uint64_t row_ = 0, rowRepeat_ = 1, col_ = 0, columns_ = 0, rowsSent_ = 0;
+  std::uint64_t rowText_ = 0;                            // text bytes in cells_
+  std::uint64_t repeatedCells_ = 0, repeatedBytes_ = 0;  // what repeats added so far
   std::string rowStyle_;
   std::vector<ColumnStyle> columnStyles_;
   CellStart cell_;
@@ -321,7 +338,7 @@ Cell ContentPart::valueOf() {
   } else if (type == "date" && !c.dateValue.empty()) {
     text(IsoDateText(c.dateValue, dateKind()));
   } else if (type == "time" && !c.timeValue.empty()) {
-    text(DurationText(c.timeValue.c_str()).value_or(c.timeValue));
+    text(DurationText(c.timeValue.c_str(), dateKind() & kElapsed).value_or(c.timeValue));
   } else if (type == "boolean" && !c.booleanValue.empty()) {
     out.kind = Cell::Kind::Boolean;
     out.number = c.booleanValue == "true" || c.booleanValue == "1" ? 1 : 0;
@@ -346,6 +363,8 @@ void ContentPart::finishCell() {
   }
   if (col_ + repeat > kMaxColumns)
     throw Error(where() + "超过 " + std::to_string(kMaxColumns) + " 列（工作簿已损坏或不是普通表格）");
+  addRepeats(repeat - 1, 1, cell.text.size());
+  rowText_ += repeat * cell.text.size();
   cells_.resize(static_cast<std::size_t>(col_ + repeat));
   for (std::uint64_t k = 0; k < repeat; ++k) cells_[static_cast<std::size_t>(col_ + k)] = cell;
   col_ += repeat;
@@ -359,6 +378,7 @@ void ContentPart::finishRow() {
   }
   if (row_ + rowRepeat_ > kMaxRows)
     throw Error(where() + "起超过 " + std::to_string(kMaxRows) + " 行（工作簿已损坏或不是普通表格）");
+  addRepeats(rowRepeat_ - 1, cells_.size(), rowText_);
   for (std::uint64_t k = 0; k < rowRepeat_; ++k) {
     if (progress_ && ++rowsSent_ % kCancelEvery == 0) progress_->checkCancelled();
     if (!(*sink_)(static_cast<std::uint32_t>(row_ + k), cells_)) {
@@ -369,9 +389,51 @@ void ContentPart::finishRow() {
   row_ += rowRepeat_;
 }
 
+// Counts `count` copies of a run of `cells` cells holding `bytes` bytes of
+// text, made by a repeat; refuses the sheet before they are made when that
+// passes either limit.
+void ContentPart::addRepeats(std::uint64_t count, std::uint64_t cells, std::uint64_t bytes) {
+  auto over = [&](std::uint64_t used, std::uint64_t each, std::uint64_t limit) {
+    return each > 0 && count > (limit - std::min(used, limit)) / each;
+  };
+  if (over(repeatedCells_, cells, kMaxRepeatedCells))
+    throw Error(where() + "起：重复的行和单元格展开后超过 " + std::to_string(kMaxRepeatedCells) +
+                " 个单元格（工作簿已损坏或不是普通表格）");
+  if (over(repeatedBytes_, bytes, expansionLimit))
+    throw Error(ExpansionMessage("工作表“" + names.back() + "”中重复单元格的文本", expansionLimit, storedBytes));
+  repeatedCells_ += count * cells;
+  repeatedBytes_ += count * bytes;
+}
+
+// META-INF/manifest.xml: whether any part is stored encrypted (a password
+// protected document lists <manifest:encryption-data> for its parts).
+class ManifestPart : public XmlPart {
+ public:
+  bool encrypted = false;
+
+ protected:
+  void start(const char* name, const char**) override {
+    if (Is(name, "encryption-data")) {
+      encrypted = true;
+      stop();
+    }
+  }
+  void end(const char*) override {}
+};
+
 class OdsReader : public WorkbookReader {
  public:
   explicit OdsReader(const std::string& path) : zip_(path) {
+    if (zip_.has("META-INF/manifest.xml")) {
+      // Only asked whether the parts are encrypted: a damaged manifest does
+      // not stop a readable workbook.
+      ManifestPart manifest;
+      try {
+        zip_.parse("META-INF/manifest.xml", manifest);
+      } catch (const Error&) {
+      }
+      if (manifest.encrypted) throw Error("工作簿已加密（受密码保护），无法读取：" + path);
+    }
     if (!zip_.has(kContent)) throw Error("OpenDocument 电子表格已损坏（缺少 content.xml）：" + path);
     if (zip_.has("styles.xml")) {
       StylesPart named(styles_);
@@ -388,6 +450,8 @@ class OdsReader : public WorkbookReader {
     if (index >= names_.size()) throw Error("工作表序号超出范围");
     Progress* progress = headerOnly ? nullptr : CurrentLoadProgress();
     ContentPart part(styles_, index, &sink, progress);
+    part.storedBytes = zip_.storedSize(kContent);
+    part.expansionLimit = ExpansionLimit(part.storedBytes);
     zip_.parse(kContent, part, progress);
     SheetFacts facts;
     facts.formulasWithoutResult = part.formulasWithoutResult;

@@ -2,10 +2,12 @@
 // what every reader shares.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "source/Biff.h"
 #include "source/Reader.h"
 #include "source/ZipXml.h"
 
@@ -22,6 +24,17 @@ const char* ErrorCellText(unsigned code) {
     case 0x2A: return "#N/A";
     default: return "";
   }
+}
+
+std::uint64_t ExpansionLimit(std::uint64_t storedBytes) {
+  constexpr std::uint64_t kFloor = std::uint64_t(256) << 20;
+  constexpr std::uint64_t kPerStoredByte = 64;
+  return kFloor + kPerStoredByte * std::min<std::uint64_t>(storedBytes, std::uint64_t(1) << 48);
+}
+
+std::string ExpansionMessage(const std::string& what, std::uint64_t limit, std::uint64_t stored) {
+  return "工作簿已损坏或是恶意构造的文件：" + what + "展开后超过 " + std::to_string(limit >> 20) + " MiB（文件中只有 " +
+         std::to_string((stored + 1023) / 1024) + " KiB）";
 }
 
 namespace {
@@ -64,6 +77,13 @@ std::unique_ptr<WorkbookReader> OpenWorkbook(const std::string& path) {
   static const unsigned char kCfb[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
   if (n >= 8 && std::memcmp(magic, kCfb, 8) == 0) return OpenXls(path);
   if (n == 0) throw Error("工作簿文件是空的：" + path);
+  // Excel 2.x to 4.0 wrote their records straight into the file, beginning
+  // with a BOF record of 4 to 16 bytes.
+  if (n >= 4) {
+    const std::uint16_t size = biff::U16(magic + 2);
+    if (const char* version = biff::OldExcelVersion(biff::U16(magic)); version && size >= 4 && size <= 16)
+      throw Error(biff::OldExcelMessage(version) + "：" + path);
+  }
   switch (SniffText(head, whole)) {
     case TextSniff::Text: return OpenCsv(path);
     case TextSniff::Markup:

@@ -162,6 +162,14 @@ std::string ConnectionString(const std::string& workbookPath);
 // without changing the workbook. Throws Error.
 std::vector<std::string> ListSheetNames(const std::string& workbookPath);
 
+// A sheet name on one line, for lists: two backslashes for a backslash, "\n",
+// "\r", "\t" and "\0" for a line feed, carriage return, tab and U+0000. Wherever a sheet is
+// named (a query's "[Name$]", the column list), a name written so finds the
+// sheet when no sheet has that very name.
+std::string EscapeSheetName(const std::string& name);
+// The name an escaped one stands for ("a\nb" -> "a", line feed, "b").
+std::string UnescapeSheetName(const std::string& text);
+
 // The header names of a sheet as the provider names its columns, in sheet
 // order, reading no further than the header row. Throws Error.
 std::vector<std::string> ListColumnNames(const std::string& workbookPath, const std::string& sheet);

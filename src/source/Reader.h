@@ -80,17 +80,34 @@ enum class TextSniff { Text, Markup, Binary };
 TextSniff SniffText(std::string_view head, bool whole);
 
 // The text a date-formatted cell reads as: "YYYY-MM-DD", "HH:MM:SS" or
-// "YYYY-MM-DD HH:MM:SS" from a serial day number (1900 or 1904 system).
-std::string DateText(double serial, bool date, bool time, bool date1904);
+// "YYYY-MM-DD HH:MM:SS" from a serial day number (1900 or 1904 system). An
+// `elapsed` time ([h]:mm:ss) counts whole days into its hours: 10.632060185
+// reads "255:10:10".
+std::string DateText(double serial, bool date, bool time, bool date1904, bool elapsed = false);
 
 // An ISO 8601 date cell ("2024-01-31T13:45:30Z") in the same text; `kind` is
-// what its number format shows (as FormatDateKind gives it).
+// what its number format shows (as FormatDateKind gives it; kElapsed does not
+// apply to a point in time).
 std::string IsoDateText(const std::string& iso, int kind);
+
+// How many bytes a workbook's stored bytes may expand to where one stored
+// value stands for many (a shared string used by many cells, a repeated
+// cell's text): 256 MiB, and 64 bytes more for each stored byte of the parts
+// that hold them. Real workbooks, whose text compresses 3 to 10 times,
+// never come near it; a small file that would expand to gigabytes is
+// refused within a few hundred MiB and a few seconds.
+std::uint64_t ExpansionLimit(std::uint64_t storedBytes);
+// The message for a workbook past that limit: `what` expanded to more than
+// `limit` bytes from `stored` bytes.
+std::string ExpansionMessage(const std::string& what, std::uint64_t limit, std::uint64_t stored);
 
 // Decodes the "_xHHHH_" escapes of spreadsheet XML text in place.
 void DecodeXmlEscapes(std::string& text);
 
-// What a number format shows: 0 plain, 1 date, 2 time, 3 date and time.
+// What a number format shows: 0 plain, 1 date, 2 time, 3 date and time;
+// kElapsed is added to a time without a date whose hours, minutes or seconds
+// run on past a day ([h]:mm:ss, [mm]:ss, [ss], built-in 46).
+constexpr int kElapsed = 4;
 int FormatDateKind(int builtinId, const std::string* code);
 
 }  // namespace tessaro::source

@@ -76,8 +76,8 @@ void SheetScanner::feed(const char* data, std::size_t size, bool last, const std
   buf_.erase(0, used);
   if (buf_.size() > kMaxToken) fail("元素、注释或处理指令过长", 0);
   if (!last) return;
-  if (!buf_.empty()) fail("unclosed token", 0);
-  if (!rootSeen_ || !starts_.empty()) fail("no element found", 0);
+  if (!buf_.empty()) fail(XmlErrorReason(XML_ERROR_UNCLOSED_TOKEN), 0);
+  if (!rootSeen_ || !starts_.empty()) fail(XmlErrorReason(XML_ERROR_NO_ELEMENTS), 0);
 }
 
 // Scans buf_ as far as whole tokens go; returns the bytes used.
@@ -120,7 +120,7 @@ std::size_t SheetScanner::safeTextCut(std::size_t at, std::size_t len) const {
 }
 
 std::size_t SheetScanner::markup(std::size_t at, bool last) {
-  if (at + 1 >= buf_.size()) return last ? (fail("unclosed token", at), 0) : 0;
+  if (at + 1 >= buf_.size()) return last ? (fail(XmlErrorReason(XML_ERROR_UNCLOSED_TOKEN), at), 0) : 0;
   const char c = buf_[at + 1];
   if (c == '/') return endTag(at);
   if (c == '!' || c == '?') return special(at);
@@ -131,7 +131,7 @@ std::size_t SheetScanner::markup(std::size_t at, bool last) {
 std::size_t SheetScanner::startTag(std::size_t at) {
   const std::size_t n = buf_.size();
   std::size_t i = at + 1;
-  if (!IsNameStart(static_cast<unsigned char>(buf_[i]))) fail("not well-formed (invalid token)", at);
+  if (!IsNameStart(static_cast<unsigned char>(buf_[i]))) fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), at);
   while (i < n && IsNameChar(static_cast<unsigned char>(buf_[i]))) ++i;
   const std::size_t nameEnd = i;
   spans_.clear();
@@ -146,23 +146,24 @@ std::size_t SheetScanner::startTag(std::size_t at) {
     }
     if (buf_[i] == '/') {
       if (i + 1 >= n) return 0;
-      if (buf_[i + 1] != '>') fail("not well-formed (invalid token)", i);
+      if (buf_[i + 1] != '>') fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), i);
       empty = true;
       i += 2;
       break;
     }
-    if (i == before || !IsNameStart(static_cast<unsigned char>(buf_[i]))) fail("not well-formed (invalid token)", i);
+    if (i == before || !IsNameStart(static_cast<unsigned char>(buf_[i])))
+      fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), i);
     const std::size_t nameStart = i;
     while (i < n && IsNameChar(static_cast<unsigned char>(buf_[i]))) ++i;
     const std::size_t attrNameEnd = i;
     while (i < n && IsSpace(buf_[i])) ++i;
     if (i >= n) return 0;
-    if (buf_[i] != '=') fail("not well-formed (invalid token)", i);
+    if (buf_[i] != '=') fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), i);
     ++i;
     while (i < n && IsSpace(buf_[i])) ++i;
     if (i >= n) return 0;
     const char quote = buf_[i];
-    if (quote != '"' && quote != '\'') fail("not well-formed (invalid token)", i);
+    if (quote != '"' && quote != '\'') fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), i);
     const void* close = std::memchr(buf_.data() + i + 1, quote, n - i - 1);
     if (!close) return 0;
     const std::size_t valueEnd = static_cast<std::size_t>(static_cast<const char*>(close) - buf_.data());
@@ -183,7 +184,7 @@ std::size_t SheetScanner::startTag(std::size_t at) {
     std::size_t out = plain;
     for (std::size_t j = plain; j < ve;) {
       const unsigned char ch = static_cast<unsigned char>(buf_[j]);
-      if (ch == '<') fail("not well-formed (invalid token)", j);
+      if (ch == '<') fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), j);
       if (ch == '&') {
         decoded_.clear();
         j = decodeReference(j, ve, decoded_);
@@ -193,7 +194,7 @@ std::size_t SheetScanner::startTag(std::size_t at) {
         buf_[out++] = ' ';
         j += (ch == '\r' && j + 1 < ve && buf_[j + 1] == '\n') ? 2 : 1;
       } else if (ch < 0x20) {
-        fail("not well-formed (invalid token)", j);
+        fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), j);
       } else if (ch >= 0x80) {
         const std::size_t next = checkUtf8(j, ve);
         while (j < next) buf_[out++] = buf_[j++];
@@ -208,7 +209,7 @@ std::size_t SheetScanner::startTag(std::size_t at) {
   }
   for (std::size_t a = 0; a < attrs_.size(); a += 2)
     for (std::size_t b = a + 2; b < attrs_.size(); b += 2)
-      if (std::strcmp(attrs_[a], attrs_[b]) == 0) fail("duplicate attribute", at);
+      if (std::strcmp(attrs_[a], attrs_[b]) == 0) fail(XmlErrorReason(XML_ERROR_DUPLICATE_ATTRIBUTE), at);
   attrs_.push_back(nullptr);
   buf_[nameEnd] = '\0';
   emitStart(&buf_[at + 1], empty, at);
@@ -216,7 +217,7 @@ std::size_t SheetScanner::startTag(std::size_t at) {
 }
 
 void SheetScanner::emitStart(char* name, bool empty, std::size_t at) {
-  if (rootClosed_) fail("junk after document element", at);
+  if (rootClosed_) fail(XmlErrorReason(XML_ERROR_JUNK_AFTER_DOC_ELEMENT), at);
   rootSeen_ = true;
   if (starts_.size() >= static_cast<std::size_t>(kMaxDepth)) {
     throw Error("工作簿已损坏：" + part_ + " 的元素嵌套超过 " + std::to_string(kMaxDepth) + " 层");
@@ -241,12 +242,12 @@ std::size_t SheetScanner::endTag(std::size_t at) {
   while (i < close && IsNameChar(static_cast<unsigned char>(buf_[i]))) ++i;
   const std::size_t nameEnd = i;
   while (i < close && IsSpace(buf_[i])) ++i;
-  if (i != close || nameEnd == at + 2) fail("not well-formed (invalid token)", at);
-  if (starts_.empty()) fail("junk after document element", at);
+  if (i != close || nameEnd == at + 2) fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), at);
+  if (starts_.empty()) fail(XmlErrorReason(XML_ERROR_JUNK_AFTER_DOC_ELEMENT), at);
   const char* open = stack_.data() + starts_.back();
   const std::size_t len = nameEnd - at - 2;
   if (stack_.size() - starts_.back() != len + 1 || std::memcmp(open, buf_.data() + at + 2, len) != 0)
-    fail("mismatched tag", at);
+    fail(XmlErrorReason(XML_ERROR_TAG_MISMATCH), at);
   buf_[nameEnd] = '\0';
   XmlPart::OnEnd(&owner_, &buf_[at + 2]);
   stack_.resize(starts_.back());
@@ -273,19 +274,19 @@ std::size_t SheetScanner::special(std::size_t at) {
   if (buf_.compare(at, 4, "<!--") == 0) {
     const std::size_t dashes = find(at + 4, "--");
     if (dashes == std::string::npos || dashes + 2 >= n) return 0;
-    if (buf_[dashes + 2] != '>') fail("not well-formed (invalid token)", dashes);
+    if (buf_[dashes + 2] != '>') fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), dashes);
     return dashes + 3 - at;
   }
   if (n - at < 9) return 0;
   if (buf_.compare(at, 9, "<![CDATA[") == 0) {
-    if (starts_.empty()) fail("not well-formed (invalid token)", at);
+    if (starts_.empty()) fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), at);
     const std::size_t end = find(at + 9, "]]>");
     if (end == std::string::npos) return 0;
     text(at + 9, end - at - 9, true);
     return end + 3 - at;
   }
   if (buf_.compare(at, 9, "<!DOCTYPE") == 0) fail("不允许文档类型定义（DTD）", at);
-  fail("not well-formed (invalid token)", at);
+  fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), at);
 }
 
 // Character data: checked, and collected when the owner captures it.
@@ -293,7 +294,7 @@ void SheetScanner::text(std::size_t at, std::size_t len, bool cdata) {
   const std::size_t end = at + len;
   if (starts_.empty()) {
     for (std::size_t j = at; j < end; ++j)
-      if (!IsSpace(buf_[j])) fail(rootClosed_ ? "junk after document element" : "syntax error", j);
+      if (!IsSpace(buf_[j])) fail(XmlErrorReason(rootClosed_ ? XML_ERROR_JUNK_AFTER_DOC_ELEMENT : XML_ERROR_SYNTAX), j);
     return;
   }
   const bool keep = owner_.capture_ && !owner_.stopped_;
@@ -315,7 +316,7 @@ void SheetScanner::text(std::size_t at, std::size_t len, bool cdata) {
       j += (j + 1 < end && buf_[j + 1] == '\n') ? 2 : 1;
       run = j;
     } else if (ch == ']') {
-      if (!cdata && buf_.compare(j, 3, "]]>") == 0) fail("not well-formed (invalid token)", j);
+      if (!cdata && buf_.compare(j, 3, "]]>") == 0) fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), j);
       ++j;
     } else if (ch == '&' && !cdata) {
       flush(j);
@@ -328,7 +329,7 @@ void SheetScanner::text(std::size_t at, std::size_t len, bool cdata) {
     } else if (ch == '&') {
       ++j;
     } else {
-      fail("not well-formed (invalid token)", j);
+      fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), j);
     }
   }
   flush(end);
@@ -338,21 +339,21 @@ void SheetScanner::text(std::size_t at, std::size_t len, bool cdata) {
 // stands for and returns the offset after it.
 std::size_t SheetScanner::decodeReference(std::size_t at, std::size_t end, std::string& out) {
   const void* semi = std::memchr(buf_.data() + at, ';', std::min<std::size_t>(end - at, 12));
-  if (!semi) fail("not well-formed (invalid token)", at);
+  if (!semi) fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), at);
   const std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(semi) - buf_.data());
   const std::string_view name(buf_.data() + at + 1, stop - at - 1);
   if (!name.empty() && name[0] == '#') {
     const bool hex = name.size() > 1 && name[1] == 'x';
     const std::string_view digits = name.substr(hex ? 2 : 1);
     std::uint32_t cp = 0;
-    if (digits.empty()) fail("not well-formed (invalid token)", at);
+    if (digits.empty()) fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), at);
     for (char d : digits) {
       int v = d >= '0' && d <= '9' ? d - '0' : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10 : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10 : -1;
-      if (v < 0) fail("not well-formed (invalid token)", at);
+      if (v < 0) fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), at);
       cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(v);
-      if (cp > 0x10FFFF) fail("reference to invalid character number", at);
+      if (cp > 0x10FFFF) fail(XmlErrorReason(XML_ERROR_BAD_CHAR_REF), at);
     }
-    if (!IsXmlChar(cp)) fail("reference to invalid character number", at);
+    if (!IsXmlChar(cp)) fail(XmlErrorReason(XML_ERROR_BAD_CHAR_REF), at);
     AppendUtf8(out, cp);
   } else if (name == "lt") {
     out.push_back('<');
@@ -365,7 +366,7 @@ std::size_t SheetScanner::decodeReference(std::size_t at, std::size_t end, std::
   } else if (name == "apos") {
     out.push_back('\'');
   } else {
-    fail("undefined entity", at);
+    fail(XmlErrorReason(XML_ERROR_UNDEFINED_ENTITY), at);
   }
   return stop + 1;
 }
@@ -387,15 +388,15 @@ std::size_t SheetScanner::checkUtf8(std::size_t at, std::size_t end) const {
     len = 4;
     cp = c & 0x07;
   } else {
-    fail("not well-formed (invalid token)", at);
+    fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), at);
   }
-  if (at + len > end) fail("not well-formed (invalid token)", at);
+  if (at + len > end) fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), at);
   for (std::size_t k = 1; k < len; ++k) {
-    if ((s[at + k] & 0xC0) != 0x80) fail("not well-formed (invalid token)", at);
+    if ((s[at + k] & 0xC0) != 0x80) fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), at);
     cp = (cp << 6) | (s[at + k] & 0x3F);
   }
   const bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
-  if (overlong || !IsXmlChar(cp)) fail("not well-formed (invalid token)", at);
+  if (overlong || !IsXmlChar(cp)) fail(XmlErrorReason(XML_ERROR_INVALID_TOKEN), at);
   return at + len;
 }
 

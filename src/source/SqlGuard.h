@@ -1,7 +1,8 @@
 #pragma once
 // What the SQL engine behind the provider may do for a user's statement, and
 // what stops it: only reading (no ATTACH, no state-changing PRAGMA, no
-// transaction, no write), double-quoted texts are names and never string
+// transaction, no write) with the engine's ordinary functions and this
+// program's own (no fts3_tokenizer, no load_extension), double-quoted texts are names and never string
 // literals, a memory ceiling for the whole engine, and a stopped command
 // (Progress::cancel on the thread's current load progress) interrupts the
 // statement that runs. Only src/source/ includes this header.
@@ -18,7 +19,8 @@ namespace tessaro::source {
 // with `on` false.
 struct StatementCheck {
   bool on = false;
-  std::string refused;  // "ATTACH", "PRAGMA journal_mode", "BEGIN", ...
+  std::string refused;   // "ATTACH", "PRAGMA journal_mode", "BEGIN", ...
+  std::string function;  // a function that may not be called ("fts3_tokenizer")
 };
 
 // Sets up a new connection: the check (kept by the caller for the

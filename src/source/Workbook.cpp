@@ -17,6 +17,8 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "common/Text.h"
 #include "query/Positions.h"
@@ -289,27 +291,54 @@ std::string WideSheetMessage(const std::string& sheet, std::size_t columns) {
          " 列，超过 2000 列，无法用 select * 读取全部列；请只选择需要的列";
 }
 
-std::string UniqueName(const std::string& name, std::set<std::string>& taken) {
-  std::string candidate = name;
-  for (int k = 2; !taken.insert(Lower(candidate)).second; ++k) candidate = name + "_" + std::to_string(k);
-  return candidate;
+// The column names given so far, in lower case (the engine compares names
+// without regard to ASCII case), and for each name the first suffix not yet
+// known to be taken, so that thousands of equal headers are numbered in one
+// pass rather than each search starting again at 2.
+struct NameSet {
+  std::unordered_set<std::string> taken;
+  std::unordered_map<std::string, int> next;
+};
+
+// `name`, or the first of name_2, name_3, ... that is not taken.
+std::string UniqueName(const std::string& name, NameSet& names) {
+  const std::string lower = Lower(name);
+  if (names.taken.insert(lower).second) return name;
+  int& k = names.next.try_emplace(lower, 2).first->second;
+  for (;; ++k) {
+    const std::string suffix = "_" + std::to_string(k);
+    if (names.taken.insert(lower + suffix).second) {
+      ++k;
+      return name + suffix;
+    }
+  }
 }
 
+// A header cell as a column name. The engine ends a name at U+0000 (a cell
+// may hold one, written _x0000_), so that character becomes U+FFFD.
 std::string HeaderText(const Cell& c, std::size_t col) {
   switch (c.kind) {
     case Cell::Kind::Empty: return FName(col);
     case Cell::Kind::Number:
     case Cell::Kind::Boolean: return NumberText(c.number);
-    case Cell::Kind::Text: return c.text;
+    case Cell::Kind::Text: {
+      if (c.text.find('\0') == std::string::npos) return c.text;
+      std::string out;
+      for (char ch : c.text) out += ch == '\0' ? std::string("\xEF\xBF\xBD") : std::string(1, ch);
+      return out;
+    }
   }
   return FName(col);
 }
 
 // The table a sheet is loaded into: sheet + "$", except that the engine
-// reserves names beginning with "sqlite_", so such sheets get a prefix (and
-// queries naming them are rewritten to it).
+// reserves names beginning with "sqlite_", so such sheets get a prefix, and
+// ends a name at U+0000 (an .xls sheet name may hold one), which becomes
+// U+FFFD; queries naming such sheets are rewritten to their table.
 std::string TableName(const std::string& sheet) {
-  const std::string table = sheet + "$";
+  std::string table;
+  for (char c : sheet) table += c == '\0' ? std::string("\xEF\xBF\xBD") : std::string(1, c);
+  table += "$";
   return Lower(table).compare(0, 7, "sqlite_") == 0 ? "tessaro_" + table : table;
 }
 
@@ -356,13 +385,16 @@ struct Book {
     GuardConnection(db, &check);
   }
 
-  // Index of the sheet named `name` (case-insensitive, as sheet names are).
+  // Index of the sheet named `name` (case-insensitive, as sheet names are),
+  // or else of the sheet `name` stands for written as EscapeSheetName writes.
   std::optional<std::size_t> sheetIndex(const std::string& name) const {
     const auto& names = reader->sheetNames();
-    for (std::size_t i = 0; i < names.size(); ++i)
-      if (names[i] == name) return i;
-    for (std::size_t i = 0; i < names.size(); ++i)
-      if (Lower(names[i]) == Lower(name)) return i;
+    for (const std::string& wanted : {name, UnescapeSheetName(name)}) {
+      for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == wanted) return i;
+      for (std::size_t i = 0; i < names.size(); ++i)
+        if (Lower(names[i]) == Lower(wanted)) return i;
+    }
     return std::nullopt;
   }
 
@@ -399,7 +431,7 @@ struct Book {
     const std::string table = QuoteName(TableName(sheet));
     std::vector<std::string> names;  // every column of the sheet
     std::vector<std::size_t> kept;   // the columns in the table
-    std::set<std::string> taken;
+    NameSet taken;
     std::unique_ptr<Statement> insert;
     bool header = true;
     // Each row keeps its sheet row number (as the spreadsheet numbers rows)
@@ -591,7 +623,7 @@ void LoadTables(Book& book, PreparedSql& prepared) {
     }
     book.use(*index, prepared);
     const std::string& sheet = book.reader->sheetNames()[*index];
-    if (TableName(sheet) != sheet + "$")
+    if (TableName(sheet) != sheet + "$" || Lower(sheet) != Lower(prepared.tables[k]))
       prepared.sql.replace(prepared.spans[k].first, prepared.spans[k].second, QuoteName(TableName(sheet)));
   }
 }
@@ -602,6 +634,7 @@ class CheckScope {
   explicit CheckScope(StatementCheck& check) : check_(check) {
     check_.on = true;
     check_.refused.clear();
+    check_.function.clear();
   }
   ~CheckScope() { check_.on = false; }
   CheckScope(const CheckScope&) = delete;
@@ -622,6 +655,8 @@ std::unique_ptr<Statement> PrepareQuery(Book& book, const std::string& text, con
   } catch (const MemoryExceeded&) {
     throw;
   } catch (const Error& e) {
+    if (!book.check.function.empty())
+      throw Error("查询中不能调用函数 " + book.check.function + "()（只能用文本、数值、日期和统计函数）：" + sql);
     if (!book.check.refused.empty())
       throw Error("只能执行查询语句（select），不能使用 " + book.check.refused + "：" + sql);
     throw Error(TranslateError(e.what(), text));
@@ -770,7 +805,7 @@ StoredCell StoredForm(const Cell& cell) {
 
 std::vector<std::string> HeaderColumnNames(const std::vector<Cell>& header) {
   std::vector<std::string> names;
-  std::set<std::string> taken;
+  NameSet taken;
   for (std::size_t c = 0; c < header.size(); ++c) names.push_back(UniqueName(HeaderText(header[c], c), taken));
   if (names.empty()) names.push_back(UniqueName(FName(0), taken));
   return names;
@@ -817,6 +852,35 @@ void ClearWorkbookCache() {
 
 }  // namespace source
 
+std::string EscapeSheetName(const std::string& name) {
+  std::string out;
+  for (char c : name) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '\0': out += "\\0"; break;
+      default: out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::string UnescapeSheetName(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    if (text[i] != '\\' || (next != '\\' && next != 'n' && next != 'r' && next != 't' && next != '0')) {
+      out.push_back(text[i]);
+      continue;
+    }
+    out.push_back(next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next == '0' ? '\0' : '\\');
+    ++i;
+  }
+  return out;
+}
+
 std::optional<std::string> RowIdName(const std::vector<std::string>& columns) {
   for (const char* candidate : {"rowid", "_rowid_", "oid"}) {
     bool taken = std::any_of(columns.begin(), columns.end(),
@@ -844,7 +908,7 @@ std::vector<std::string> ListColumnNames(const std::string& workbookPath, const 
   auto loaded = book->tables.find(key);
   if (loaded != book->tables.end()) return loaded->second.columns;
   std::vector<std::string> names;
-  std::set<std::string> taken;
+  source::NameSet taken;
   try {
     const source::SheetFacts facts = book->reader->readSheet(
         *index,

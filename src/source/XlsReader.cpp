@@ -39,6 +39,7 @@ using namespace biff;
 
 constexpr std::uint16_t kBiff8 = 0x0600, kBiff5 = 0x0500;
 constexpr std::uint16_t kGlobals = 0x0005, kWorksheet = 0x0010, kMacroSheet = 0x0040;
+constexpr std::uint8_t kModuleSheet = 0x06;  // the sheet type of a BOUNDSHEET for a Visual Basic module
 constexpr std::uint32_t kMaxColumns = 256;
 constexpr std::uint32_t kProgressEvery = 4096;  // records between progress reports
 
@@ -75,8 +76,13 @@ std::string CodePageName(std::uint16_t cp) {
   }
 }
 
+// FORMULA records of the older ids read as FORMULA records.
+std::uint16_t CellType(std::uint16_t type) {
+  return type == kFormula3 || type == kFormula4 ? std::uint16_t{kFormula} : type;
+}
+
 bool IsCellRecord(std::uint16_t type) {
-  switch (type) {
+  switch (CellType(type)) {
     case kLabelSst: case kLabel: case kRString: case kNumber: case kRk: case kMulRk: case kBoolErr: case kFormula:
       return true;
     default: return false;
@@ -208,11 +214,10 @@ class SheetRead {
       if (r.type == kShrFmla || r.type == kArray || r.type == kTable) return true;
       missingString();
     }
-    switch (r.type) {
+    switch (CellType(r.type)) {
       case kDimensions: dimensions(records.data(r), r.size); break;
-      case kLabelSst: case kLabel: case kRString: case kNumber: case kRk: case kMulRk: case kBoolErr: case kFormula:
-        cell(r.type, records.data(r), r.size);
-        break;
+      case kLabelSst: case kLabel: case kRString: case kNumber: case kRk: case kMulRk: case kBoolErr:
+      case kFormula: cell(CellType(r.type), records.data(r), r.size); break;
       default: break;  // blanks, row and layout records
     }
     return !stopped_;
@@ -238,6 +243,11 @@ class SheetRead {
         if (!s)
           bad(row, col, "共享字符串序号 " + std::to_string(index) + " 超出范围（共享字符串表只有 " +
                             std::to_string(g_.strings.count()) + " 个字符串）");
+        // One long string used by every cell of a small file would take
+        // gigabytes: the cells may take what the stream may expand to.
+        expanded_ += s->size();
+        if (expanded_ > ExpansionLimit(g_.stream.size()))
+          throw Error(ExpansionMessage("工作表中的共享字符串", ExpansionLimit(g_.stream.size()), g_.stream.size()));
         return put(row, col, TextCell(std::string(*s)));
       }
       case kLabel:
@@ -315,7 +325,7 @@ class SheetRead {
     const int kind = xf < g_.xfKinds.size() ? g_.xfKinds[xf] : 0;
     if (kind != 0) {
       c.kind = Cell::Kind::Text;
-      c.text = DateText(v, kind & 1, kind & 2, g_.date1904);
+      c.text = DateText(v, kind & 1, kind & 2, g_.date1904, kind & kElapsed);
     } else {
       c.kind = Cell::Kind::Number;
       c.number = v;
@@ -355,6 +365,7 @@ class SheetRead {
   bool pending_ = false;  // a formula whose text result is in the next STRING record
   std::uint32_t pendingRow_ = 0, pendingCol_ = 0;
   std::uint64_t computed_ = 0, emptyResults_ = 0, missing_ = 0;
+  std::uint64_t expanded_ = 0;  // bytes of shared strings given to cells
 };
 
 class XlsReader : public WorkbookReader {
@@ -376,6 +387,7 @@ class XlsReader : public WorkbookReader {
 
   SheetFacts readSheet(std::size_t index, const RowSink& sink, bool headerOnly) override {
     if (index >= names_.size()) throw Error("工作表序号超出范围");
+    if (modules_[index]) return {};
     try {
       SheetRead read(g_, starts_[index], ends_[index], headerOnly ? nullptr : CurrentLoadProgress());
       return read.run(sink);
@@ -390,8 +402,7 @@ class XlsReader : public WorkbookReader {
     Record r;
     if (!records.next(r) || r.size < 4) throw Error("工作簿已损坏（工作簿数据流为空）");
     if (r.type != kBof) {
-      if (r.type == 0x0009 || r.type == 0x0209 || r.type == 0x0409)
-        throw Error("不支持 Excel 2.1–4.0 格式的工作簿，请在 Excel 中另存为 .xlsx");
+      if (const char* version = OldExcelVersion(r.type)) throw Error(OldExcelMessage(version));
       throw Error("工作簿已损坏（工作簿数据流不以 BOF 记录开始）");
     }
     const std::uint8_t* d = records.data(r);
@@ -402,6 +413,7 @@ class XlsReader : public WorkbookReader {
     bool ended = false;
     while (!ended && records.next(r)) ended = globalRecord(records, r);
     if (!ended) throw Error("工作簿已损坏（工作簿全局记录不完整）");
+    globalsEnd_ = records.position();
     finishGlobals();
   }
 
@@ -432,20 +444,47 @@ class XlsReader : public WorkbookReader {
   }
 
   // A FORMAT record: the number format's id and its code (BIFF5 codes stay
-  // bytes until the code page is known).
+  // bytes until the code page is known). A malformed one is left out: the
+  // cells that use it read as General numbers, the rest of the workbook as
+  // it is.
   void format(const std::uint8_t* d, std::size_t n) {
     std::optional<std::string> code;
     if (n >= 2) code = g_.biff5 ? Biff5Bytes(d + 2, n - 2, 1) : Biff8Text(d + 2, n - 2, 2);
-    if (!code) throw Error("工作簿已损坏（数字格式记录无效）");
+    if (n < 2) return;
+    if (!code) {
+      dropped_.push_back(U16(d));
+      return;
+    }
     formats_[U16(d)] = std::move(*code);
   }
 
+  // A BOUNDSHEET record: where the sheet's records start, its kind, its name.
   void sheet(const std::uint8_t* d, std::size_t n) {
     std::optional<std::string> name;
     if (n >= 6) name = g_.biff5 ? Biff5Bytes(d + 6, n - 6, 1) : Biff8Text(d + 6, n - 6, 1);
     if (!name) throw Error("工作簿已损坏（工作表名称无效）");
     names_.push_back(std::move(*name));
     starts_.push_back(U32(d));
+    modules_.push_back(d[5] == kModuleSheet);
+  }
+
+  // Each sheet's offset must point at a BOF of its own after the globals: not
+  // the globals' BOF, not another sheet's, not past the stream. A module
+  // (Visual Basic) sheet has no records here and reads as empty.
+  void checkSheetStarts() {
+    std::map<std::uint64_t, std::size_t> seen;
+    for (std::size_t i = 0; i < starts_.size(); ++i) {
+      if (modules_[i]) continue;
+      const std::string where = "工作簿已损坏（工作表“" + names_[i] + "”";
+      if (starts_[i] >= g_.stream.size()) throw Error(where + "的位置超出数据流）");
+      auto [other, fresh] = seen.emplace(starts_[i], i);
+      if (!fresh) throw Error(where + "与工作表“" + names_[other->second] + "”的位置相同）");
+      Records records(g_.stream, starts_[i]);
+      Record r;
+      if (starts_[i] < globalsEnd_ || !records.next(r) || r.type != kBof || r.size < 4 ||
+          U16(records.data(r) + 2) == kGlobals)
+        throw Error(where + "的位置不是工作表的起始记录）");
+    }
   }
 
   void finishGlobals() {
@@ -454,15 +493,20 @@ class XlsReader : public WorkbookReader {
       for (auto& name : names_) name = g_.text(name);
       for (auto& [id, code] : formats_) code = g_.text(code);
     }
+    for (std::uint16_t id : dropped_) formats_.erase(id);
     for (std::uint16_t id : xfFormats_) {
+      if (std::find(dropped_.begin(), dropped_.end(), id) != dropped_.end()) {
+        g_.xfKinds.push_back(0);
+        continue;
+      }
       auto it = formats_.find(id);
       g_.xfKinds.push_back(static_cast<std::uint8_t>(FormatDateKind(id, it == formats_.end() ? nullptr : &it->second)));
     }
+    checkSheetStarts();
     // A sheet's records end where the next sheet's begin (for progress).
     std::vector<std::uint64_t> sorted = starts_;
     std::sort(sorted.begin(), sorted.end());
     for (std::size_t i = 0; i < starts_.size(); ++i) {
-      if (starts_[i] >= g_.stream.size()) throw Error("工作簿已损坏（工作表“" + names_[i] + "”的位置超出数据流）");
       auto next = std::upper_bound(sorted.begin(), sorted.end(), starts_[i]);
       ends_.push_back(next == sorted.end() ? g_.stream.size() : *next);
     }
@@ -471,8 +515,11 @@ class XlsReader : public WorkbookReader {
   CompoundFile file_;
   Globals g_;
   bool sstSeen_ = false;
+  std::uint64_t globalsEnd_ = 0;
   std::vector<std::string> names_;
   std::vector<std::uint64_t> starts_, ends_;
+  std::vector<bool> modules_;
+  std::vector<std::uint16_t> dropped_;  // ids of malformed number formats
   std::vector<std::uint16_t> xfFormats_;
   std::map<int, std::string> formats_;
 };

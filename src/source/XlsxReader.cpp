@@ -129,7 +129,11 @@ class StylesPart : public XmlPart {
   bool inCellXfs_ = false;
 };
 
-// The most text the shared strings of a workbook may hold.
+// What a shared string costs besides its text: its place in the list, and
+// the room the list keeps to grow.
+constexpr std::uint64_t kBytesPerSharedString = 2 * sizeof(std::string);
+// The most the shared strings of a workbook may hold, however large its
+// string table is stored (see ExpansionLimit below it).
 constexpr std::uint64_t kMaxSharedText = std::uint64_t(1) << 30;
 // The most shared strings read: no sheet can use more. Every use of one in a
 // sheet takes at least 20 bytes of its XML (<c t="s"><v>0</v></c>), so a
@@ -140,10 +144,13 @@ constexpr std::size_t kMaxSharedStrings = std::size_t(1) << 25;
 constexpr std::uint64_t kBytesPerSharedUse = 20;
 
 // Shared strings: <si> holds <t>, or rich-text runs <r><t>; phonetic runs
-// <rPh> are skipped. Reading can stop once `limit` strings are known.
+// <rPh> are skipped. Reading can stop once `limit` strings are known. The
+// table may hold `bytes` bytes, each string counting its text and its place
+// in the list (millions of empty strings cost memory too).
 class SharedStringsPart : public XmlPart {
  public:
-  explicit SharedStringsPart(std::size_t limit) : limit_(limit) {}
+  SharedStringsPart(std::size_t limit, std::uint64_t bytes, std::uint64_t stored)
+      : limit_(limit), byteLimit_(std::min(bytes, kMaxSharedText)), stored_(stored) {}
   std::vector<std::string> strings;
 
  protected:
@@ -168,9 +175,8 @@ class SharedStringsPart : public XmlPart {
     } else if (std::strcmp(name, "si") == 0) {
       inSi_ = false;
       DecodeXmlEscapes(text_);
-      bytes_ += text_.size();
-      if (bytes_ > kMaxSharedText)
-        throw Error("工作簿已损坏：共享字符串超过 " + std::to_string(kMaxSharedText >> 20) + " MiB");
+      bytes_ += text_.size() + kBytesPerSharedString;
+      if (bytes_ > byteLimit_) throw Error(ExpansionMessage("共享字符串表", byteLimit_, stored_));
       strings.push_back(std::move(text_));
       text_.clear();
       if (strings.size() >= limit_) stop();
@@ -179,6 +185,7 @@ class SharedStringsPart : public XmlPart {
 
  private:
   std::size_t limit_;
+  std::uint64_t byteLimit_, stored_;
   std::uint64_t bytes_ = 0;
   bool inSi_ = false;
   int phonetic_ = 0;
@@ -233,6 +240,7 @@ std::string IsoDateText(const std::string& iso, int kind) {
   const bool hasTime = (hasDate ? iso.size() > 10 && iso[10] == 'T' : true) && digits(t + (hasDate ? 1 : 0), 2) &&
                        iso.size() >= t + (hasDate ? 9 : 8) && iso[t + (hasDate ? 3 : 2)] == ':';
   if (!hasDate && !hasTime) return iso;
+  kind &= 3;
   std::string date = hasDate ? iso.substr(0, 10) : "";
   std::string time = hasTime ? iso.substr(t + (hasDate ? 1 : 0), 8) : "00:00:00";
   if (kind == 1 || (kind == 0 && time == "00:00:00" && hasDate)) return date;
@@ -261,6 +269,11 @@ class SheetPart : public XmlPart {
 
   // What the sheet declared and what it held besides values.
   SheetFacts facts;
+
+  // How many bytes of shared strings the cells may take in all, and the
+  // stored bytes that limit comes from (for the message).
+  std::uint64_t expansionLimit = ~std::uint64_t(0);
+  std::uint64_t storedBytes = 0;
 
  protected:
   void start(const char* name, const char** attrs) override {
@@ -315,12 +328,19 @@ class SheetPart : public XmlPart {
           style_ = s ? std::strtoul(s, nullptr, 10) : 0;
           inCell_ = true;
           hasFormula_ = false;
+          inlineText_ = false;
           text_.clear();
           return;
         }
         return;
+      case 'i':  // an inline string is its <is> text alone, whatever <v> it also holds
+        if (inCell_ && type_ == 'i' && std::strcmp(name, "is") == 0) {
+          inlineText_ = true;
+          text_.clear();
+        }
+        return;
       case 'v':
-        if (inCell_ && name[1] == '\0') capture_ = true;
+        if (inCell_ && name[1] == '\0' && !inlineText_) capture_ = true;
         return;
       case 't':
         if (inCell_ && name[1] == '\0' && phonetic_ == 0 && type_ == 'i') capture_ = true;
@@ -397,6 +417,9 @@ class SheetPart : public XmlPart {
         }
         cell.kind = Cell::Kind::Text;
         cell.text = (*strings_)[idx];
+        expanded_ += cell.text.size();
+        if (expanded_ > expansionLimit)
+          throw Error(ExpansionMessage("工作表“" + sheet_ + "”中的共享字符串", expansionLimit, storedBytes));
         break;
       }
       case 'i':
@@ -429,7 +452,7 @@ class SheetPart : public XmlPart {
         int kind = style_ < xfKinds_->size() ? (*xfKinds_)[style_] : 0;
         if (kind != 0) {
           cell.kind = Cell::Kind::Text;
-          cell.text = DateText(*v, kind & 1, kind & 2, date1904_);
+          cell.text = DateText(*v, kind & 1, kind & 2, date1904_, kind & kElapsed);
         } else {
           cell.kind = Cell::Kind::Number;
           cell.number = *v;
@@ -458,10 +481,12 @@ class SheetPart : public XmlPart {
   bool inCell_ = false;
   bool nonEmpty_ = false;
   bool hasFormula_ = false;
+  bool inlineText_ = false;  // an inline string's <is> has begun: a <v> is not its text
   char type_ = 'n';
   unsigned long style_ = 0;
   int phonetic_ = 0;
   std::uint32_t cellsInRow_ = 0;
+  std::uint64_t expanded_ = 0;  // bytes of shared strings given to cells
 };
 
 std::string FolderOf(const std::string& part) {
@@ -492,6 +517,7 @@ class XlsxReader : public WorkbookReader {
       auto it = rels.byId.find(s.relId);
       names_.push_back(s.name);
       parts_.push_back(it == rels.byId.end() ? std::string() : it->second.target);
+      worksheets_.push_back(it != rels.byId.end() && EndsWith(it->second.type, "/worksheet"));
     }
     for (const auto& [id, rel] : rels.byId) {
       if (EndsWith(rel.type, "/sharedStrings")) sharedStrings_ = rel.target;
@@ -506,7 +532,12 @@ class XlsxReader : public WorkbookReader {
   SheetFacts readSheet(std::size_t index, const RowSink& sink, bool headerOnly) override {
     if (index >= parts_.size()) throw Error("工作表序号超出范围");
     const std::string& part = parts_[index];
-    if (part.empty() || !zip_.has(part)) throw Error("工作簿缺少工作表“" + names_[index] + "”的数据部件");
+    if (part.empty() || !zip_.has(part)) {
+      // A macro, dialog or module sheet may be listed without a part of its
+      // own: it holds no cells. A worksheet without its part is damage.
+      if (!worksheets_[index]) return {};
+      throw Error("工作簿缺少工作表“" + names_[index] + "”的数据部件");
+    }
     loadStyles();
     std::size_t stringLimit = static_cast<std::size_t>(-1);
     if (headerOnly && !stringsLoaded_) {
@@ -523,7 +554,8 @@ class XlsxReader : public WorkbookReader {
       if (stringLimit == static_cast<std::size_t>(-1)) {
         loadStrings();
       } else {
-        SharedStringsPart sst(std::min(stringLimit, usableStrings()));
+        const std::uint64_t stored = zip_.storedSize(sharedStrings_);
+        SharedStringsPart sst(std::min(stringLimit, usableStrings()), ExpansionLimit(stored), stored);
         zip_.parse(sharedStrings_, sst);
         partial = std::move(sst.strings);
         strings = &partial;
@@ -533,12 +565,14 @@ class XlsxReader : public WorkbookReader {
     try {
       SheetPart sheet(strings, &xfKinds_, date1904_, sink, names_[index]);
       sheet.partialStrings = partialStrings;
+      limitExpansion(sheet, part);
       zip_.parse(part, sheet, headerOnly ? nullptr : CurrentLoadProgress());
       return sheet.facts;
     } catch (const SheetPart::NeedAllStrings&) {
       // Nothing reached the sink yet (the header row is the first it gets).
       loadStrings();
       SheetPart sheet(&strings_, &xfKinds_, date1904_, sink, names_[index]);
+      limitExpansion(sheet, part);
       zip_.parse(part, sheet, nullptr);
       return sheet.facts;
     }
@@ -553,12 +587,22 @@ class XlsxReader : public WorkbookReader {
     zip_.parse(styles_, st);
     xfKinds_ = std::move(st.xfKinds);
   }
+  // Reads the whole string table; a table that fails is read (and fails)
+  // again at the next sheet instead of reading as empty.
   void loadStrings() {
+    if (!sharedStrings_.empty() && zip_.has(sharedStrings_)) {
+      const std::uint64_t stored = zip_.storedSize(sharedStrings_);
+      SharedStringsPart sst(usableStrings(), ExpansionLimit(stored), stored);
+      zip_.parse(sharedStrings_, sst);
+      strings_ = std::move(sst.strings);
+    }
     stringsLoaded_ = true;
-    if (sharedStrings_.empty() || !zip_.has(sharedStrings_)) return;
-    SharedStringsPart sst(usableStrings());
-    zip_.parse(sharedStrings_, sst);
-    strings_ = std::move(sst.strings);
+  }
+  // The shared strings a sheet's cells may take: as much as the sheet and
+  // the string table, stored, may expand to.
+  void limitExpansion(SheetPart& sheet, const std::string& part) {
+    sheet.storedBytes = zip_.storedSize(part) + (sharedStrings_.empty() ? 0 : zip_.storedSize(sharedStrings_));
+    sheet.expansionLimit = ExpansionLimit(sheet.storedBytes);
   }
   // How many shared strings the sheets could use at most (see
   // kBytesPerSharedUse).
@@ -572,6 +616,7 @@ class XlsxReader : public WorkbookReader {
   Zip zip_;
   std::vector<std::string> names_;
   std::vector<std::string> parts_;
+  std::vector<bool> worksheets_;  // whether a sheet's relationship calls it a worksheet
   std::string sharedStrings_, styles_;
   std::vector<std::string> strings_;
   std::vector<std::uint8_t> xfKinds_;
@@ -620,11 +665,12 @@ void DecodeXmlEscapes(std::string& text) {
 int FormatDateKind(int id, const std::string* code) {
   if (!code) {
     if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 58)) return 1;
-    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || (id >= 45 && id <= 47)) return 2;
+    if (id == 46) return 2 | kElapsed;  // [h]:mm:ss
+    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || id == 45 || id == 47) return 2;
     if (id == 22) return 3;
     return 0;
   }
-  bool y = false, d = false, m = false, h = false, s = false;
+  bool y = false, d = false, m = false, h = false, s = false, elapsed = false;
   const std::string& c = *code;
   for (std::size_t i = 0; i < c.size(); ++i) {
     char ch = c[i];
@@ -639,7 +685,7 @@ int FormatDateKind(int id, const std::string* code) {
       if (close == std::string::npos) break;
       // Elapsed time: [h], [mm], [ss].
       std::string inner = c.substr(i + 1, close - i - 1);
-      if (!inner.empty() && inner.find_first_not_of("hHmMsS") == std::string::npos) h = true;
+      if (!inner.empty() && inner.find_first_not_of("hHmMsS") == std::string::npos) h = elapsed = true;
       i = close;
     } else if (ch == ';') {
       break;  // the first section decides
@@ -656,11 +702,17 @@ int FormatDateKind(int id, const std::string* code) {
   }
   const bool time = h || s;
   const bool date = y || d || (m && !time);
-  return (date ? 1 : 0) | (time ? 2 : 0);
+  return (date ? 1 : 0) | (time ? 2 : 0) | (elapsed && !date ? kElapsed : 0);
 }
 
-std::string DateText(double serial, bool date, bool time, bool date1904) {
+std::string DateText(double serial, bool date, bool time, bool date1904, bool elapsed) {
   if (!std::isfinite(serial) || serial < 0 || serial > 2958466.0) return NumberText(serial);
+  if (elapsed && time && !date) {
+    const long long total = std::llround(serial * 86400.0);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", total / 3600, (total / 60) % 60, total % 60);
+    return buf;
+  }
   double days = std::floor(serial);
   long long seconds = std::llround((serial - days) * 86400.0);
   if (seconds >= 86400) {

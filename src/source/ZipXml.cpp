@@ -12,6 +12,56 @@
 
 namespace tessaro::source {
 
+const char* XmlErrorReason(XML_Error code) {
+  switch (code) {
+    case XML_ERROR_NONE: return "没有错误";
+    case XML_ERROR_NO_MEMORY: return "内存不足";
+    case XML_ERROR_SYNTAX: return "语法错误";
+    case XML_ERROR_NO_ELEMENTS: return "没有任何元素";
+    case XML_ERROR_INVALID_TOKEN: return "格式不正确（无效的标记）";
+    case XML_ERROR_UNCLOSED_TOKEN: return "标记没有结束";
+    case XML_ERROR_PARTIAL_CHAR: return "字符不完整";
+    case XML_ERROR_TAG_MISMATCH: return "结束标签与开始标签不匹配";
+    case XML_ERROR_DUPLICATE_ATTRIBUTE: return "属性重复";
+    case XML_ERROR_JUNK_AFTER_DOC_ELEMENT: return "根元素之后还有多余的内容";
+    case XML_ERROR_PARAM_ENTITY_REF: return "不允许引用参数实体";
+    case XML_ERROR_UNDEFINED_ENTITY: return "实体未定义";
+    case XML_ERROR_RECURSIVE_ENTITY_REF: return "实体递归引用自身";
+    case XML_ERROR_ASYNC_ENTITY: return "实体的开始和结束不在同一层";
+    case XML_ERROR_BAD_CHAR_REF: return "引用了无效的字符编号";
+    case XML_ERROR_BINARY_ENTITY_REF: return "引用了二进制实体";
+    case XML_ERROR_ATTRIBUTE_EXTERNAL_ENTITY_REF: return "属性值中引用了外部实体";
+    case XML_ERROR_MISPLACED_XML_PI: return "XML 声明不在文档开头";
+    case XML_ERROR_UNKNOWN_ENCODING: return "未知的字符编码";
+    case XML_ERROR_INCORRECT_ENCODING: return "XML 声明的字符编码与内容不符";
+    case XML_ERROR_UNCLOSED_CDATA_SECTION: return "CDATA 段没有结束";
+    case XML_ERROR_EXTERNAL_ENTITY_HANDLING: return "处理外部实体引用时出错";
+    case XML_ERROR_NOT_STANDALONE: return "文档不是独立文档";
+    case XML_ERROR_UNEXPECTED_STATE: return "解析器状态异常";
+    case XML_ERROR_ENTITY_DECLARED_IN_PE: return "在参数实体中声明了实体";
+    case XML_ERROR_FEATURE_REQUIRES_XML_DTD: return "该功能需要支持 DTD 的解析器";
+    case XML_ERROR_CANT_CHANGE_FEATURE_ONCE_PARSING: return "解析开始后不能再更改设置";
+    case XML_ERROR_UNBOUND_PREFIX: return "命名空间前缀未声明";
+    case XML_ERROR_UNDECLARING_PREFIX: return "不能取消命名空间前缀的声明";
+    case XML_ERROR_INCOMPLETE_PE: return "参数实体中的标记不完整";
+    case XML_ERROR_XML_DECL: return "XML 声明格式不正确";
+    case XML_ERROR_TEXT_DECL: return "文本声明格式不正确";
+    case XML_ERROR_PUBLICID: return "公共标识符中有非法字符";
+    case XML_ERROR_SUSPENDED: return "解析器已暂停";
+    case XML_ERROR_NOT_SUSPENDED: return "解析器没有暂停";
+    case XML_ERROR_ABORTED: return "解析已中止";
+    case XML_ERROR_FINISHED: return "解析已结束";
+    case XML_ERROR_SUSPEND_PE: return "不能在参数实体中暂停";
+    case XML_ERROR_RESERVED_PREFIX_XML: return "保留前缀 xml 不能取消声明或绑定到其他命名空间";
+    case XML_ERROR_RESERVED_PREFIX_XMLNS: return "保留前缀 xmlns 不能声明或取消声明";
+    case XML_ERROR_RESERVED_NAMESPACE_URI: return "前缀不能绑定到保留的命名空间";
+    case XML_ERROR_INVALID_ARGUMENT: return "参数无效";
+    case XML_ERROR_NO_BUFFER: return "没有可用的缓冲区";
+    case XML_ERROR_AMPLIFICATION_LIMIT_BREACH: return "实体展开超过限制（文件可能是恶意构造的）";
+  }
+  return "XML 格式错误";
+}
+
 // Exceptions must not unwind through expat's C frames: a handler's error is
 // kept, parsing stops, and feed() throws it.
 void XmlPart::OnStart(void* u, const char* n, const char** a) {
@@ -89,7 +139,7 @@ void XmlPart::feed(const char* data, std::size_t size, bool last, const std::str
   if (status == XML_STATUS_ERROR) {
     if (stopped_) return;
     throw Error("工作簿已损坏：" + part + " 第 " + std::to_string(XML_GetCurrentLineNumber(parser_)) +
-                " 行 XML 无效（" + XML_ErrorString(XML_GetErrorCode(parser_)) + "）");
+                " 行 XML 无效（" + XmlErrorReason(XML_GetErrorCode(parser_)) + "）");
   }
 }
 
@@ -118,6 +168,13 @@ std::uint64_t Zip::declaredSize(const std::string& part) {
   unz_file_info64 info{};
   if (unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return 0;
   return info.uncompressed_size;
+}
+
+std::uint64_t Zip::storedSize(const std::string& part) {
+  if (unzLocateFile(zip_, part.c_str(), 2) != UNZ_OK) return 0;
+  unz_file_info64 info{};
+  if (unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return 0;
+  return info.compressed_size;
 }
 
 namespace {

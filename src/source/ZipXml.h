@@ -54,6 +54,9 @@ constexpr int kMaxDepth = 64;
 
 class SheetScanner;
 
+// The reason for an XML error, in Chinese (expat gives English).
+const char* XmlErrorReason(XML_Error code);
+
 // An XML parser fed from a zip part. Subclasses handle the events.
 class XmlPart {
  public:
@@ -109,6 +112,8 @@ class Zip {
   // The uncompressed size the zip directory declares for a part (0 when the
   // part is missing).
   std::uint64_t declaredSize(const std::string& part);
+  // The bytes a part takes in the file, compressed (0 when it is missing).
+  std::uint64_t storedSize(const std::string& part);
 
   // Streams a part into `xml`. A part read to its end has its CRC checked; a
   // part that inflates to more than its declared size is damaged. Large parts

@@ -85,6 +85,37 @@ TEST_F(Limits, HostileSheetsFailFastInLittleMemory) {
   }
 }
 
+// Small workbooks whose few stored bytes would expand to gigabytes: refused
+// after a few hundred MiB, where they took up to 4 GiB and minutes.
+#ifdef __SANITIZE_ADDRESS__
+constexpr long kExpansionMiB = 4096;
+#else
+constexpr long kExpansionMiB = 1024;
+#endif
+
+TEST_F(Limits, WorkbooksThatWouldExpandToGigabytesAreRefusedEarly) {
+  struct Case {
+    const char* kind;
+    int n;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"expand", 1200, "工作表“S”中的共享字符串展开后超过 256 MiB"},  // 3.9 GB
+      {"expandxls", 10000, "工作表中的共享字符串展开后超过"},         // 980 MB
+      {"emptystrings", 5000000, "共享字符串表展开后超过"},
+      {"repeat", 1000000, "重复的行和单元格展开后超过 16777216 个单元格"},  // a billion cells
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    const Run r = Query(Book(c.kind, c.n), "select count(*) from [S$]");
+    EXPECT_EQ(r.ran.status, 1);
+    EXPECT_NE(r.ran.err.find(c.message), std::string::npos) << r.ran.err;
+    EXPECT_NE(r.ran.err.find("工作簿已损坏"), std::string::npos) << r.ran.err;
+    EXPECT_LT(r.seconds, kSeconds);
+    EXPECT_LT(r.peakMiB, kExpansionMiB);
+  }
+}
+
 TEST_F(Limits, MillionsOfEmptySharedStringsAreNotHeld) {
   const Run r = Query(Book("strings", 4000000), "select count(*) from [S$]");
   EXPECT_EQ(r.ran.status, 0) << r.ran.err;

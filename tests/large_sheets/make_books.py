@@ -11,7 +11,11 @@ make_books.py random OUTDIR COUNT SEED
 make_books.py hostile KIND OUT [N]
     A small package whose sheet is hostile: nested, strings, rows, lastrow,
     oversize (a part that inflates past the size its directory declares),
-    doctype, wide, stream (N plain drive-test rows).
+    doctype, wide, stream (N plain drive-test rows); or a small workbook
+    that would expand to gigabytes: expand (one long shared string used by
+    N rows of 100 cells), expandxls (the same in N cells of an .xls),
+    emptystrings (N empty shared strings beside a sheet big enough to use
+    them), repeat (an .ods repeating a thousand values N times).
 """
 import datetime
 import random
@@ -101,7 +105,51 @@ def sheet(rows, prolog=""):
             rows + '</sheetData></worksheet>')
 
 
+LONG = "长" * 32767  # the longest text a cell may hold
+
+
+def expanding(kind, out, n):
+    if kind == "expandxls":
+        import xlwt
+        book = xlwt.Workbook(encoding="utf-8")
+        ws = book.add_sheet("S")
+        ws.write(0, 0, "h")
+        for r in range(1, n + 1):
+            ws.write(r, 0, LONG)
+        book.save(out)
+        return
+    if kind == "repeat":
+        with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
+            z.writestr("mimetype", "application/vnd.oasis.opendocument.spreadsheet")
+            z.writestr("content.xml", '<office:document-content xmlns:office="o" xmlns:table="t"><office:body>'
+                       '<office:spreadsheet><table:table table:name="S"><table:table-row '
+                       'table:number-rows-repeated="%d"><table:table-cell office:value-type="float" '
+                       'office:value="1" table:number-columns-repeated="1000"/></table:table-row></table:table>'
+                       "</office:spreadsheet></office:body></office:document-content>" % n)
+        return
+    with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("[Content_Types].xml", CT)
+        z.writestr("xl/workbook.xml", WB)
+        z.writestr("xl/_rels/workbook.xml.rels", RELS)
+        sst = '<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">'
+        if kind == "expand":
+            z.writestr("xl/sharedStrings.xml", sst + "<si><t>h</t></si><si><t>" + LONG + "</t></si></sst>")
+            z.writestr("xl/worksheets/sheet1.xml", sheet('<row><c t="s"><v>0</v></c></row>' +
+                                                         ("<row>" + '<c t="s"><v>1</v></c>' * 100 + "</row>") * n))
+            return
+        z.writestr("xl/sharedStrings.xml", sst + "<si/>" * n + "</sst>")
+        # Blanks enough for n uses of a string: the reader reads that many.
+        with z.open("xl/worksheets/sheet1.xml", "w") as f:
+            f.write(sheet('<row><c t="s"><v>0</v></c></row>').replace("</sheetData></worksheet>", "").encode())
+            for _ in range(n // 50000 + 1):
+                f.write(b" " * 1000000)
+            f.write(b"</sheetData></worksheet>")
+
+
 def hostile(kind, out, n):
+    if kind in ("expand", "expandxls", "emptystrings", "repeat"):
+        expanding(kind, out, n)
+        return
     z = zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED)
     z.writestr("[Content_Types].xml", CT)
     z.writestr("xl/workbook.xml", WB)

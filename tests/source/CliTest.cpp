@@ -35,6 +35,25 @@ TEST(CliSheets, ListsInWorkbookOrder) {
   EXPECT_EQ(r.out, "小区信息\n路测\nEmpty\n");
 }
 
+TEST(CliSheets, ALineBreakInANameIsWrittenAndTakenAsBackslashN) {
+  const std::string book = Fixture("linebreak.xlsx");
+  Result r = Cli("sheets " + Q(book));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "小区\\n信息\n路测\nEmpty\nHidden\nOdd\n");
+  // The name as listed names the sheet in columns, queries and layers.
+  EXPECT_EQ(Cli("columns " + Q(book) + " " + Q("小区\\n信息")).out, "基站名称\n经度\n纬度\n方位角\nCI\n备注\n");
+  EXPECT_EQ(Cli("query " + Q(book) + " " + Q("select count(*) from [小区\\n信息$]")).out, "count(*)\n3\n");
+  const std::string out =
+      std::string(TESSARO_BINARY_DIR) + "/fixtures/cli-linebreak-" + std::to_string(getpid()) + ".kml";
+  r = Cli("kml-sector -q " + Q(book) + " --sheet " + Q("小区\\n信息") + " -o " + Q(out));
+  EXPECT_EQ(r.status, 0) << r.err;
+  test::Run("rm -f " + Q(out), nullptr);
+  // An .xls sheet name may hold U+0000: written \0, and readable.
+  const std::string xls = Fixture("nulsheet.xls");
+  EXPECT_EQ(Cli("sheets " + Q(xls)).out, "小区信息\n路测\nEm\\0ty\n");
+  EXPECT_EQ(Cli("query " + Q(xls) + " " + Q("select count(*) from [Em\\0ty$]")).out, "count(*)\n0\n");
+}
+
 TEST(CliColumns, HeadersThenRolesOfTheWindow) {
   Result r = Cli("columns " + Q(Fixture("basic.xlsx")) + " 小区信息 --window sector");
   EXPECT_EQ(r.status, 0);

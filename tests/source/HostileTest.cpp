@@ -71,6 +71,37 @@ TEST(Hostile, StatementsThatWouldChangeStateAreRefused) {
   fs::remove_all(dir);
 }
 
+TEST(Hostile, OnlyTheEnginesOrdinaryFunctionsAndOurOwnMayBeCalled) {
+  // fts3_tokenizer('simple') hands out an address inside the engine; with a
+  // second argument it replaces that pointer (here with a made-up one, which
+  // a later full-text table would call).
+  const struct {
+    const char* sql;
+    const char* function;
+  } refused[] = {
+      {"select hex(fts3_tokenizer('simple'))", "fts3_tokenizer"},
+      {"select fts3_tokenizer('simple', x'4141414141414141')", "fts3_tokenizer"},
+      {"select [经度] from [小区信息$] where fts3_tokenizer('porter') is not null", "fts3_tokenizer"},
+      {"select load_extension('/tmp/evil.so')", "load_extension"},
+  };
+  for (const auto& c : refused) {
+    const std::string error = ErrorOf(c.sql);
+    EXPECT_THAT(error, HasSubstr(std::string("不能调用函数 ") + c.function + "()")) << c.sql;
+  }
+  // Text, number, date, statistics and window functions, and the program's
+  // own, still run.
+  auto rs = Connection::open(ConnectionString(Fixture("basic.xlsx")))
+                ->execute(
+                    "select left([基站名称],2), format(avg([经度]),'0.00'), count(*), round(max([纬度]),1), "
+                    "date('2024-02-28','+1 day'), sqrt(16), lower('AB'), iif(1,'y','n'), "
+                    "tessaro_position(113,23), sum(length(trim(' x '))) over () from [小区信息$] "
+                    "group by 1 order by 1 limit 1");
+  ASSERT_EQ(rs.rowCount(), 1u);
+  std::vector<std::string> texts;
+  for (int i = 0; i < rs.fieldCount(); ++i) texts.push_back(rs.value(i).text());
+  EXPECT_THAT(texts, testing::ElementsAre("室分", "113.30", "1", "23.2", "2024-02-29", "4", "ab", "y", "1", "2"));
+}
+
 TEST(Hostile, AMissingColumnInDoubleQuotesIsNamedNotReadAsText) {
   // BracketName quotes a name holding "]" in double quotes; a missing one
   // must fail naming it rather than give the text "zz]" on every row.

@@ -68,7 +68,7 @@ TEST(DateFormats, BuiltinAndCustomCodes) {
   EXPECT_EQ(kind("yyyy-mm-dd hh:mm:ss"), 3);
   EXPECT_EQ(kind("hh:mm"), 2);
   EXPECT_EQ(kind("mm:ss"), 2);     // m beside s is minutes
-  EXPECT_EQ(kind("[h]:mm"), 2);
+  EXPECT_EQ(kind("[h]:mm"), 2 | kElapsed);  // hours past a day
   EXPECT_EQ(kind("[$-804]yyyy\"年\"m\"月\"d\"日\""), 1);
   EXPECT_EQ(kind("#,##0 \"元\""), 0);
   EXPECT_EQ(kind("0.00\"days\""), 0);  // letters inside quotes do not count

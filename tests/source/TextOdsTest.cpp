@@ -254,6 +254,15 @@ TEST(OdsFiles, HandMadeContent) {
        "<table:table table:name='S'><table:table-row><table:table-cell office:value-type='string'><text:p>"
        "<text:s text:c='99999999999'/></text:p></table:table-cell></table:table-row></table:table>",
        {}, "单元格文本超过"},
+      {"a thousand values repeated a million times fail before they are read",
+       "<table:table table:name='S'><table:table-row table:number-rows-repeated='1000000'>" + value +
+           " table:number-columns-repeated='1000'/></table:table-row></table:table>",
+       {}, "第 1 行起：重复的行和单元格展开后超过 16777216 个单元格"},
+      {"a long text repeated across a row fails before it is copied",
+       "<table:table table:name='S'><table:table-row><table:table-cell office:value-type='string' "
+       "table:number-columns-repeated='16384'><text:p><text:s text:c='1000000'/></text:p></table:table-cell>"
+       "</table:table-row></table:table>",
+       {}, "工作表“S”中重复单元格的文本展开后超过 256 MiB"},
       {"a damaged number names the row and column",
        "<table:table table:name='S'><table:table-row><table:table-cell/><table:table-cell "
        "office:value-type='float' office:value='1.5x'/></table:table-row></table:table>",
@@ -274,6 +283,48 @@ TEST(OdsFiles, HandMadeContent) {
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   }
+}
+
+TEST(OdsFiles, RepeatsWithinTheBoundReadInFull) {
+  // A value filled down to the last row, and a header row of every column.
+  TempFiles tmp;
+  const std::string tables =
+      "<table:table table:name='S'><table:table-row><table:table-cell office:value-type='string' "
+      "table:number-columns-repeated='16384'><text:p>h</text:p></table:table-cell></table:table-row>"
+      "<table:table-row table:number-rows-repeated='1048575'><table:table-cell office:value-type='float' "
+      "office:value='7' table:number-columns-repeated='15'/></table:table-row></table:table>";
+  const std::string path = tmp.zip("filled.ods", {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                                  {"content.xml", Ods(tables)}});
+  std::uint64_t rows = 0, cells = 0, last = 0;
+  source::OpenWorkbook(path)->readSheet(
+      0,
+      [&](std::uint32_t row, const std::vector<source::Cell>& c) {
+        ++rows;
+        cells += c.size();
+        last = row;
+        return true;
+      },
+      false);
+  EXPECT_EQ(rows, 1048576u);
+  EXPECT_EQ(cells, 16384u + 15u * 1048575u);
+  EXPECT_EQ(last, 1048575u);
+}
+
+TEST(OdsFiles, ElapsedTimeStyleKeepsWholeDays) {
+  TempFiles tmp;
+  const std::string content =
+      "<office:document-content><office:automatic-styles>"
+      "<number:time-style style:name='E' number:truncate-on-overflow='false'><number:hours/>"
+      "<number:minutes/><number:seconds/></number:time-style><number:time-style style:name='C'><number:hours/>"
+      "</number:time-style><style:style style:name='e' style:family='table-cell' style:data-style-name='E'/>"
+      "<style:style style:name='c' style:family='table-cell' style:data-style-name='C'/></office:automatic-styles>"
+      "<office:body><office:spreadsheet><table:table table:name='T'><table:table-row>"
+      "<table:table-cell office:value-type='time' office:time-value='PT255H10M10S' table:style-name='e'/>"
+      "<table:table-cell office:value-type='time' office:time-value='PT255H10M10S' table:style-name='c'/>"
+      "</table:table-row></table:table></office:spreadsheet></office:body></office:document-content>";
+  const std::string path =
+      tmp.zip("elapsed.ods", {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", content}});
+  EXPECT_THAT(ReadRows(path), ElementsAre("0:t255:10:10|t15:10:10"));
 }
 
 TEST(OdsFiles, SheetOrderFormulasWithoutResultAndDateStyles) {
@@ -322,6 +373,16 @@ TEST(Formats, FilesThatAreNoWorkbookThisProgramReads) {
       {tmp.zip("letter.ods", {{"mimetype", mime + "text"}, {"content.xml", "<x/>"}}),
        "不是电子表格（是 OpenDocument 文档“application/vnd.oasis.opendocument.text”）"},
       {tmp.zip("photos.xlsx", {{"a.jpg", "x"}}), "普通的 zip 压缩包"},
+      // A password-protected .ods: its parts are listed as encrypted and hold no XML.
+      {tmp.zip("secret.ods", {{"mimetype", mime + "spreadsheet"},
+                              {"META-INF/manifest.xml",
+                               "<manifest:manifest xmlns:manifest='urn:oasis:names:tc:opendocument:xmlns:manifest:1.0'>"
+                               "<manifest:file-entry manifest:full-path='content.xml' manifest:media-type='text/xml'>"
+                               "<manifest:encryption-data manifest:checksum-type='SHA1/1K' manifest:checksum='x'/>"
+                               "</manifest:file-entry></manifest:manifest>"},
+                              {"styles.xml", std::string("\x9C\x01\xF7\x00\x12", 5)},
+                              {"content.xml", std::string("\x31\xE8\x00\x7F\x80", 5)}}),
+       "工作簿已加密（受密码保护），无法读取"},
       {tmp.write("export.xls", "\xEF\xBB\xBF\r\n  <html><body><table><tr><td>1</td></tr></table></body></html>"),
        "而是网页（HTML）或 XML 文件"},
       {tmp.write("sheet.xml", "<?xml version=\"1.0\"?><Workbook/>"), "而是网页（HTML）或 XML 文件"},

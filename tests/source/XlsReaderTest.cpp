@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "Fixtures.h"
 #include "common/Text.h"
@@ -78,6 +79,15 @@ TEST(XlsReader, CellsAndFormulaResultsAsEachWriterStoresThem) {
       {Saved("gnumeric-formulas.xls"), "formulas", gnumeric, 0},
       // The same with a shared-formula record between each formula and its text.
       {Fixture("shrfmla.xls"), "formulas", gnumeric, 0},
+      // The same with FORMULA records under the ids 0x0406 and 0x0206.
+      {Fixture("oldformula.xls"), "formulas", gnumeric, 0},
+      // A malformed number format: its cells read as numbers, the rest as dates.
+      {Fixture("badformat.xls"), "Dates",
+       {"0:date|datetime|time|builtin14|chinese|plain|money",
+        "1:45322|2024-01-31 00:00:00|00:00:00|2024-01-31|2024-01-31|1.5|1000",
+        "2:45351.5732638889|2024-02-29 13:45:30|13:45:30|2024-02-29|2024-02-29|3|2000",
+        "3:36525.9999884259|1999-12-31 23:59:59|23:59:59|1999-12-31|1999-12-31|4.5|3000"},
+       0},
       // Excel 95 format in code page 936 (which has no "Ü": Gnumeric wrote "?").
       {Saved("gnumeric-biff7-cp936.xls"), "formulas",
        {header, "1:北京站|116.4|39.9|232.8|北京站-1|TRUE|#DIV/0!|#N/A||2024-01-31|1|2|3",
@@ -182,8 +192,11 @@ TEST(XlsReader, DamagedFilesGiveAClearErrorThroughTheProvider) {
       {"hugesst.xls", "单元格 A1：共享字符串序号 1000000 超出范围（共享字符串表只有 20 个字符串）"},
       {"cutsst.xls", "共享字符串序号 476 超出范围"},
       {"badsheetoffset.xls", "工作表“小区信息”的位置超出数据流"},
+      {"sheetatglobals.xls", "工作簿已损坏（工作表“小区信息”的位置不是工作表的起始记录）"},
+      {"sheetmidrecord.xls", "工作簿已损坏（工作表“小区信息”的位置不是工作表的起始记录）"},
+      {"sheetshared.xls", "工作簿已损坏（工作表“路测”与工作表“小区信息”的位置相同）"},
       {"nobook.xls", "不是 Excel 工作簿（复合文件中没有工作簿数据流）"},
-      {"excel4.xls", "不支持 Excel 2.1–4.0 格式的工作簿"},
+      {"excel4.xls", "这是 Excel 4.0 的旧格式工作簿，本程序无法读取；请在 Excel 中打开后另存为 .xlsx"},
       {"filepass.xls", "工作簿已加密（受密码保护），无法读取："},
       {"encrypted.xlsx", "工作簿已加密（受密码保护），无法读取："},
   };
@@ -200,6 +213,35 @@ TEST(XlsReader, DamagedFilesGiveAClearErrorThroughTheProvider) {
     }
     EXPECT_THAT(error, HasSubstr(reason));
   }
+}
+
+TEST(XlsReader, ModuleSheetsReadEmptyAndOldVersionsAreNamed) {
+  // A Visual Basic module sheet is listed and reads as an empty sheet.
+  EXPECT_THAT(ListSheetNames(Fixture("module.xls")), ElementsAre("小区信息", "路测", "Empty"));
+  EXPECT_EQ(QueryTexts(Fixture("module.xls"), "select * from [Empty$]"), Rows{{"F1"}});
+  EXPECT_EQ(QueryTexts(Fixture("module.xls"), "select count(*) from [路测$]"), (Rows{{"count(*)"}, {"7"}}));
+  // Excel 2.x to 4.0 files hold their records without a compound file.
+  const std::pair<std::string, const char*> old[] = {
+      {std::string("\x09\x00\x04\x00\x02\x00\x10\x00", 8), "Excel 2.x"},
+      {std::string("\x09\x02\x06\x00\x00\x00\x10\x00\x00\x00", 10), "Excel 3.0"},
+      {std::string("\x09\x04\x06\x00\x00\x00\x10\x00\x00\x00", 10), "Excel 4.0"},
+  };
+  const std::string path = ::testing::TempDir() + "/old-excel.xls";
+  for (const auto& [bytes, version] : old) {
+    SCOPED_TRACE(version);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fwrite(std::string(200, '\0').data(), 1, 200, f);
+    std::fclose(f);
+    try {
+      OpenWorkbook(path);
+      ADD_FAILURE() << "opened";
+    } catch (const Error& e) {
+      EXPECT_THAT(e.what(), HasSubstr(std::string("这是 ") + version + " 的旧格式工作簿"));
+      EXPECT_THAT(e.what(), HasSubstr("另存为 .xlsx"));
+    }
+  }
+  std::remove(path.c_str());
 }
 
 }  // namespace

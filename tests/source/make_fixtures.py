@@ -425,6 +425,43 @@ def crafted_xls():
         if t == 0x0006 and i + 1 < len(recs8) and recs8[i + 1][0] == 0x0207:
             shared.append((0x04BC, bytes(10)))
     open(path("shrfmla.xls"), "wb").write(xlsfile.pack([("Workbook", xlsfile.join(shared))])[0])
+    # FORMULA records under the ids of Excel 3 and 4, as some writers still
+    # store them in BIFF8 files.
+    old, k = [], 0
+    for t, d in recs8:
+        if t == 0x0006:
+            t, k = (0x0406, 0x0206)[k % 2], k + 1
+        old.append((t, d))
+    open(path("oldformula.xls"), "wb").write(xlsfile.pack([("Workbook", xlsfile.join(old))])[0])
+    # The number format "yyyy-mm-dd" with a length past its record's end.
+    drecs = xlsfile.records(xlsfile.read_stream(open(path("dates.xls"), "rb").read()))
+    drecs = [(t, d[:2] + bytes([200, 0]) + d[4:] if t == 0x041E and d[:2] == bytes([0xA5, 0]) else d)
+             for t, d in drecs]
+    open(path("badformat.xls"), "wb").write(xlsfile.pack([("Workbook", xlsfile.join(drecs))])[0])
+    # book.xls with one BOUNDSHEET changed: (index, offset or None, sheet type).
+    joined = xlsfile.join(recs)
+    jrecs = xlsfile.records(joined)
+    sheets = [i for i, (t, _) in enumerate(jrecs) if t == 0x0085]
+    first = int.from_bytes(jrecs[sheets[0]][1][:4], "little")
+
+    def bound(name, index, offset, kind=0):
+        changed = list(jrecs)
+        t, d = changed[sheets[index]]
+        d = bytearray(d)
+        if offset is not None:
+            d[:4] = offset.to_bytes(4, "little")
+        d[5] = kind
+        changed[sheets[index]] = (t, bytes(d))
+        stream = b"".join(t.to_bytes(2, "little") + len(d).to_bytes(2, "little") + d for t, d in changed)
+        open(path(name), "wb").write(xlsfile.pack([("Workbook", stream)])[0])
+
+    bound("sheetatglobals.xls", 0, 0)
+    bound("sheetshared.xls", 1, first)
+    bound("sheetmidrecord.xls", 0, first + 4)
+    bound("module.xls", 2, 0xFFFFFF00, 6)  # a Visual Basic module sheet: no records of its own
+    # A sheet name holding U+0000, which BIFF8 names may.
+    named = [(t, d.replace(b"Empty", b"Em\x00ty") if t == 0x0085 else d) for t, d in jrecs]
+    open(path("nulsheet.xls"), "wb").write(xlsfile.pack([("Workbook", xlsfile.join(named))])[0])
     damaged = {}
     damaged["truncated.xls"] = open(path("book.xls"), "rb").read()[:3000]
     data, starts = xlsfile.pack([("Workbook", stream)])
@@ -465,6 +502,85 @@ def fat_loop(data, start, sectors):
     return bytes(out)
 
 
+def elapsed():
+    """Elapsed-time formats keep whole days in their hours; a time of day does not."""
+    serials = [10.632060185, 0.5]
+    wb = xlsxwriter.Workbook(path("elapsed.xlsx"))
+    ws = wb.add_worksheet("T")
+    formats = ["[h]:mm:ss", "[mm]:ss", "[ss]", 46, "hh:mm:ss"]
+    ws.write_row(0, 0, ["h", "mm", "ss", "b46", "clock"])
+    for r, v in enumerate(serials, start=1):
+        for c, f in enumerate(formats):
+            ws.write_number(r, c, v, wb.add_format({"num_format": f}))
+    wb.close()
+    wb = xlwt.Workbook(encoding="utf-8")
+    ws = wb.add_sheet("T")
+    for c, h in enumerate(["h", "mm", "ss", "b46", "clock"]):
+        ws.write(0, c, h)
+    for r, v in enumerate(serials, start=1):
+        for c, f in enumerate(["[h]:mm:ss", "[mm]:ss", "[ss]", "[h]:mm:ss", "hh:mm:ss"]):
+            ws.write(r, c, v, xlwt.easyxf(num_format_str=f))
+    wb.save(path("elapsed.xls"))
+
+
+CORNER_WORKBOOK = """<?xml version="1.0" encoding="UTF-8"?>
+<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">
+<sheets><sheet name="Data" sheetId="1" r:id="rId1"/><sheet name="Macro1" sheetId="2" r:id="rId2"/>
+<sheet name="Module1" sheetId="3" r:id="rId9"/><sheet name="Lost" sheetId="4" r:id="rId4"/>
+<sheet name="Equal" sheetId="5" r:id="rId5"/><sheet name="Mixed" sheetId="6" r:id="rId6"/></sheets></workbook>"""
+CORNER_RELS = """<?xml version="1.0" encoding="UTF-8"?>
+<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">
+<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/data.xml"/>
+<Relationship Id="rId2" Type="http://schemas.microsoft.com/office/2006/relationships/xlMacrosheet" Target="macrosheets/sheet1.xml"/>
+<Relationship Id="rId4" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/lost.xml"/>
+<Relationship Id="rId5" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/equal.xml"/>
+<Relationship Id="rId6" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/mixed.xml"/>
+</Relationships>"""
+
+
+def inline_row(r, texts):
+    return '<row r="%d">%s</row>' % (r, "".join(
+        '<c t="inlineStr"><is><t>%s</t></is></c>' % t if t is not None else "<c/>" for t in texts))
+
+
+def worksheet(rows):
+    return ('<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="http://schemas.openxmlformats.org/'
+            'spreadsheetml/2006/main"><sheetData>' + rows + "</sheetData></worksheet>")
+
+
+def corners():
+    """Sheets that hold a U+0000 header and an inline string with a stray <v>,
+    a macro sheet and a module sheet without a part, a worksheet whose part is
+    missing, 16,384 equal headers and headers that need numbering."""
+    with zipfile.ZipFile(path("corners.xlsx"), "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("[Content_Types].xml", HAND_CONTENT_TYPES)
+        z.writestr("_rels/.rels", HAND_RELS)
+        z.writestr("xl/workbook.xml", CORNER_WORKBOOK)
+        z.writestr("xl/_rels/workbook.xml.rels", CORNER_RELS)
+        z.writestr("xl/worksheets/data.xml", worksheet(
+            inline_row(1, ["a_x0000_b", "x", "y", "z"]) +
+            '<row r="2"><c t="inlineStr"><v>stray</v><is><t>text</t></is></c><c><v>2</v></c>'
+            '<c t="inlineStr"><is><t>text2</t></is><v>stray</v></c><c t="inlineStr"><v>only</v></c></row>'))
+        z.writestr("xl/worksheets/equal.xml", worksheet(
+            inline_row(1, ["a"] * 16384) + '<row r="2">' + "<c><v>1</v></c>" * 16384 + "</row>"))
+        z.writestr("xl/worksheets/mixed.xml", worksheet(inline_row(1, ["a", "A", "a_2", "a", None, "F5"])))
+    with zipfile.ZipFile(path("badworkbook.xlsx"), "w", zipfile.ZIP_DEFLATED) as z:  # read by expat
+        z.writestr("[Content_Types].xml", HAND_CONTENT_TYPES)
+        z.writestr("_rels/.rels", HAND_RELS)
+        z.writestr("xl/workbook.xml", HAND_WORKBOOK.replace("</x:sheets>", ""))
+
+
+def linebreak():
+    """basic.xlsx with its first sheet named with a line break in it."""
+    src = zipfile.ZipFile(path("basic.xlsx"))
+    with zipfile.ZipFile(path("linebreak.xlsx"), "w", zipfile.ZIP_DEFLATED) as dst:
+        for info in src.infolist():
+            data = src.read(info.filename)
+            if info.filename == "xl/workbook.xml":
+                data = data.decode().replace('name="小区信息"', 'name="小区&#10;信息"').encode()
+            dst.writestr(info.filename, data)
+
+
 basic()
 inline()
 dates_xlsx()
@@ -480,3 +596,6 @@ twin_xls()
 cells_xls()
 long_xls()
 crafted_xls()
+elapsed()
+corners()
+linebreak()
