@@ -4,6 +4,7 @@
 // central directory comes last. Entries are deflated; names are UTF-8.
 // Archives up to 4 GiB (no ZIP64): a larger one fails with Error.
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,6 +20,12 @@ class ZipStream {
   ~ZipStream();
   ZipStream(const ZipStream&) = delete;
   ZipStream& operator=(const ZipStream&) = delete;
+
+  // The time every entry carries from now on, to the zip format's two
+  // seconds (years 1980 to 2107; earlier times are 1980): `when` in the
+  // local time zone, or in UTC with `utc`. By default the time the stream
+  // was made.
+  void setEntryTime(std::time_t when, bool utc = false);
 
   // Starts an entry; the previous one must be ended.
   void begin(const std::string& name);

@@ -242,13 +242,13 @@ std::vector<std::string> KmlDriveTestFiles(const KmlDriveTestParams& p) {
 }
 
 void WriteKmlDriveTestFile(const KmlDriveTestParams& p, RecordSet& rows, Progress& progress) {
-  KmlWriter out(p.output);
+  KmlWriter out(p.output, p.workbook);
   WriteKmlDriveTest(p, rows, out, progress);
   out.commit();
 }
 
 void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress) {
-  KmlWriter out(p.output);
+  KmlWriter out(p.output, p.workbook);
   RequireColumn(p.lon, "经度");
   RequireColumn(p.lat, "纬度");
   RequireColumn(p.data, "数据");

@@ -323,7 +323,7 @@ void WriteLayer(const KmlSectorParams& p, RecordSet& rs, Progress& progress, Kml
 void GenerateKmlSector(const KmlSectorParams& params, Progress& progress) {
   // The output is opened first (as a temporary file), so an unwritable target
   // fails before the workbook is read.
-  KmlWriter kml(params.output);
+  KmlWriter kml(params.output, params.workbook);
   LoadProgress scope(progress);
   auto connection = Connection::open(ConnectionString(params.workbook));
   RecordSet rows = connection->execute(KmlSectorQuery(params));
@@ -332,7 +332,7 @@ void GenerateKmlSector(const KmlSectorParams& params, Progress& progress) {
 }
 
 void GenerateKmlSector(const KmlSectorParams& params, RecordSet& rows, Progress& progress) {
-  KmlWriter kml(params.output);
+  KmlWriter kml(params.output, params.workbook);
   WriteLayer(params, rows, progress, kml);
 }
 

@@ -1,6 +1,11 @@
 #include "kml/KmlWriter.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
+#include <sys/stat.h>
 
 #include "common/Error.h"
 #include "common/ReadFile.h"
@@ -63,6 +68,22 @@ std::string ReadWhole(const std::string& path) {
 
 constexpr std::size_t kZipChunk = 1 << 16;
 
+// The entries' time: SOURCE_DATE_EPOCH (whole seconds, UTC) where it is set,
+// else the source's modification time (local, as zip tools show times).
+void DateEntries(ZipStream& zip, const std::string& source) {
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
+    long long seconds = 0;
+    const char* end = epoch + std::strlen(epoch);
+    const auto [ptr, ec] = std::from_chars(epoch, end, seconds);
+    if (ec == std::errc() && ptr == end && seconds >= 0) {
+      zip.setEntryTime(static_cast<std::time_t>(seconds), true);
+      return;
+    }
+  }
+  struct stat st {};
+  if (!source.empty() && ::stat(source.c_str(), &st) == 0) zip.setEntryTime(st.st_mtime);
+}
+
 }  // namespace
 
 void WriteExtendedData(KmlWriter& out, const RecordSet& rows, std::size_t row, int firstField) {
@@ -79,9 +100,10 @@ void WriteExtendedData(KmlWriter& out, const RecordSet& rows, std::size_t row, i
   out.line("</ExtendedData>");
 }
 
-KmlWriter::KmlWriter(const std::string& path) : file_(path) {
+KmlWriter::KmlWriter(const std::string& path, const std::string& source) : file_(path) {
   if (IsKmzName(path)) {
     zip_ = std::make_unique<ZipStream>([this](std::string_view bytes) { file_.write(bytes); });
+    DateEntries(*zip_, source);
     zip_->begin("doc.kml");
   }
 }

@@ -26,9 +26,14 @@ void AppendXmlAttribute(std::string& out, std::string_view text);
 // A layer written as a KMZ (output name ending in ".kmz", any case) is a zip
 // holding "doc.kml" first, then every local file the layer points to under
 // "files/". Either way the file appears only when it is complete.
+//
+// A KMZ's entries carry the time of `source` (the workbook the layer is made
+// from), or SOURCE_DATE_EPOCH (seconds, UTC) where that is set, so the same
+// layer made twice from the same workbook, by a window or the command line,
+// is the same bytes. Without either they carry the time of writing.
 class KmlWriter {
  public:
-  explicit KmlWriter(const std::string& path);
+  explicit KmlWriter(const std::string& path, const std::string& source = {});
   ~KmlWriter();
   KmlWriter(const KmlWriter&) = delete;
   KmlWriter& operator=(const KmlWriter&) = delete;
