@@ -36,7 +36,8 @@ void Usage(std::ostream& out) {
          "   or: tessaro-cli --version | --help\n\ncommands:\n";
   for (const auto& c : kCommands) out << "  " << c.synopsis << "\n";
   out << "\nEvery command accepts -q (no progress bar). Options take their value as the\n"
-         "next argument or after \"=\": --radius 80, --radius=80.\n";
+         "next argument or after \"=\": --radius 80, --radius=80.\n"
+         "tessaro-cli COMMAND --help lists that command's options.\n";
 }
 
 }  // namespace
@@ -64,6 +65,9 @@ int main(int argc, char** argv) {
         return c.run(rest);
       } catch (const tessaro::Cancelled&) {
         return tessaro::cli::CancelledStatus();
+      } catch (const tessaro::cli::HelpRequested& help) {
+        std::cout << "usage: tessaro-cli " << c.synopsis << "\n\noptions:\n" << tessaro::cli::OptionsHelp(help.options);
+        return 0;
       } catch (const tessaro::cli::UsageError& e) {
         std::cerr << "tessaro-cli " << c.name << ": " << e.what() << "\nusage: tessaro-cli " << c.synopsis << "\n";
         return 2;
