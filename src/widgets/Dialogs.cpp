@@ -5,10 +5,13 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QUrl>
 
 namespace tessaro::ui {
@@ -26,6 +29,33 @@ void WidenForTitle(QMessageBox& box) {
                 grid->columnCount());
 }
 
+// The widest a message box lets a line of its text be before it wraps it
+// anywhere (what QMessageBox allows itself on the parent's screen), less the
+// box's margins.
+int LineLimit(const QWidget* parent) {
+  const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+  const int width = screen ? screen->availableGeometry().width() : 1024;
+  const int hardLimit = width <= 1024 ? width : std::min(width - 480, 1000);
+  return std::max(200, hardLimit - 80);
+}
+
+// Paths under a box's text, one a line, each whole when it fits the box and
+// otherwise cut in its middle, so a name never wraps into two lines. Rich
+// text with unbroken lines; selecting and copying them gives the plain paths.
+void ShowPaths(QMessageBox& box, const QStringList& paths, const QWidget* parent) {
+  if (paths.isEmpty()) return;
+  const QFontMetrics metrics(box.font());
+  const int limit = LineLimit(parent);
+  QStringList lines;
+  for (const QString& path : paths) lines << metrics.elidedText(path, Qt::ElideMiddle, limit).toHtmlEscaped();
+  box.setInformativeText(QStringLiteral("<p style=\"white-space:pre\">") + lines.join(QStringLiteral("<br>")) +
+                         QStringLiteral("</p>"));
+  if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+    label->setTextFormat(Qt::RichText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  }
+}
+
 class QtDialogs : public Dialogs {
  public:
   void message(QWidget* parent, const QString& title, const QString& text, const QString& detail) override {
@@ -35,9 +65,24 @@ class QtDialogs : public Dialogs {
     box.exec();
   }
   bool question(QWidget* parent, const QString& title, const QString& text) override {
+    return confirmReplace(parent, title, text, {});
+  }
+  bool confirmReplace(QWidget* parent, const QString& title, const QString& text, const QStringList& files) override {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    ShowPaths(box, files, parent);
+    // Enter and Escape answer No: a Yes destroys something.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
     WidenForTitle(box);
     return box.exec() == QMessageBox::Yes;
+  }
+  void failure(QWidget* parent, const QString& title, const QString& text, const QString& reason,
+               const QString& detail) override {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    box.setInformativeText(reason);
+    if (!detail.isEmpty()) box.setDetailedText(detail);
+    WidenForTitle(box);
+    box.exec();
   }
   std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,
                                const QString& initial) override {
@@ -56,7 +101,7 @@ class QtDialogs : public Dialogs {
   }
   bool completion(QWidget* parent, const QString& title, const QString& text, const QStringList& paths) override {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
-    box.setInformativeText(paths.join('\n'));
+    ShowPaths(box, paths, parent);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     QPushButton* folder = box.addButton(QStringLiteral("打开所在文件夹"), QMessageBox::ActionRole);
     box.setDefaultButton(QMessageBox::Ok);
@@ -64,7 +109,7 @@ class QtDialogs : public Dialogs {
     box.exec();
     return box.clickedButton() == folder;
   }
-  void openFolder(const QString& folder) override { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }
+  bool openFolder(const QString& folder) override { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }
   bool exec(QDialog& dialog) override { return dialog.exec() == QDialog::Accepted; }
 };
 

@@ -105,7 +105,7 @@ QDialog* MoreOptions::buildDialog() {
     if (!offered_.testFlag(r.extra)) continue;
     QComboBox* list = columnList(dialog, r.objectName, *ColumnOf(v, r.extra));
     list->setToolTip(QString::fromUtf8(r.tip));
-    form->addRow(NewCaption(dialog, QString::fromUtf8(r.caption)), list);
+    form->addRow(NewCaption(dialog, QString::fromUtf8(r.caption), list), list);
   }
   for (const Row& r : kCheckRows) {
     if (!offered_.testFlag(r.extra)) continue;
