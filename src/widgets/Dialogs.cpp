@@ -1,6 +1,7 @@
 #include "widgets/Dialogs.h"
 
 #include <QColorDialog>
+#include <algorithm>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
@@ -21,13 +22,19 @@ namespace {
 // A short message ("Kml文件已生成！") makes a box so narrow that window
 // managers cut its title down to "友…"; a spacer row keeps the box wide
 // enough for the title and the frame's buttons.
-void WidenForTitle(QMessageBox& box) {
+void WidenTo(QMessageBox& box, int width) {
   auto* grid = qobject_cast<QGridLayout*>(box.layout());
   if (!grid) return;
-  const int width = QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) + kTitleFrameAllowance;
   grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
                 grid->columnCount());
 }
+
+void WidenForTitle(QMessageBox& box) {
+  WidenTo(box, QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) + kTitleFrameAllowance);
+}
+
+// What a message box's frame and margins take beside its text.
+constexpr int kBoxMargins = 48;
 
 // The widest a message box lets a line of its text be before it wraps it
 // anywhere (what QMessageBox allows itself on the parent's screen), less the
@@ -81,6 +88,18 @@ class QtDialogs : public Dialogs {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     box.setInformativeText(reason);
     if (!detail.isEmpty()) box.setDetailedText(detail);
+    // Wide enough for the reason's lines (a path in them) as far as the
+    // screen allows, so a name is not broken across lines needlessly.
+    const QFontMetrics metrics(box.font());
+    int widest = 0;
+    for (const QString& line : reason.split('\n')) widest = std::max(widest, metrics.horizontalAdvance(line));
+    WidenTo(box, std::min(widest + kBoxMargins, LineLimit(parent)));
+    WidenForTitle(box);
+    box.exec();
+  }
+  void notice(QWidget* parent, const QString& title, const QString& text, const QStringList& paths) override {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    ShowPaths(box, paths, parent);
     WidenForTitle(box);
     box.exec();
   }

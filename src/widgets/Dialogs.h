@@ -45,6 +45,12 @@ class Dialogs {
     (void)reason;
     message(parent, title, text, detail);
   }
+  // A message with `paths` under its text, each on one line (a folder the
+  // user must find by hand). A fake that does not script it shows a plain
+  // message with the paths on lines under the text.
+  virtual void notice(QWidget* parent, const QString& title, const QString& text, const QStringList& paths) {
+    message(parent, title, text + QStringLiteral("\n") + paths.join(QStringLiteral("\n")));
+  }
   // Asks before `files` are replaced: `text`, then the files one per line;
   // 否 is the default answer. A fake that does not script it asks `text`.
   virtual bool confirmReplace(QWidget* parent, const QString& title, const QString& text, const QStringList& files) {

@@ -165,8 +165,8 @@ void LayerWindow::report(const tessaro::LayerMessages& messages, const QStringLi
   if (!dialogs().completion(this, title, text, paths) || paths.isEmpty()) return;
   const QString folder = FromUtf8(FolderOf(Utf8(paths.first())));
   if (!dialogs().openFolder(folder))
-    dialogs().message(this, QStringLiteral("友情提示"),
-                      QStringLiteral("没有可以打开文件夹的文件管理器，请自行打开：\n") + folder);
+    dialogs().notice(this, QStringLiteral("友情提示"), QStringLiteral("没有可以打开文件夹的文件管理器，请自行打开："),
+                     {folder});
 }
 
 }  // namespace tessaro::ui

@@ -146,12 +146,17 @@ TEST(RealDialogs, QuestionsDefaultToNo) {
 TEST(RealDialogs, FailureShowsTheReasonInTheBox) {
   ASSERT_TRUE(SetUpApplication(*qApp));
   QString text, informative, detail;
+  int room = 0, needed = 0;
   WhenModal([&](QWidget* w) {
     auto* box = qobject_cast<QMessageBox*>(w);
     ASSERT_NE(box, nullptr);
     text = box->text();
     informative = box->informativeText();
     detail = box->detailedText();
+    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_NE(label, nullptr);
+    room = label->contentsRect().width();
+    needed = label->fontMetrics().horizontalAdvance(informative);
     box->button(QMessageBox::Ok)->click();
   });
   dialogs().failure(nullptr, QStringLiteral("友情提示！"), QStringLiteral("请正确设置信息！"),
@@ -160,6 +165,7 @@ TEST(RealDialogs, FailureShowsTheReasonInTheBox) {
   EXPECT_EQ(text, QStringLiteral("请正确设置信息！"));
   EXPECT_EQ(informative, QStringLiteral("无法创建文件 /x/a.kml：没有那个文件或目录"));
   EXPECT_EQ(detail, QStringLiteral("无法创建文件 /x/a.kml：没有那个文件或目录\n已跳过 1 行"));
+  EXPECT_GE(room, needed);  // the reason on one line
 }
 
 // A path as long as a deep folder tree shows whole on one line; one longer
