@@ -34,7 +34,7 @@ class RunPanel : public QWidget {
   void addButton(QPushButton* button, QPushButton* before = nullptr);
 
   // A run starts: the bar follows `progress` until end(), showing the
-  // percentage done on it.
+  // percentage done on it (or in the label before it).
   void begin(std::shared_ptr<tessaro::Progress> progress);
   void end();
   // A run that did not finish: the bar empties and shows `status` (what
@@ -42,6 +42,7 @@ class RunPanel : public QWidget {
   void showOutcome(const QString& status);
 
  private:
+  QString runningFormat() const;
   void follow();
   void showPercent(int value);
 
