@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the placemark icons the program ships, data/save/icon/*.gif: small
-# round markers with a dark outline on a transparent background. Run it again
-# after changing the list; the GIFs are committed so a build needs no
-# ImageMagick.
+# round markers with a dark outline on a transparent background, and the
+# title-bar renderings of the application icon, data/desktop/tessaro-N.png.
+# Run it again after changing the list or the SVG; the pictures are committed
+# so a build needs neither ImageMagick nor rsvg-convert.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 OUT=data/save/icon
@@ -33,3 +34,11 @@ for entry in "${ICONS[@]}"; do
   echo "$OUT/$name.gif"
 done
 rm -f "$OUT/.gitkeep"
+
+# The application icon as the windows show it in their title bars, rendered
+# from data/desktop/tessaro.svg at the sizes title bars and task bars use
+# (compiled into the program, so a build tree shows it too).
+for size in 16 32 48 64; do
+  rsvg-convert -w "$size" -h "$size" -o "data/desktop/tessaro-$size.png" data/desktop/tessaro.svg
+  echo "data/desktop/tessaro-$size.png"
+done

@@ -54,9 +54,15 @@ void Form4::load(const QString& helpPage) {
 }
 
 QString Form4::ContactText() {
+  // What the program is and how to report a fault: no address of our own is
+  // published, so the report goes to whoever provided the program.
   const QString contact =
-      QStringLiteral("项目主页：https://tessaro.example.org    问题反馈：https://tessaro.example.org/issues");
-  const QString rights = QStringLiteral("Tessaro 版权所有，保留所有权利。");
+      QStringLiteral("Tessaro %1：把 Excel 基站表、路测数据和测试点表转换成 Google Earth（KML）和 MapInfo（MIF/MID）图层。"
+                     "报告问题时，请点击出错提示框中的“显示详情...”，复制其中的全部文字，连同操作步骤和能重现问题的工作簿"
+                     "（可删去敏感数据），交给向您提供本程序的人员。")
+          .arg(QStringLiteral(TESSARO_VERSION));
+  const QString rights = QStringLiteral(
+      "版权所有 © 2024-2026 Tessaro 维护者，保留所有权利；本软件免费使用，许可条款见 /usr/share/doc/tessaro/copyright。");
   const QString disclaimer = QStringLiteral(
       "本软件为免费软件，不提供任何形式的担保。"
       "使用本软件所产生的一切后果由使用者自行承担。"

@@ -7,6 +7,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QShortcut>
 
 #include "kml/ui/Form1.h"
 #include "kml/ui/Form2.h"
@@ -31,9 +32,6 @@ constexpr int kOuterHeight = 360;
 MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
   setObjectName("MDIForm1");
   setWindowTitle(QStringLiteral("Tessaro (公测）V1.0.5"));
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
   area_ = new QMdiArea(this);
   area_->setObjectName("MDIArea");
   area_->installEventFilter(this);
@@ -44,28 +42,38 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
     a->setObjectName(name);
     connect(a, &QAction::triggered, this, [this, child] { showChild(child); });
   };
-  QMenu* google = menuBar()->addMenu(QStringLiteral("Google图层"));
+  // Alt + the underlined letter opens a menu; F10 the first one.
+  QMenu* google = menuBar()->addMenu(QStringLiteral("&Google图层"));
   google->setObjectName("Google");
   addItem(google, "bts", QStringLiteral("基站扇区"), "Form1");
   addItem(google, "dt", QStringLiteral("路测轨迹"), "Form2");
   addItem(google, "gaoji", QStringLiteral("飞线专题"), "Form3");
   addItem(google, "dibiao", QStringLiteral("CQT 地标"), "Form5");
-  QMenu* mapinfo = menuBar()->addMenu(QStringLiteral("Mapinfo图层"));
+  QMenu* mapinfo = menuBar()->addMenu(QStringLiteral("&Mapinfo图层"));
   mapinfo->setObjectName("Mapinfo");
   addItem(mapinfo, "ms", QStringLiteral("基站扇区"), "map");
   addItem(mapinfo, "ml", QStringLiteral("路测轨迹"), "map2");
   addItem(mapinfo, "fx", QStringLiteral("飞线专题"), "map3");
-  QAction* help = menuBar()->addAction(QStringLiteral("帮助说明"));
+  QAction* help = menuBar()->addAction(QStringLiteral("帮助说明(&H)"));
   help->setObjectName("help");
   connect(help, &QAction::triggered, this, [this] { showChild("Form4"); });
-  QAction* lx = menuBar()->addAction(QStringLiteral("联系作者"));
+  QAction* lx = menuBar()->addAction(QStringLiteral("联系作者(&C)"));
   lx->setObjectName("lx");
   connect(lx, &QAction::triggered, this, &MDIForm1::showContact);
+  auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  f10->setObjectName("F10");
+  connect(f10, &QShortcut::activated, this, [this] {
+    menuBar()->setFocus(Qt::ShortcutFocusReason);
+    menuBar()->setActiveAction(menuBar()->actions().constFirst());
+  });
 
-  // 9000 x 5400 twips: 600 x 360 pixels outside, not resizable. The frame's
-  // own size is known once the window manager has decorated the window;
-  // fitOuterFrame then takes it off the client area.
-  setFixedSize(kOuterWidth, kOuterHeight);
+  // An ordinary window that starts at 9000 x 5400 twips: 600 x 360 pixels
+  // outside. The frame's own size is known once the window manager has
+  // decorated the window; fitOuterFrame then takes it off the client area.
+  // It may be resized and maximised like any other window; the child shown
+  // always fills it.
+  resize(kOuterWidth, kOuterHeight);
+  fitted_ = size();
 
   // The notes window is the first child shown.
   auto* notes = new Form4(this);
@@ -75,7 +83,8 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
 
 MDIForm1::~MDIForm1() {
   // A run still going when the window goes without being closed (a test's
-  // window leaving scope) stops before its window does.
+  // window leaving scope) stops before its window does; one that does not
+  // stop in time ends unseen (its window's destruction takes it off).
   StopAllJobs();
 }
 
@@ -92,6 +101,11 @@ void MDIForm1::addChild(QWidget* w) {
   sub->setWindowTitle(w->windowTitle());
   subs_[w->objectName()] = sub;
   children_[w->objectName()] = w;
+  // A layer window whose run ended is shown, so its message appears over it.
+  if (auto* layer = qobject_cast<LayerWindow*>(w)) {
+    const QString name = w->objectName();
+    connect(layer, &LayerWindow::frontRequested, this, [this, name] { showChild(name); });
+  }
   // Child placement: every child at the notes window's place (the area's
   // top left corner), filling the area.
   sub->setGeometry(QRect(QPoint(0, 0), area_->viewport()->size()));
@@ -105,16 +119,19 @@ void MDIForm1::placeChildren() {
 }
 
 void MDIForm1::fitOuterFrame() {
+  // Once the user has resized the window, the size is theirs.
+  if (size() != fitted_ || isMaximized() || isFullScreen()) return;
   const QSize frame = frameGeometry().size() - geometry().size();
   const QSize client(kOuterWidth - frame.width(), kOuterHeight - frame.height());
-  if (client.isValid() && size() != client) setFixedSize(client);
+  if (!client.isValid() || size() == client) return;
+  resize(client);
+  fitted_ = client;
 }
 
 bool MDIForm1::event(QEvent* e) {
   switch (e->type()) {
     case QEvent::Show:
     case QEvent::Move:
-    case QEvent::WindowStateChange:
       QTimer::singleShot(0, this, &MDIForm1::fitOuterFrame);
       break;
     default:
@@ -176,6 +193,8 @@ void MDIForm1::closeEvent(QCloseEvent* e) {
       e->ignore();
       return;
     }
+    // At most kQuitDeadlineMs; a job still going then has its temporary
+    // files removed, and main ends the program at once.
     StopAllJobs();
   }
   QMainWindow::closeEvent(e);

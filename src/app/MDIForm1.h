@@ -1,11 +1,12 @@
 #pragma once
-// The main window: a fixed-size, always-on-top MDI frame whose menu shows one
-// child window at a time. Children are created on first use and keep their
+// The main window: an MDI frame (600 x 360 at start, resizable) whose menu
+// shows one child window at a time. Children are created on first use and keep their
 // contents while hidden. It links the fly-line windows to the sector windows
 // whose radius (and altitude) they draw with, and asks before quitting while
 // a layer is being written.
 #include <QMainWindow>
 #include <QMap>
+#include <QSize>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -29,12 +30,14 @@ class MDIForm1 : public QMainWindow {
  protected:
   bool event(QEvent* e) override;
   // While a layer is being written: "正在生成图层，确定要退出吗？"; yes stops
-  // the run (its temporary file is removed) and quits, no goes on.
+  // the run (its temporary file is removed, waiting at most
+  // kQuitDeadlineMs) and quits, no goes on.
   void closeEvent(QCloseEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  // Keeps the outer frame (title bar and borders included) at 600 x 360.
+  // Makes the outer frame (title bar and borders included) 600 x 360 until
+  // the user resizes the window.
   void fitOuterFrame();
   void placeChildren();
   void ensureChildren();
@@ -44,6 +47,7 @@ class MDIForm1 : public QMainWindow {
   QMdiArea* area_ = nullptr;
   QMap<QString, QMdiSubWindow*> subs_;
   QMap<QString, QWidget*> children_;
+  QSize fitted_;  // the size fitOuterFrame last gave the window
 };
 
 }  // namespace tessaro::ui

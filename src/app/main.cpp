@@ -1,22 +1,22 @@
 // tessaro: the windows.
 #include <QAction>
 #include <QApplication>
-#include <QIcon>
 #include <QStringList>
 #include <QTimer>
+#include <cstdlib>
 
 #include "app/MDIForm1.h"
 #include "app/StartOptions.h"
 #include "app/Startup.h"
 #include "widgets/LayerWindow.h"
+#include "widgets/Worker.h"
 
 int main(int argc, char** argv) {
   if (tessaro::ui::AnswerInfoOption(argc, argv)) return 0;
   QApplication app(argc, argv);
   tessaro::ui::SetUpApplication(app);
-  // The menu entry and icon an installed copy brings (none in a build tree).
+  // The menu entry an installed copy brings (none in a build tree).
   QGuiApplication::setDesktopFileName("tessaro");
-  QApplication::setWindowIcon(QIcon::fromTheme("tessaro"));
 
   tessaro::ui::MDIForm1 window;
   window.show();
@@ -44,5 +44,9 @@ int main(int argc, char** argv) {
       QTimer::singleShot(0, w, [w] { w->openMoreOptions(); });
   }
   if (args.contains("--smoke")) QTimer::singleShot(0, &app, &QApplication::quit);
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  // A job that did not stop by the quit's deadline: its temporary files are
+  // gone; end now rather than unwind the program under it.
+  if (tessaro::ui::JobThreadsLeft()) std::_Exit(status);
+  return status;
 }

@@ -42,8 +42,25 @@ bool Args::has(const std::string& name) const {
   return false;
 }
 
+namespace {
+
+// Whether "--help" or "-h" stands where an option may (a value option's
+// next word is its value, whatever it says).
+bool WantsHelp(const std::vector<std::string>& args, const std::vector<OptionSpec>& options) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help" || a == "-h") return true;
+    for (const auto& o : options)
+      if (o.name == a && o.takesValue) ++i;
+  }
+  return false;
+}
+
+}  // namespace
+
 Args Parse(const std::vector<std::string>& args, const std::vector<OptionSpec>& options,
            std::size_t minPositional, std::size_t maxPositional) {
+  if (WantsHelp(args, options)) throw HelpRequested{options};
   Args out;
   auto find = [&](const std::string& name) -> const OptionSpec* {
     for (const auto& o : options)

@@ -24,6 +24,16 @@ struct OptionSpec {
   bool takesValue = true;
 };
 
+// Thrown by Parse when "--help" or "-h" stands where an option may: the
+// command's options, for main to print.
+struct HelpRequested {
+  std::vector<OptionSpec> options;
+};
+
+// A command's options as its --help prints them: one line each, the option
+// (with VALUE when it takes one) and what it does, "-q" last.
+std::string OptionsHelp(const std::vector<OptionSpec>& options);
+
 class Args {
  public:
   std::vector<std::string> positional;
@@ -40,8 +50,10 @@ class Args {
 };
 
 // Parses args[0..] (the words after the command name). "-q" is always
-// accepted. Throws UsageError for unknown options and missing values, and
-// when the positional count is outside [minPositional, maxPositional].
+// accepted. Throws HelpRequested when "--help" or "-h" is among them (not as
+// an option's value), before anything else is checked; UsageError for
+// unknown options and missing values, and when the positional count is
+// outside [minPositional, maxPositional].
 Args Parse(const std::vector<std::string>& args, const std::vector<OptionSpec>& options,
            std::size_t minPositional, std::size_t maxPositional);
 

@@ -44,6 +44,7 @@ void Usage(std::ostream& out) {
          "super-overlay: Region/Lod tiles of at most 480 placemarks, for very large layers).\n"
          "\nEvery command accepts -q (no progress bar). Options take their value as the\n"
          "next argument or after \"=\": --radius 80, --radius=80.\n"
+         "tessaro-cli COMMAND --help lists that command's options.\n"
          "\nanalysis (without these options every layer is as before):\n"
          "  --grid M, --stat S     kml-drivetest, mif-drivetest: square bins of M metres (5 to 1000)\n"
          "                         on the UTM grid, coloured by statistic S: mean (default),\n"
@@ -77,6 +78,9 @@ int main(int argc, char** argv) {
         return c.run(rest);
       } catch (const tessaro::Cancelled&) {
         return tessaro::cli::CancelledStatus();
+      } catch (const tessaro::cli::HelpRequested& help) {
+        std::cout << "usage: tessaro-cli " << c.synopsis << "\n\noptions:\n" << tessaro::cli::OptionsHelp(help.options);
+        return 0;
       } catch (const tessaro::cli::UsageError& e) {
         std::cerr << "tessaro-cli " << c.name << ": " << e.what() << "\nusage: tessaro-cli " << c.synopsis << "\n";
         return 2;

@@ -42,7 +42,7 @@ std::string HiddenSibling(const std::string& target, const char* tag, std::rando
 }
 
 std::string Reason(const std::string& target, int err) {
-  return "无法写入文件 " + target + "：" + std::strerror(err);
+  return "无法写入文件 " + target + "：" + SystemErrorText(err);
 }
 
 }  // namespace
@@ -55,7 +55,7 @@ OutputFile::OutputFile(std::string targetPath) : target_(std::move(targetPath)) 
     int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
-      throw Error("无法创建文件 " + target_ + "：" + std::strerror(errno));
+      throw Error("无法创建文件 " + target_ + "：" + SystemErrorText(errno));
     }
     file_ = ::fdopen(fd, "wb");
     if (!file_) {
@@ -82,7 +82,7 @@ OutputFile::~OutputFile() {
 void OutputFile::flushBuffer() {
   if (buffer_.empty()) return;
   if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
-    throw Error("写入文件失败 " + target_ + "：" + std::strerror(errno));
+    throw Error("写入文件失败 " + target_ + "：" + SystemErrorText(errno));
   buffer_.clear();
 }
 
@@ -92,7 +92,7 @@ void OutputFile::close() {
   std::FILE* fp = file_;
   file_ = nullptr;
   if (std::fflush(fp) != 0 || std::fclose(fp) != 0)
-    throw Error("写入文件失败 " + target_ + "：" + std::strerror(errno));
+    throw Error("写入文件失败 " + target_ + "：" + SystemErrorText(errno));
 }
 
 void OutputFile::write(std::string_view bytes) {

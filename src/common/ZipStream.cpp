@@ -56,11 +56,27 @@ struct ZipStream::Deflater {
   ~Deflater() { deflateEnd(&z); }
 };
 
-ZipStream::ZipStream(Sink sink) : sink_(std::move(sink)) {
-  const std::time_t now = std::time(nullptr);
+ZipStream::ZipStream(Sink sink) : sink_(std::move(sink)) { setEntryTime(std::time(nullptr)); }
+
+void ZipStream::setEntryTime(std::time_t when, bool utc) {
   std::tm t{};
-  localtime_r(&now, &t);
-  if (t.tm_year < 80) t.tm_year = 80;
+  if (utc)
+    gmtime_r(&when, &t);
+  else
+    localtime_r(&when, &t);
+  if (t.tm_year < 80) {  // the format's first day
+    t = std::tm{};
+    t.tm_year = 80;
+    t.tm_mday = 1;
+  } else if (t.tm_year > 207) {  // its last second
+    t = std::tm{};
+    t.tm_year = 207;
+    t.tm_mon = 11;
+    t.tm_mday = 31;
+    t.tm_hour = 23;
+    t.tm_min = 59;
+    t.tm_sec = 58;
+  }
   dosTime_ = static_cast<std::uint16_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
   dosDate_ = static_cast<std::uint16_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
 }

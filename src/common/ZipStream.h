@@ -10,6 +10,7 @@
 // of the archive gets the ZIP64 end record and its locator. An archive within
 // the limits is written exactly as the classic format has it.
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,6 +26,12 @@ class ZipStream {
   ~ZipStream();
   ZipStream(const ZipStream&) = delete;
   ZipStream& operator=(const ZipStream&) = delete;
+
+  // The time every entry carries from now on, to the zip format's two
+  // seconds (years 1980 to 2107; earlier times are 1980): `when` in the
+  // local time zone, or in UTC with `utc`. By default the time the stream
+  // was made.
+  void setEntryTime(std::time_t when, bool utc = false);
 
   // Starts an entry; the previous one must be ended.
   void begin(const std::string& name);

@@ -232,7 +232,7 @@ std::vector<std::string> KmlDriveTestFiles(const KmlDriveTestParams& p) {
 }
 
 void WriteKmlDriveTestFile(const KmlDriveTestParams& p, RecordSet& rows, Progress& progress) {
-  KmlWriter out(p.output, p.outputOptions);
+  KmlWriter out(p.output, p.outputOptions, p.workbook);
   WriteKmlDriveTest(p, rows, out, progress);
   out.commit();
 }
@@ -243,7 +243,7 @@ void GenerateKmlDriveTest(const KmlDriveTestParams& p, Progress& progress) {
     GenerateKmlDriveTestGrid(p, progress);
     return;
   }
-  KmlWriter out(p.output, p.outputOptions);
+  KmlWriter out(p.output, p.outputOptions, p.workbook);
   RequireColumn(p.lon, "经度");
   RequireColumn(p.lat, "纬度");
   RequireColumn(p.data, "数据");

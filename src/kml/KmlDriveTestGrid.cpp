@@ -124,7 +124,7 @@ void RefuseWithGrid(const KmlDriveTestParams& p) {
 
 void GenerateKmlDriveTestGrid(const KmlDriveTestParams& p, Progress& progress) {
   RefuseWithGrid(p);
-  KmlWriter out(p.output, p.outputOptions);
+  KmlWriter out(p.output, p.outputOptions, p.workbook);
   LoadProgress scope(progress);
   GridRun run = RunGrid({p.workbook, p.sheet, p.lon, p.lat, p.data, p.grid}, progress);
   const BandCounts counts = WriteKmlDriveTestGrid(p, run.grid, out, progress);

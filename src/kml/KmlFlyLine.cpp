@@ -103,7 +103,7 @@ struct LineMaker {
 
 void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& query, Progress& progress) {
   ColourValue colour = NewRandomColor();
-  KmlWriter writer(p.output, p.outputOptions);
+  KmlWriter writer(p.output, p.outputOptions, p.workbook);
   FlyLineResult result = query();
   writer.prologue();
   writer.element("name", p.inputs.pointSheet + "飞线");
@@ -138,6 +138,11 @@ void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& q
     progress.checkCancelled();
   };
   // Even runs are made here, odd ones on a second thread one run ahead.
+  // Lifetimes: `odd` is declared after `result`, `maker` and `writer`, so
+  // when a failure or a stop unwinds this function the future is destroyed
+  // first, and the destructor of a std::async future waits for its thread:
+  // the second thread never outlives the rows and the maker it reads. Keep
+  // it declared after them.
   std::future<Placemarks> odd;
   auto makeOdd = [&](std::size_t first) {
     if (first < lines) odd = std::async(std::launch::async, [&maker, first] { return maker.make(first); });

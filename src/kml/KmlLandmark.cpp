@@ -21,7 +21,8 @@ void RequireColumns(const LandmarkParams& p) {
   RequireColumn(p.nameColumn, "名称列");
   RequireColumn(p.lonColumn, "经度列");
   RequireColumn(p.latColumn, "纬度列");
-  RequireColumn(p.dataColumn, "数据列");
+  // The default pushpin needs no data column.
+  if (p.customIcons) RequireColumn(p.dataColumn, "数据列");
   if (p.withDescription) RequireColumn(p.descriptionColumn, "描述列");
   if (p.sheet.empty()) throw Error("没有选择工作表");
 }
@@ -167,8 +168,11 @@ bool NoCustomIconEnabled(const LandmarkParams& p) {
 }
 
 std::string LandmarkQuery(const LandmarkParams& p) {
+  // Without a data column (only the default pushpin may go without) a4 is
+  // empty and names no column.
+  const std::string data = p.dataColumn.empty() ? std::string("NULL") : BracketName(p.dataColumn);
   std::string sql = "select " + BracketName(p.nameColumn) + " as a1," + BracketName(p.lonColumn) + " as a2," +
-                    BracketName(p.latColumn) + " as a3," + BracketName(p.dataColumn) + " as a4";
+                    BracketName(p.latColumn) + " as a3," + data + " as a4";
   if (p.withDescription) sql += "," + BracketName(p.descriptionColumn) + " as a5";
   sql += " from " + BracketName(p.sheet + "$");
   return sql;
@@ -200,7 +204,7 @@ std::string CustomIconLine(const std::string& iconName) {
 void GenerateLandmarkKml(const LandmarkParams& p, Progress& progress) {
   if (NoCustomIconEnabled(p)) throw NoCustomIconError();
   RequireColumns(p);
-  KmlWriter out(p.output, p.outputOptions);
+  KmlWriter out(p.output, p.outputOptions, p.workbook);
   LoadProgress scope(progress);
   std::unique_ptr<Connection> connection;
   try {
@@ -218,7 +222,7 @@ void GenerateLandmarkKml(const LandmarkParams& p, Progress& progress) {
 
 void GenerateLandmarkKml(const LandmarkParams& p, RecordSet& rows, Progress& progress) {
   if (NoCustomIconEnabled(p)) throw NoCustomIconError();
-  KmlWriter out(p.output, p.outputOptions);
+  KmlWriter out(p.output, p.outputOptions, p.workbook);
   Write(p, rows, progress, out);
   out.commit();
 }

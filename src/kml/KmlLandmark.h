@@ -43,7 +43,7 @@ struct LandmarkParams {
   std::string nameColumn;         // a1
   std::string lonColumn;          // a2
   std::string latColumn;          // a3
-  std::string dataColumn;         // a4: part of the query even with the default icon
+  std::string dataColumn;         // a4: chosen ones are part of the query; only custom icons need one
   bool withDescription = false;   // writes a5 into every icon placemark
   std::string descriptionColumn;  // a5
   bool customIcons = false;       // false: the default icon for every point
@@ -67,7 +67,7 @@ class NoCustomIconError : public Error {
 bool NoCustomIconEnabled(const LandmarkParams& params);
 
 // The query whose result columns are a1 name, a2 longitude, a3 latitude,
-// a4 data and, with the description, a5.
+// a4 data (NULL when no data column is chosen) and, with the description, a5.
 std::string LandmarkQuery(const LandmarkParams& params);
 // The query as run: every column after the query's own when the attributes
 // are asked for; the rows without a usable position left out.

@@ -369,7 +369,7 @@ void GenerateKmlSector(const KmlSectorParams& params, Progress& progress) {
   CheckCategoryOption(params.colourBy);
   // The output is opened first (as a temporary file), so an unwritable target
   // fails before the workbook is read.
-  KmlWriter kml(params.output, params.outputOptions);
+  KmlWriter kml(params.output, params.outputOptions, params.workbook);
   LoadProgress scope(progress);
   auto connection = Connection::open(ConnectionString(params.workbook));
   RecordSet rows = connection->execute(KmlSectorQuery(params));
@@ -379,7 +379,7 @@ void GenerateKmlSector(const KmlSectorParams& params, Progress& progress) {
 }
 
 void GenerateKmlSector(const KmlSectorParams& params, RecordSet& rows, Progress& progress) {
-  KmlWriter kml(params.output, params.outputOptions);
+  KmlWriter kml(params.output, params.outputOptions, params.workbook);
   WriteLayer(params, rows, progress, kml);
 }
 

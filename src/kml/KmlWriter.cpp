@@ -1,6 +1,11 @@
 #include "kml/KmlWriter.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
+#include <sys/stat.h>
 
 #include "common/Error.h"
 #include "common/ReadFile.h"
@@ -111,6 +116,22 @@ std::string ReadWhole(const std::string& path) {
 
 constexpr std::size_t kZipChunk = 1 << 16;
 
+// The entries' time: SOURCE_DATE_EPOCH (whole seconds, UTC) where it is set,
+// else the source's modification time (local, as zip tools show times).
+void DateEntries(ZipStream& zip, const std::string& source) {
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
+    long long seconds = 0;
+    const char* end = epoch + std::strlen(epoch);
+    const auto [ptr, ec] = std::from_chars(epoch, end, seconds);
+    if (ec == std::errc() && ptr == end && seconds >= 0) {
+      zip.setEntryTime(static_cast<std::time_t>(seconds), true);
+      return;
+    }
+  }
+  struct stat st {};
+  if (!source.empty() && ::stat(source.c_str(), &st) == 0) zip.setEntryTime(st.st_mtime);
+}
+
 }  // namespace
 
 void WriteExtendedData(KmlWriter& out, const RecordSet& rows, std::size_t row, int firstField) {
@@ -127,10 +148,14 @@ void WriteExtendedData(KmlWriter& out, const RecordSet& rows, std::size_t row, i
   out.line("</ExtendedData>");
 }
 
-KmlWriter::KmlWriter(const std::string& path, const KmlOutputOptions& options) : file_(path) {
+KmlWriter::KmlWriter(const std::string& path, const KmlOutputOptions& options, const std::string& source)
+    : file_(path) {
   if (options.regionate && !IsKmzName(path))
     throw Error("分级加载（大图层）只能保存为 KMZ：输出文件名应以 .kmz 结尾（" + path + "）");
-  if (IsKmzName(path)) zip_ = std::make_unique<ZipStream>([this](std::string_view bytes) { file_.write(bytes); });
+  if (IsKmzName(path)) {
+    zip_ = std::make_unique<ZipStream>([this](std::string_view bytes) { file_.write(bytes); });
+    DateEntries(*zip_, source);
+  }
   if (options.regionate) overlay_ = std::make_unique<SuperOverlay>(FolderOf(file_.temporaryPath()), options.decimals);
   else if (zip_) zip_->begin("doc.kml");
   if (options.decimals >= 0 && !overlay_) rounder_ = std::make_unique<CoordinateRounder>(options.decimals);

@@ -43,9 +43,14 @@ struct KmlOutputOptions {
 // holding "doc.kml" first, then every local file the layer points to under
 // "files/" (a regionated KMZ: under "tiles/", beside the tiles that use
 // them). Either way the file appears only when it is complete.
+//
+// A KMZ's entries carry the time of `source` (the workbook the layer is made
+// from), or SOURCE_DATE_EPOCH (seconds, UTC) where that is set, so the same
+// layer made twice from the same workbook, by a window or the command line,
+// is the same bytes. Without either they carry the time of writing.
 class KmlWriter {
  public:
-  explicit KmlWriter(const std::string& path, const KmlOutputOptions& options = {});
+  explicit KmlWriter(const std::string& path, const KmlOutputOptions& options = {}, const std::string& source = {});
   ~KmlWriter();
   KmlWriter(const KmlWriter&) = delete;
   KmlWriter& operator=(const KmlWriter&) = delete;

@@ -74,7 +74,7 @@ void CompoundStream::fill(std::uint64_t offset, std::size_t n) {
     while (j + 1 < last && sectors_[j + 1] == sectors_[j] + 1) ++j;
     const std::uint64_t at = (static_cast<std::uint64_t>(sectors_[i]) + 1) * sectorSize_;
     if (!ReadAt(*fd_, at, window_.data() + (i - first) * sectorSize_, static_cast<std::size_t>((j - i + 1) * sectorSize_)))
-      throw Error("工作簿读取失败（" + std::string(std::strerror(errno)) + "）");
+      throw Error("工作簿读取失败（" + SystemErrorText(errno) + "）");
     i = j + 1;
   }
   windowStart_ = start;
@@ -83,13 +83,13 @@ void CompoundStream::fill(std::uint64_t offset, std::size_t n) {
 
 CompoundFile::CompoundFile(const std::string& path) : path_(path) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw Error("无法打开工作簿文件（" + std::string(std::strerror(errno)) + "）：" + path);
+  if (fd < 0) throw Error("无法打开工作簿文件（" + SystemErrorText(errno) + "）：" + path);
   fd_ = std::shared_ptr<const int>(new int(fd), [](const int* p) {
     close(*p);
     delete p;
   });
   struct stat st {};
-  if (fstat(fd, &st) != 0) throw Error("无法读取工作簿文件（" + std::string(std::strerror(errno)) + "）：" + path);
+  if (fstat(fd, &st) != 0) throw Error("无法读取工作簿文件（" + SystemErrorText(errno) + "）：" + path);
   fileSize_ = static_cast<std::uint64_t>(st.st_size);
   if (fileSize_ < 512) damaged("文件不完整，复合文件头缺失");
   std::uint8_t header[512];
@@ -126,7 +126,7 @@ void CompoundFile::readHeader(const std::uint8_t* h) {
 void CompoundFile::readSector(std::uint32_t sector, std::uint8_t* dst) const {
   if (sector >= fileSectors_) damaged("扇区号超出文件");
   if (!ReadAt(*fd_, (static_cast<std::uint64_t>(sector) + 1) << sectorShift_, dst, sectorSize_))
-    damaged("读取失败：" + std::string(std::strerror(errno)));
+    damaged("读取失败：" + SystemErrorText(errno));
 }
 
 // The allocation table: its sector numbers come from the header's 109 slots,

@@ -61,12 +61,13 @@ std::unique_ptr<WorkbookReader> OpenZipWorkbook(const std::string& path) {
 
 std::unique_ptr<WorkbookReader> OpenWorkbook(const std::string& path) {
   struct stat st {};
-  if (stat(path.c_str(), &st) != 0) throw Error("找不到工作簿文件：" + path);
+  if (stat(path.c_str(), &st) != 0)
+    throw Error(errno == ENOENT ? "找不到工作簿文件：" + path : "无法打开工作簿文件（" + SystemErrorText(errno) + "）：" + path);
   if (S_ISDIR(st.st_mode)) throw Error("不是工作簿文件（是一个文件夹）：" + path);
   // A pipe or a device would block the reading or never end.
   if (!S_ISREG(st.st_mode)) throw Error("不是工作簿文件（不是普通文件）：" + path);
   std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) throw Error("无法打开工作簿文件（" + std::string(std::strerror(errno)) + "）：" + path);
+  if (!f) throw Error("无法打开工作簿文件（" + SystemErrorText(errno) + "）：" + path);
   std::string head(kHeadBytes, '\0');
   head.resize(std::fread(head.data(), 1, head.size(), f));
   const bool whole = std::feof(f) != 0;

@@ -102,7 +102,7 @@ void DeleteDriveTestTemplate(const std::string& fileName) {
   if (fileName.find('/') != std::string::npos) throw Error("无法删除设置模版“" + fileName + "”");
   std::error_code ec;
   if (!fs::remove(DriveTestTemplateFolder() + fileName, ec))
-    throw Error("无法删除设置模版“" + fileName + "”：" + (ec ? ec.message() : std::string("文件不存在")));
+    throw Error("无法删除设置模版“" + fileName + "”：" + (ec ? SystemErrorText(ec) : std::string("文件不存在")));
 }
 
 std::vector<std::string> ListDriveTestTemplates() { return ListFiles(DriveTestTemplateFolder(), ".txt"); }

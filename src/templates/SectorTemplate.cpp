@@ -113,7 +113,7 @@ std::vector<std::string> ListSectorTemplates(const std::string& folder) { return
 void DeleteSectorTemplate(const std::string& folder, const std::string& fileName) {
   const std::string path = WithSlash(folder) + fileName;
   if (std::remove(path.c_str()) != 0)
-    throw Error("无法删除模版文件“" + fileName + "”：" + std::strerror(errno));
+    throw Error("无法删除模版文件“" + fileName + "”：" + SystemErrorText(errno));
 }
 
 }  // namespace tessaro

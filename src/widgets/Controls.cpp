@@ -48,10 +48,20 @@ QPushButton* NewStepButton(QWidget* parent, const char* objectName, const QStrin
   return b;
 }
 
-QLabel* NewCaption(QWidget* parent, const QString& text) {
+QLabel* NewCaption(QWidget* parent, const QString& text, QWidget* buddy) {
   auto* l = new QLabel(text, parent);
   l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  if (buddy) {
+    l->setBuddy(buddy);
+    NameField(buddy, text);
+  }
   return l;
+}
+
+void NameField(QWidget* field, const QString& caption) {
+  QString name = caption.trimmed();
+  while (name.endsWith(QChar(0xFF1A)) || name.endsWith(':')) name.chop(1);
+  field->setAccessibleName(name);
 }
 
 QComboBox* NewColumnList(QWidget* parent, const QString& objectName, const QString& designText) {

@@ -25,8 +25,13 @@ QPushButton* NewButton(QWidget* parent, const char* objectName, const QString& c
 // A "<" or ">" step button: narrow and left out of the Tab order, so Tab
 // walks the boxes and reaches the command buttons.
 QPushButton* NewStepButton(QWidget* parent, const char* objectName, const QString& caption);
-// A caption label, right-aligned against the control it names.
-QLabel* NewCaption(QWidget* parent, const QString& text);
+// A caption label, right-aligned against the control it names. With a
+// `buddy`, the label is linked to it (QLabel::setBuddy) and names it for
+// screen readers (see NameField).
+QLabel* NewCaption(QWidget* parent, const QString& text, QWidget* buddy = nullptr);
+// Names `field` for screen readers: `caption` without its trailing colon
+// ("扇区透明度：" gives "扇区透明度").
+void NameField(QWidget* field, const QString& caption);
 // A column (or sheet) list: editable, so it can show its design text until
 // it is filled, and wide enough to show the design text whole.
 QComboBox* NewColumnList(QWidget* parent, const QString& objectName, const QString& designText);

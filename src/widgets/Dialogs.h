@@ -17,7 +17,9 @@ class Dialogs {
   virtual ~Dialogs() = default;
   // An OK message box; `detail` (if not empty) goes into the detailed text.
   virtual void message(QWidget* parent, const QString& title, const QString& text, const QString& detail = {}) = 0;
-  // A Yes/No question; true for Yes.
+  // A Yes/No question; true for Yes. 否 is the default answer (Enter and
+  // Escape give No): every question the program asks would destroy
+  // something on Yes.
   virtual bool question(QWidget* parent, const QString& title, const QString& text) = 0;
   // An input box; nothing when cancelled.
   virtual std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,
@@ -35,8 +37,32 @@ class Dialogs {
     (void)paths;
     return false;
   }
-  // Opens `folder` in the desktop's file manager (nothing in a fake).
-  virtual void openFolder(const QString& folder) { (void)folder; }
+  // A failure: the window's own sentence (`text`), the one-line `reason`
+  // under it in the box, and `detail` (the whole account) behind the
+  // details button. A fake that does not script it shows a plain message.
+  virtual void failure(QWidget* parent, const QString& title, const QString& text, const QString& reason,
+                       const QString& detail) {
+    (void)reason;
+    message(parent, title, text, detail);
+  }
+  // A message with `paths` under its text, each on one line (a folder the
+  // user must find by hand). A fake that does not script it shows a plain
+  // message with the paths on lines under the text.
+  virtual void notice(QWidget* parent, const QString& title, const QString& text, const QStringList& paths) {
+    message(parent, title, text + QStringLiteral("\n") + paths.join(QStringLiteral("\n")));
+  }
+  // Asks before `files` are replaced: `text`, then the files one per line;
+  // 否 is the default answer. A fake that does not script it asks `text`.
+  virtual bool confirmReplace(QWidget* parent, const QString& title, const QString& text, const QStringList& files) {
+    (void)files;
+    return question(parent, title, text);
+  }
+  // Opens `folder` in the desktop's file manager; false when no program
+  // could open it (a fake opens nothing and says it did).
+  virtual bool openFolder(const QString& folder) {
+    (void)folder;
+    return true;
+  }
   // A completion message as completion() whose extra button is `action`
   // ("打开报表") instead of the folder button. True when the user chose it.
   // A fake that does not script it shows a plain message.

@@ -4,6 +4,7 @@
 // "取消" and the command buttons) and one way to run a layer and report its
 // end. A window adds its own controls and layout, reads them into the
 // layer's parameters and calls runLayer.
+#include <QList>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -13,6 +14,7 @@
 #include "widgets/MoreOptions.h"
 #include "widgets/WorkbookPicker.h"
 
+class QComboBox;
 class QPushButton;
 
 namespace tessaro::ui {
@@ -34,6 +36,25 @@ class LayerWindow : public QWidget {
   // in a window that offers no extras.
   bool openMoreOptions();
 
+  // A list a run needs filled: a column list must name one of its sheet's
+  // columns, a sheet list one of the workbook's sheets (when the workbook
+  // filled it). `what` names it in
+  // the reason a failure gives ("经度列", "数据表").
+  struct Needed {
+    QComboBox* list;
+    QString what;
+    bool sheet = false;
+  };
+  // The reason the first of `needed` is not filled, or "" when all are:
+  // "没有选择经度列", "工作表中没有列“X”（经度列）". Case is ignored, as
+  // the workbook's query engine ignores it.
+  static QString MissingInput(const QList<Needed>& needed);
+
+ signals:
+  // A run of this window ended: the window wants to be the one shown, so
+  // its message appears over it (the main window shows it).
+  void frontRequested();
+
  protected:
   // `generate` is the caption of the window's generate button (Command1, or
   // Command3 in the fly-line windows); `percentLabel` puts "进度： N%"
@@ -50,15 +71,26 @@ class LayerWindow : public QWidget {
   // The extras chosen; all off in a window that offers none.
   ExtraValues extras() const { return more_ ? more_->values() : ExtraValues{}; }
 
-  // The output path for a run (see WorkbookPicker::outputForRun), or nothing
-  // when the run should not start.
-  std::optional<QString> outputForRun(const QStringList& suffixes) { return picker_->outputForRun(suffixes); }
+  // The checks before a run, in this order: a workbook is open (else
+  // "请先打开Excel文件"); every list of `needed` is filled (else the
+  // layer's failure message with the reason, and nothing is asked); then
+  // "文件已存在，是否覆盖？" naming those of Text6 + each of `suffixes`
+  // that exist. The output path, or nothing when the run should not start.
+  std::optional<QString> outputForRun(const QStringList& suffixes, const tessaro::LayerMessages& messages,
+                                      const QList<Needed>& needed);
+  // The first two checks alone; the window asks before replacing its own
+  // list of files (WorkbookPicker::confirmReplace).
+  std::optional<QString> checkedOutput(const tessaro::LayerMessages& messages, const QList<Needed>& needed);
 
-  // Runs `job` in the background and reports its end with `messages`: the
-  // completion message with the notes under it, the written `paths` and the
-  // folder button; the failure message with the reason and the notes as its
-  // detail; "已取消" when the user stopped it. `lateNotes`, when given, adds
-  // notes the job returned rather than noted (read after the end).
+  // Runs `job` in the background and reports its end with `messages`, over
+  // this window (brought to the front first): the completion message with
+  // the notes under it, the written `paths` and the folder button; the
+  // failure message with the reason's first line and what became of the
+  // earlier files under it, the whole reason and the notes as its detail;
+  // "已取消，原有文件未改动" (or "未生成文件") when the user stopped it.
+  // After a failure or a stop the bar is empty and says the same. `lateNotes`,
+  // when given, adds notes the job returned rather than noted (read after
+  // the end).
   void runLayer(const tessaro::LayerMessages& messages, const QStringList& paths,
                 std::function<void(tessaro::Progress&)> job, std::function<QStringList()> lateNotes = {});
 
@@ -68,8 +100,20 @@ class LayerWindow : public QWidget {
   void showEvent(QShowEvent* e) override;
 
  private:
+  struct FileState {
+    bool exists = false;
+    qint64 size = 0;
+    qint64 modified = 0;  // ms since the epoch
+    bool operator==(const FileState& o) const {
+      return exists == o.exists && size == o.size && modified == o.modified;
+    }
+  };
+  static QList<FileState> States(const QStringList& paths);
+  // What became of the files a stopped or failed run would have written.
+  static QString EarlierFiles(const QList<FileState>& before, const QStringList& paths);
   void report(const tessaro::LayerMessages& messages, const QStringList& paths, const JobEnd& end,
-              const QStringList& lateNotes);
+              const QStringList& lateNotes, const QList<FileState>& before);
+  void comeForward();
 
   WorkbookPicker* picker_;
   RunPanel* runPanel_;

@@ -146,7 +146,7 @@ QDialog* MoreOptions::buildDialog() {
     QComboBox* list = columnList(dialog, r.objectName, *ColumnOf(v, r.extra));
     list->setToolTip(QString::fromUtf8(r.tip));
     if (r.extra == Extra::TimeColumn) addTimeRow(dialog, form, QString::fromUtf8(r.caption), list, v.timeDate);
-    else form->addRow(NewCaption(dialog, QString::fromUtf8(r.caption)), list);
+    else form->addRow(NewCaption(dialog, QString::fromUtf8(r.caption), list), list);
   }
   addTextRows(dialog, form, v);
   for (const Row& r : kCheckRows) {
@@ -187,7 +187,7 @@ void MoreOptions::addTextRows(QDialog* dialog, QFormLayout* form, const ExtraVal
     box->setObjectName(r.objectName);
     box->setToolTip(QString::fromUtf8(r.tip));
     box->setPlaceholderText(QString::fromUtf8(r.placeholder));
-    form->addRow(NewCaption(dialog, QString::fromUtf8(r.caption)), box);
+    form->addRow(NewCaption(dialog, QString::fromUtf8(r.caption), box), box);
   }
   if (!offered_.testFlag(Extra::Grid)) return;
   auto* stats = new QComboBox(dialog);
@@ -196,21 +196,21 @@ void MoreOptions::addTextRows(QDialog* dialog, QFormLayout* form, const ExtraVal
   for (tessaro::GridStat stat : tessaro::GridStats())
     stats->addItem(QString::fromUtf8(tessaro::GridStatCaption(stat)), QString::fromUtf8(tessaro::GridStatName(stat)));
   stats->setCurrentIndex(std::max(0, stats->findData(v.gridStat)));
-  form->addRow(NewCaption(dialog, QStringLiteral("统计方式：")), stats);
+  form->addRow(NewCaption(dialog, QStringLiteral("统计方式："), stats), stats);
 }
 
 void MoreOptions::addTimeRow(QDialog* dialog, QFormLayout* form, const QString& caption, QComboBox* list,
                              const QString& date) {
   auto* row = new QHBoxLayout;
   row->addWidget(list, 1);
-  row->addWidget(NewCaption(dialog, QStringLiteral("日期：")));
   auto* box = new QLineEdit(date, dialog);
+  row->addWidget(NewCaption(dialog, QStringLiteral("日期："), box));
   box->setObjectName("TimeDate");
   box->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
   box->setToolTip(QStringLiteral("时间列只有时刻（如 09:30:05）时，与之合并的日期"));
   box->setMaximumWidth(110);
   row->addWidget(box);
-  form->addRow(NewCaption(dialog, caption), row);
+  form->addRow(NewCaption(dialog, caption, list), row);
   auto* hint = new QLabel(QStringLiteral("时间列") + QString::fromUtf8(tessaro::kTimeForms), dialog);
   hint->setObjectName("TimeForms");
   hint->setWordWrap(true);

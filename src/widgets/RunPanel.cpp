@@ -24,7 +24,10 @@ RunPanel::RunPanel(QWidget* window, bool percentLabel) : QWidget(window) {
   bar_->setObjectName("Pro1");
   bar_->setRange(0, 1);
   bar_->setValue(0);
-  bar_->setTextVisible(false);
+  bar_->setFormat(runningFormat());
+  bar_->setTextVisible(true);
+  bar_->setAlignment(Qt::AlignCenter);
+  bar_->setAccessibleName(QStringLiteral("进度"));
   bar_->setMinimumWidth(60);
   row->addWidget(bar_, 1);
   cancel_ = new QPushButton(QStringLiteral("取消"), this);
@@ -52,6 +55,7 @@ void RunPanel::addButton(QPushButton* button, QPushButton* before) {
 
 void RunPanel::begin(std::shared_ptr<tessaro::Progress> progress) {
   progress_ = std::move(progress);
+  bar_->setFormat(runningFormat());
   for (const auto& b : buttons_)
     if (b) b->setEnabled(false);
   cancel_->setEnabled(true);
@@ -67,6 +71,17 @@ void RunPanel::end() {
   cancel_->hide();
   for (const auto& b : buttons_)
     if (b) b->setEnabled(true);
+}
+
+QString RunPanel::runningFormat() const {
+  // With "进度： N%" before the bar, the bar need not say it again.
+  return percent_ ? QString() : QStringLiteral("%p%");
+}
+
+void RunPanel::showOutcome(const QString& status) {
+  bar_->setValue(bar_->minimum());
+  bar_->setFormat(status);
+  showPercent(bar_->minimum());
 }
 
 void RunPanel::follow() {

@@ -3,7 +3,7 @@
 // "取消" button that shows only while a run is going, and the window's
 // command buttons (the generate button; a window may add more).
 //
-// While a run goes the bar follows its Progress (maximum and value as the
+// While a run goes the bar follows its Progress and shows the percentage done (maximum and value as the
 // job sets them, so a maximum that changes between reading, querying and
 // writing is shown as it is), "取消" asks the job to stop, and the command
 // buttons are off.
@@ -33,11 +33,16 @@ class RunPanel : public QWidget {
   // before `before` (a button added earlier).
   void addButton(QPushButton* button, QPushButton* before = nullptr);
 
-  // A run starts: the bar follows `progress` until end().
+  // A run starts: the bar follows `progress` until end(), showing the
+  // percentage done on it (or in the label before it).
   void begin(std::shared_ptr<tessaro::Progress> progress);
   void end();
+  // A run that did not finish: the bar empties and shows `status` (what
+  // became of the earlier file) until the next run begins.
+  void showOutcome(const QString& status);
 
  private:
+  QString runningFormat() const;
   void follow();
   void showPercent(int value);
 

@@ -1,6 +1,7 @@
 #include "widgets/WorkbookPicker.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -52,12 +53,29 @@ WorkbookPicker::WorkbookPicker(const Design& design, QWidget* window)
   }
   row->setSpacing(6);
   // Text1 and Text6 are the window's own boxes; only the file row sits here.
-  text1_ = NewBox(window, "Text1", design.text1);
+  // Text1 shows the chosen workbook's path; until then its design text
+  // asks for one. It is typed into by the open-file dialog only: Enter or a
+  // double click in it opens that dialog too.
+  text1_ = NewBox(window, "Text1", QString());
+  text1_->setPlaceholderText(design.text1);
+  FitText(text1_, design.text1);
+  text1_->setReadOnly(true);
+  text1_->installEventFilter(this);
+  NameField(text1_, QStringLiteral("Excel文件"));
   command2_ = NewButton(window, "Command2", QStringLiteral("打开文件"));
   text6_ = NewBox(window, "Text6", design.text6);
   row->addWidget(text1_, 1);
   row->addWidget(command2_);
   connect(command2_, &QPushButton::clicked, this, &WorkbookPicker::open);
+  connect(text1_, &QLineEdit::returnPressed, this, &WorkbookPicker::open);
+}
+
+bool WorkbookPicker::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == text1_ && e->type() == QEvent::MouseButtonDblClick) {
+    open();
+    return true;
+  }
+  return QGroupBox::eventFilter(watched, e);
 }
 
 QComboBox* WorkbookPicker::addSheetList(const char* objectName, const QString& designText,
@@ -70,10 +88,7 @@ QComboBox* WorkbookPicker::addSheetList(const char* objectName, const QString& d
   return list;
 }
 
-QString WorkbookPicker::workbook() const {
-  const QString path = text1_->text();
-  return path == design_.text1 ? QString() : path;
-}
+QString WorkbookPicker::workbook() const { return text1_->text(); }
 
 QString WorkbookPicker::outputName() const {
   const QString name = text6_->text();
@@ -123,7 +138,26 @@ void WorkbookPicker::listSheets() {
     side.list->setCurrentIndex(-1);
     side.list->setEditText(QString());
   }
-  if (!sides_.isEmpty() && !names.empty()) sides_.first().list->setCurrentIndex(0);
+  if (names.empty()) return;
+  QList<int> chosen;
+  if (chooser_) {
+    // Every sheet's header row; one that cannot be read has none.
+    QList<QStringList> headers;
+    for (const auto& n : names) {
+      QStringList row;
+      try {
+        for (const auto& h : ListColumnNames(Utf8(text1_->text()), n)) row << FromUtf8(h);
+      } catch (const std::exception&) {
+      }
+      headers << row;
+    }
+    chosen = chooser_(headers);
+  } else {
+    chosen = {0};
+  }
+  // The first list first: the proposed name follows its sheet.
+  for (qsizetype i = 0; i < sides_.size() && i < chosen.size(); ++i)
+    if (chosen[i] >= 0 && chosen[i] < sides_[i].list->count()) sides_[i].list->setCurrentIndex(chosen[i]);
 }
 
 WorkbookPicker::Side* WorkbookPicker::sideOf(QComboBox* list) {
@@ -177,21 +211,31 @@ void WorkbookPicker::chooseSheet(QComboBox* list) {
   emit sheetChosen(list);
 }
 
-std::optional<QString> WorkbookPicker::outputForRun(const QStringList& suffixes) {
+QString WorkbookPicker::outputPath() const {
   const QString book = workbook();
-  if (book.isEmpty()) {
+  if (book.isEmpty()) return {};
+  return FromUtf8(ResolveOutputPath(Utf8(text6_->text()), Utf8(book)));
+}
+
+bool WorkbookPicker::confirmReplace(const QStringList& targets) {
+  QStringList existing;
+  for (const QString& target : targets) {
+    const QFileInfo file(target);
+    if (file.exists() && !file.isDir()) existing << target;
+  }
+  return existing.isEmpty() ||
+         dialogs().confirmReplace(window_, kHint, QStringLiteral("文件已存在，是否覆盖？"), existing);
+}
+
+std::optional<QString> WorkbookPicker::outputForRun(const QStringList& suffixes) {
+  const QString path = outputPath();
+  if (path.isEmpty()) {
     dialogs().message(window_, kHint, QStringLiteral("请先打开Excel文件"));
     return std::nullopt;
   }
-  const QString path = FromUtf8(ResolveOutputPath(Utf8(text6_->text()), Utf8(book)));
-  // A folder of that name is no file to replace; the layer then says why it
-  // cannot write there.
-  bool exists = false;
-  for (const QString& suffix : suffixes) {
-    const QFileInfo target(path + suffix);
-    exists = exists || (target.exists() && !target.isDir());
-  }
-  if (exists && !dialogs().question(window_, kHint, QStringLiteral("文件已存在，是否覆盖？"))) return std::nullopt;
+  QStringList targets;
+  for (const QString& suffix : suffixes) targets << path + suffix;
+  if (!confirmReplace(targets)) return std::nullopt;
   return path;
 }
 

@@ -19,6 +19,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 #include "source/Columns.h"
@@ -55,22 +56,35 @@ class WorkbookPicker : public QGroupBox {
   QComboBox* addSheetList(const char* objectName, const QString& designText, const QList<QComboBox*>& columns,
                           const Roles& roles);
 
+  // Chooses the sheets a newly opened workbook starts with: from the header
+  // names of every sheet (workbook order) one index per sheet list, in the
+  // order added (-1: none, the user chooses). Without a chooser the first
+  // list gets the first sheet and the others wait.
+  using SheetChooser = std::function<QList<int>(const QList<QStringList>& headers)>;
+  void setSheetChooser(SheetChooser chooser) { chooser_ = std::move(chooser); }
+
   // The sheet lists in the order added (0: the one that names the output).
   QComboBox* sheetList(int index = 0) const { return sides_.value(index).list; }
   // The headers of the sheet chosen in that list; empty before a choice,
   // after a workbook that cannot be read, or when the sheet could not be read.
   QStringList columnNames(int index = 0) const { return sides_.value(index).headers; }
 
-  // The workbook's path; empty while Text1 still shows its design text.
+  // The workbook's path; empty before one is opened.
   QString workbook() const;
   // The chosen workbook's file name without its folder.
   const QString& fileName() const { return fileName_; }
 
+  // The output path Text6 names, resolved against the workbook's folder (a
+  // bare name lands beside the workbook). Empty while no workbook is open.
+  QString outputPath() const;
+  // Asks "文件已存在，是否覆盖？" naming those of `targets` that exist (a
+  // folder of that name is no file to replace: the run then says why it
+  // cannot write there). True when none exists or the user agreed.
+  bool confirmReplace(const QStringList& targets);
   // The output path for a run writing Text6 + each of `suffixes` ({""} for
-  // one file, {".mif", ".mid"} for a pair), resolved against the workbook's
-  // folder. Says "请先打开Excel文件" when no workbook is open and asks
-  // "文件已存在，是否覆盖？" when one of the files exists; nothing when the
-  // run should not start.
+  // one file, {".mif", ".mid"} for a pair). Says "请先打开Excel文件" when no
+  // workbook is open and asks before replacing; nothing when the run should
+  // not start.
   std::optional<QString> outputForRun(const QStringList& suffixes);
 
   // The open-file command (Command2).
@@ -80,6 +94,9 @@ class WorkbookPicker : public QGroupBox {
   void openFile(const QString& path);
   // A sheet was chosen in `list` (one added by addSheetList).
   void chooseSheet(QComboBox* list);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  signals:
   // After a sheet choice has refilled the lists of `list`.
@@ -104,6 +121,7 @@ class WorkbookPicker : public QGroupBox {
   QLineEdit* text6_;
   QList<Side> sides_;
   QString fileName_;
+  SheetChooser chooser_;
 };
 
 }  // namespace tessaro::ui

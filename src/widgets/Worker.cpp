@@ -6,8 +6,10 @@
 #include <QThread>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "common/Error.h"
+#include "common/OutputFile.h"
 #include "widgets/RunPanel.h"
 
 namespace tessaro::ui {
@@ -18,7 +20,13 @@ struct Running {
   std::shared_ptr<tessaro::Progress> progress;
   bool silent = false;  // quitting: no end message
 };
+// The run of each window, by window. A window destroyed during its run is
+// taken off at once (its run is stopped and ends unseen), so a pointer here
+// always names a live window.
 std::map<QWidget*, Running> gRunning;
+// Every job thread that has not finished, a destroyed window's included:
+// quitting and the tests wait for these.
+std::set<QThread*> gThreads;
 
 bool IsCancelled(std::exception_ptr error) {
   if (!error) return false;
@@ -43,6 +51,19 @@ QList<QPointer<QWidget>> DisableInputs(QWidget* window, RunPanel* panel) {
   return disabled;
 }
 
+// Waits, processing events, until no job thread is left or `timeoutMs` has
+// passed; true when none is left.
+bool WaitForThreads(int timeoutMs) {
+  QElapsedTimer t;
+  t.start();
+  while (!gThreads.empty() && t.elapsed() < timeoutMs) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);
+  }
+  QCoreApplication::processEvents();
+  return gThreads.empty();
+}
+
 }  // namespace
 
 void RunInBackground(QWidget* window, RunPanel* panel, std::function<void(tessaro::Progress&)> job,
@@ -59,15 +80,26 @@ void RunInBackground(QWidget* window, RunPanel* panel, std::function<void(tessar
       *error = std::current_exception();
     }
   });
-  QPointer<RunPanel> panelPtr(panel);
-  QObject::connect(thread, &QThread::finished, window, [thread, panelPtr, progress, error, done, disabled, window] {
+  gThreads.insert(thread);
+  // The thread is the context of both handlers: they outlive the window.
+  QObject::connect(window, &QObject::destroyed, thread, [window, progress] {
+    const auto it = gRunning.find(window);
+    if (it == gRunning.end() || it->second.progress != progress) return;
+    progress->cancel();
+    gRunning.erase(it);
+  });
+  const QPointer<QWidget> windowPtr(window);
+  const QPointer<RunPanel> panelPtr(panel);
+  QObject::connect(thread, &QThread::finished, thread, [=] {
+    gThreads.erase(thread);
+    thread->deleteLater();
+    if (!windowPtr) return;  // the window went during the run: no one to tell
+    const auto it = gRunning.find(window);
+    const bool silent = it != gRunning.end() && it->second.silent;
+    if (it != gRunning.end() && it->second.progress == progress) gRunning.erase(it);
     if (panelPtr) panelPtr->end();
     for (const QPointer<QWidget>& w : disabled)
       if (w) w->setEnabled(true);
-    const auto it = gRunning.find(window);
-    const bool silent = it != gRunning.end() && it->second.silent;
-    if (it != gRunning.end()) gRunning.erase(it);
-    thread->deleteLater();
     if (silent) return;
     JobEnd end;
     end.error = *error;
@@ -94,27 +126,21 @@ bool IsRunning(QWidget* window) { return gRunning.count(window) != 0; }
 
 bool AnyRunning() { return !gRunning.empty(); }
 
-void StopAllJobs() {
+bool StopAllJobs(int deadlineMs) {
   for (auto& [window, running] : gRunning) {
     running.silent = true;
     running.progress->cancel();
   }
   // The jobs stop at their next check; each finishes on its own thread, and
-  // its finished handler (run by the event loop) takes it off the list.
-  while (!gRunning.empty()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
+  // its finished handler (run by the event loop) takes it off the lists.
+  if (WaitForThreads(deadlineMs)) return true;
+  // A job that did not stop in time leaves no half-written file behind.
+  tessaro::RemoveTemporaryFiles();
+  return false;
 }
 
-void WaitForJobs(int timeoutMs) {
-  QElapsedTimer t;
-  t.start();
-  while (!gRunning.empty() && t.elapsed() < timeoutMs) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-  QCoreApplication::processEvents();
-}
+bool JobThreadsLeft() { return !gThreads.empty(); }
+
+void WaitForJobs(int timeoutMs) { WaitForThreads(timeoutMs); }
 
 }  // namespace tessaro::ui

@@ -29,13 +29,24 @@ void RunInBackground(QWidget* window, RunPanel* panel, std::function<void(tessar
 // The text of a job's exception, shown as a failure message's detailed text.
 QString ErrorReason(std::exception_ptr error);
 
-// True while a job of `window` runs; AnyRunning for any window.
+// True while a job of `window` runs; AnyRunning for any window. A window
+// destroyed during its run has its run stopped and counts no more.
 bool IsRunning(QWidget* window);
 bool AnyRunning();
 
-// Stops every running job and waits until each has unwound (its temporary
-// files removed); their `done` callbacks do not run. For quitting.
-void StopAllJobs();
+// How long quitting waits for the running jobs to stop, as the command line
+// does after a signal.
+constexpr int kQuitDeadlineMs = 2000;
+
+// Stops every running job and waits, at most `deadlineMs`, until each has
+// unwound (its temporary files removed); their `done` callbacks do not run.
+// True when all stopped; otherwise the temporary files of those still going
+// are removed and false is returned: the program must then end at once
+// (std::_Exit), not unwind under a running job. For quitting.
+bool StopAllJobs(int deadlineMs = kQuitDeadlineMs);
+// True while a job thread has not finished, one of a destroyed window's
+// included.
+bool JobThreadsLeft();
 
 // Waits (processing events) until no job runs; for tests.
 void WaitForJobs(int timeoutMs = 60000);

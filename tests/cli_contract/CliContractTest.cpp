@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,62 @@ TEST_F(CliContract, HelpListsEveryCommandAndVersionPrintsOne) {
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("tessaro-cli ", 0), 0u) << version.out;
   EXPECT_GT(version.out.size(), std::string("tessaro-cli \n").size());
+}
+
+// "COMMAND --help" (or -h, anywhere an option may stand) prints that
+// command's usage and the options it accepts, and reads and writes nothing;
+// as an option's value it is only a value.
+TEST_F(CliContract, EachCommandListsItsOwnOptions) {
+  const std::pair<const char*, std::vector<const char*>> cases[] = {
+      {"sheets", {"-q"}},
+      {"columns", {"--window VALUE"}},
+      {"kml-sector", {"--radius VALUE", "--folders VALUE", "--attributes", "-o VALUE"}},
+      {"mif-sector", {"--pen-width VALUE", "--radius-column VALUE"}},
+      {"kml-drivetest", {"--bounds VALUE", "--legend", "--no-colour"}},
+      {"mif-drivetest", {"--size VALUE"}},
+      {"kml-flyline", {"--cells VALUE", "--condition VALUE", "--altitude VALUE"}},
+      {"mif-flyline", {"--cells VALUE", "--where VALUE"}},
+      {"kml-landmark", {"--icon VALUE", "--value VALUE"}},
+  };
+  for (const auto& [command, options] : cases) {
+    SCOPED_TRACE(command);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{command, "--help"},
+                                                 std::vector<std::string>{command, "missing.xlsx", "-h"}}) {
+      const Ran r = Run(args);
+      EXPECT_EQ(r.status, 0) << r.err;
+      EXPECT_EQ(r.err, "");
+      EXPECT_EQ(r.out.rfind(std::string("usage: tessaro-cli ") + command + " ", 0), 0u) << r.out;
+      for (const char* o : options) EXPECT_NE(r.out.find(std::string("\n  ") + o + " "), std::string::npos) << o;
+    }
+  }
+  EXPECT_EQ(Run({"mif-flyline", "--help"}).out.find("--altitude"), std::string::npos);  // only its own options
+  const Ran value = Run({"kml-sector", sample.string(), "--name", "--help", "-q"});
+  EXPECT_EQ(value.status, 1) << value.err;  // a column named "--help": the layer fails on it
+  EXPECT_EQ(std::vector<std::string>{}, [&] {
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir))
+      if (e.path() != sample) left.push_back(e.path().filename().string());
+    return left;
+  }());
+}
+
+// An operating-system failure is given in Chinese with the path it concerns.
+TEST_F(CliContract, SystemErrorsAreGivenInChineseWithThePath) {
+  std::ofstream(dir / "file") << "a file, not a folder";
+  const std::pair<fs::path, const char*> cases[] = {
+      {dir / "no-such-folder" / "out.kml", "没有那个文件或目录"},
+      {dir / "file" / "out.kml", "路径中有一段不是目录"},
+  };
+  for (const auto& [out, cause] : cases) {
+    SCOPED_TRACE(out.string());
+    const Ran r = Run({"kml-sector", sample.string(), "-q", "-o", out.string()});
+    EXPECT_EQ(r.status, 1);
+    const std::vector<std::string> lines = Lines(r.err);
+    ASSERT_GE(lines.size(), 2u) << r.err;
+    EXPECT_EQ(lines[0], "请正确设置信息！");
+    EXPECT_NE(lines[1].find(out.string()), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find(cause), std::string::npos) << lines[1];
+  }
 }
 
 TEST_F(CliContract, BadUsageIsStatusTwoWithAUsageMessageAndWritesNothing) {

@@ -1,11 +1,13 @@
 #include "common/Colour.h"
 #include "common/Error.h"
 #include "common/OutputFile.h"
+#include "common/ReadFile.h"
 #include "common/Text.h"
 
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -188,5 +190,42 @@ TEST(OutputFile, TemporaryFilesCanBeRemovedAtOnce) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 0);
     EXPECT_THROW(a.commit(), tessaro::Error);
   }
+  fs::remove_all(dir);
+}
+
+// A file that cannot be written or read is reported with its path and the
+// cause in Chinese, whatever the process locale.
+TEST(OutputFile, FailuresNameThePathAndTheCauseInChinese) {
+  fs::path dir = fs::temp_directory_path() / ("tessaro-why-" + std::to_string(::getpid()));
+  fs::create_directories(dir / "folder.kml");
+  { std::ofstream(dir / "file") << "x"; }
+  auto reason = [](const std::function<void()>& act) {
+    try {
+      act();
+    } catch (const tessaro::Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  auto commit = [](const fs::path& p) {
+    OutputFile f(p.string());
+    f.writeLine("x");
+    f.commit();
+  };
+  const std::pair<std::string, std::function<void()>> cases[] = {
+      {"没有那个文件或目录", [&] { commit(dir / "missing" / "a.kml"); }},
+      {"路径中有一段不是目录", [&] { commit(dir / "file" / "a.kml"); }},
+      {"已有同名的文件夹", [&] { commit(dir / "folder.kml"); }},
+      {"磁盘空间不足", [&] {
+         detail::FailNextCommitRename(0);
+         commit(dir / "full.kml");
+       }},
+  };
+  for (const auto& [cause, act] : cases) {
+    const std::string why = reason(act);
+    EXPECT_NE(why.find(cause), std::string::npos) << why;
+    EXPECT_NE(why.find(dir.string()), std::string::npos) << why;  // with the path
+  }
+  EXPECT_EQ(reason([&] { ReadSmallFile((dir / "missing.txt").string(), 100); }), "没有那个文件或目录");
   fs::remove_all(dir);
 }

@@ -5,6 +5,7 @@
 #include "SqliteBook.h"
 #include "common/RandomColour.h"
 #include "query/FlyLine.h"
+#include "query/SheetChoice.h"
 
 using namespace tessaro;
 using flytest::I;
@@ -163,4 +164,31 @@ TEST(JoinQuery, NamesHoldingABracketStillJoin) {
   in.condition = *AddCondition("", "S]CI", "=", "7");
   FlyLineResult rs = RunFlyLineQuery(book, in);
   EXPECT_EQ(Column(rs, 5), std::vector<std::string>{"7"});
+}
+
+TEST(FlyLineSheets, EachSideTakesTheSheetThatSuitsIt) {
+  using Sheets = std::vector<std::vector<std::string>>;
+  const std::vector<std::string> cells = {"小区名", "经度", "纬度", "CI", "方位角"};
+  const std::vector<std::string> drive = {"Longitude", "Latitude", "CI", "RX LevSub(dBm)"};
+  const std::vector<std::string> notes = {"备注"};
+  struct Case {
+    const char* what;
+    Sheets sheets;
+    std::optional<std::size_t> cells;
+    std::size_t points;
+  };
+  const Case cases[] = {
+      {"drive test first", {drive, cells}, 1, 0},
+      {"cells first, after a notes sheet", {notes, cells, drive}, 1, 2},
+      {"one sheet with everything serves both sides", {{"经度", "纬度", "CI", "方位角", "电平"}}, 0, 0},
+      {"nothing to go by: the first sheet, no cell sheet", {notes, notes}, std::nullopt, 0},
+      {"no measured value: the drive test avoids the cell sheet", {cells, {"经度", "纬度", "CI"}}, 0, 1},
+      {"azimuth and identifier beat an identifier alone", {{"经度", "纬度", "CI"}, cells}, 1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const FlyLineSheets chosen = ChooseFlyLineSheets(c.sheets);
+    EXPECT_EQ(chosen.cells, c.cells);
+    EXPECT_EQ(chosen.points, c.points);
+  }
 }

@@ -98,10 +98,11 @@ class DriveTestWindows : public ::testing::Test {
 TEST_F(DriveTestWindows, InitialControlsOfBothWindows) {
   Form2 f;
   map2 m;
-  EXPECT_EQ(f.windowTitle(), QStringLiteral("配置路测信息"));
-  EXPECT_EQ(m.windowTitle(), QStringLiteral("配置路测信息"));
-  EXPECT_EQ(Text(&f, "Text1"), QStringLiteral("打开需要转换成Kml的Excel文件！"));
-  EXPECT_EQ(Text(&m, "Text1"), QStringLiteral("打开需要转换成MIF的Excel文件！"));
+  // The design caption and the layer format, so the two can be told apart.
+  EXPECT_EQ(f.windowTitle(), QStringLiteral("配置路测信息（KML）"));
+  EXPECT_EQ(m.windowTitle(), QStringLiteral("配置路测信息（Mapinfo）"));
+  EXPECT_EQ(Get<QLineEdit>(&f, "Text1")->placeholderText(), QStringLiteral("打开需要转换成Kml的Excel文件！"));
+  EXPECT_EQ(Get<QLineEdit>(&m, "Text1")->placeholderText(), QStringLiteral("打开需要转换成MIF的Excel文件！"));
   EXPECT_EQ(Text(&f, "Text6"), QStringLiteral("可自定义要保存的Kml文件名"));
   EXPECT_EQ(Text(&m, "Text6"), QStringLiteral("可自定义要保存的mif文件名"));
   EXPECT_EQ(Get<QComboBox>(&f, "Combo1")->currentText(), QStringLiteral("DIY显示名"));

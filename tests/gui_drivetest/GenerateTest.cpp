@@ -83,7 +83,12 @@ class DriveTestGenerate : public ::testing::Test {
 }  // namespace
 
 TEST_F(DriveTestGenerate, FailureKeepsTheOldFileAndShowsTheReason) {
+  // The lists as the workbook filled them before it went missing.
+  auto fill = [](QWidget* w) {
+    for (const char* list : {"Combo5", "Combo2", "Combo3", "Combo4"}) w->findChild<QComboBox*>(list)->setEditText(list);
+  };
   Form2 f;
+  fill(&f);
   f.findChild<QLineEdit*>("Text1")->setText(QString::fromStdString((dir_ / "missing.xlsx").string()));
   const fs::path out = dir_ / "old.kml";
   std::ofstream(out) << "old";
@@ -100,6 +105,7 @@ TEST_F(DriveTestGenerate, FailureKeepsTheOldFileAndShowsTheReason) {
   EXPECT_EQ(Read(out), "old");
 
   map2 m;
+  fill(&m);
   m.findChild<QLineEdit*>("Text1")->setText(QString::fromStdString((dir_ / "missing.xlsx").string()));
   m.findChild<QLineEdit*>("Text6")->setText(QString::fromStdString((dir_ / "pair").string()));
   m.findChild<QPushButton*>("Command1")->click();

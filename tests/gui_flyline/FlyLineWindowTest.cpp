@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
@@ -63,9 +64,9 @@ class FlyLineWindows : public ::testing::TestWithParam<Variant> {
 TEST_P(FlyLineWindows, ControlsCarryTheirDesignTexts) {
   const bool kml = GetParam().kml;
   EXPECT_EQ(window->objectName(), kml ? "Form3" : "map3");
-  EXPECT_EQ(text("Text1"), kml ? QStringLiteral("打开需要转换成Kml的Excel文件！") : QStringLiteral("打开需要转换成MIF的Excel文件！"));
+  EXPECT_EQ(get<QLineEdit>("Text1")->placeholderText(), kml ? QStringLiteral("打开需要转换成Kml的Excel文件！") : QStringLiteral("打开需要转换成MIF的Excel文件！"));
   EXPECT_EQ(text("Text6"), kml ? QStringLiteral("可自定义要保存的Kml文件名") : QStringLiteral("可自定义要保存的MIF文件名"));
-  EXPECT_EQ(text("Text2"), "");
+  EXPECT_EQ(get<QPlainTextEdit>("Text2")->toPlainText(), "");
   EXPECT_EQ(text("Text3"), "");
   EXPECT_EQ(get<QPushButton>("Command2")->text(), QStringLiteral("打开文件"));
   EXPECT_EQ(get<QPushButton>("Command1")->text(), QStringLiteral("<<添加"));
@@ -104,21 +105,21 @@ TEST_P(FlyLineWindows, ConditionEditor) {
   ASSERT_EQ(Messages(fake).size(), 1u);
   EXPECT_EQ(Messages(fake)[0].title, QStringLiteral("友情提示！"));
   EXPECT_EQ(Messages(fake)[0].text, QStringLiteral("请正确设置条件！"));
-  EXPECT_EQ(text("Text2"), "");
+  EXPECT_EQ(get<QPlainTextEdit>("Text2")->toPlainText(), "");
 
   get<QComboBox>("Combo8")->setEditText("RxLev");
   get<QComboBox>("Combo9")->setCurrentIndex(1);
   get<QLineEdit>("Text3")->setText("-85abc");
   get<QPushButton>("Command1")->click();
-  EXPECT_EQ(text("Text2"), "b.[RxLev]>=-85");
+  EXPECT_EQ(get<QPlainTextEdit>("Text2")->toPlainText(), "b.[RxLev]>=-85");
   get<QComboBox>("Combo8")->setEditText("SINR");
   get<QComboBox>("Combo9")->setCurrentIndex(2);
   get<QLineEdit>("Text3")->setText("");
   get<QPushButton>("Command1")->click();
-  EXPECT_EQ(text("Text2"), "b.[RxLev]>=-85 and b.[SINR]<0");
+  EXPECT_EQ(get<QPlainTextEdit>("Text2")->toPlainText(), "b.[RxLev]>=-85 and b.[SINR]<0");
   EXPECT_EQ(Messages(fake).size(), 1u);
   get<QPushButton>("Command4")->click();
-  EXPECT_EQ(text("Text2"), "");
+  EXPECT_EQ(get<QPlainTextEdit>("Text2")->toPlainText(), "");
 }
 
 TEST_P(FlyLineWindows, ProposedNameFollowsTheDriveTestSheet) {

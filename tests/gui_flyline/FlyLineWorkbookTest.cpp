@@ -128,3 +128,42 @@ TEST(FlyLineWorkbook, RadiusAndAltitudeComeFromTheSectorWindows) {
     EXPECT_FALSE(QFile::exists(dir.filePath("r.mif")));
   }
 }
+
+// Opening a workbook chooses each side's sheet by what it holds: the cell
+// side the sheet with azimuths and cell identifiers, the drive-test side one
+// with a measured value; sheets that say nothing leave the design's choice
+// (the first sheet for the drive test, none for the cells).
+TEST(FlyLineWorkbook, EachSideStartsWithTheSheetThatSuitsIt) {
+  QTemporaryDir dir;
+  const QString make = QStringLiteral(
+      "import sys, xlsxwriter\n"
+      "def book(path, sheets):\n"
+      "    b = xlsxwriter.Workbook(path)\n"
+      "    for name, header in sheets:\n"
+      "        s = b.add_worksheet(name); s.write_row(0, 0, header); s.write_row(1, 0, [1] * len(header))\n"
+      "    b.close()\n"
+      "book(sys.argv[1] + '/mixed.xlsx', [('说明', ['备注']), ('DT', ['Longitude', 'Latitude', 'CI', 'RX LevSub(dBm)']),\n"
+      "     ('Cells', ['Longitude', 'Latitude', 'CI', 'Azimuth']), ('Sites', ['Longitude', 'Latitude'])])\n"
+      "book(sys.argv[1] + '/plain.xlsx', [('A', ['x']), ('B', ['y'])])\n");
+  if (QProcess::execute("/usr/bin/python3", {"-c", make, dir.path()}) != 0) GTEST_SKIP() << "python3-xlsxwriter missing";
+  struct Case {
+    const char* book;
+    const char* points;
+    const char* cells;
+    const char* cellAzimuth;
+  };
+  const Case cases[] = {{"mixed.xlsx", "DT", "Cells", "Azimuth"}, {"plain.xlsx", "A", "", ""}};
+  FakeDialogs fake;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.book);
+    Form3 w;
+    fake.files.push_back({dir.filePath(c.book)});
+    w.open();
+    EXPECT_EQ(w.findChild<QComboBox*>("Combo10")->currentText(), QString::fromUtf8(c.points));
+    EXPECT_EQ(w.findChild<QComboBox*>("Combo7")->currentText(), QString::fromUtf8(c.cells));
+    EXPECT_EQ(w.findChild<QComboBox*>("Combo11")->currentText(), QString::fromUtf8(c.cellAzimuth));
+    const QString stem = QString::fromUtf8(c.book).chopped(5);
+    EXPECT_EQ(w.findChild<QLineEdit*>("Text6")->text(), stem + "_" + QString::fromUtf8(c.points) + "飞线图.kml");
+  }
+  EXPECT_TRUE(fake.shown.size() == 2u) << "only the two open dialogs";
+}

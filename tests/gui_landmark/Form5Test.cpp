@@ -98,7 +98,7 @@ class Form5Test : public ::testing::Test {
 
 TEST_F(Form5Test, OpensWithDesignTextsDefaultIconAndIconLists) {
   Form5 w;
-  EXPECT_EQ(Find<QLineEdit>(w, "Text1")->text(), "打开需要转换成Kml的Excel文件！");
+  EXPECT_EQ(Find<QLineEdit>(w, "Text1")->placeholderText(), "打开需要转换成Kml的Excel文件！");
   EXPECT_EQ(Find<QPushButton>(w, "Command2")->text(), "打开文件");
   EXPECT_EQ(Find<QComboBox>(w, "Combo5")->currentText(), "选择Excel表");
   EXPECT_EQ(Find<QComboBox>(w, "Combo1")->currentText(), "地标名称");
@@ -296,4 +296,17 @@ TEST_F(Form5Test, WindowAndCommandLineWriteTheSameBytes) {
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   EXPECT_EQ(Slurp(windowOut), Slurp(cliOut));
   EXPECT_NE(Slurp(windowOut).find("<name>学校</name>"), std::string::npos);
+
+  // The default pushpin needs no data column.
+  fake.shown.clear();
+  Find<QRadioButton>(w, "Option1")->click();
+  combo4->setEditText(QString());
+  Find<QPushButton>(w, "Command1")->click();
+  tessaro::ui::WaitForJobs();
+  ASSERT_EQ(fake.shown.size(), 1u);
+  EXPECT_EQ(fake.shown[0].text, "Kml文件已生成！") << fake.shown[0].detail.toStdString();
+  const std::string plain = std::string(TESSARO_BINARY_DIR "/bin/tessaro-cli kml-landmark -q '") + book +
+                            "' --sheet 地标 --value 类型 -o '" + cliOut.string() + "' >/dev/null";
+  ASSERT_EQ(std::system(plain.c_str()), 0);
+  EXPECT_EQ(Slurp(windowOut), Slurp(cliOut));
 }

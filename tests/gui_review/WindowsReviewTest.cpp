@@ -2,6 +2,8 @@
 // workbook, pick the sheet, press the generate button; the completion message
 // follows and the file written is one the map programs' own readers accept.
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -11,10 +13,12 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "gui_shell/FakeDialogs.h"
@@ -348,5 +352,76 @@ TEST(WindowsReview, NoTextIsClipped) {
       data->setEditText(QStringLiteral("RX LevSub(dBm)"));  // the usual data column's header
       EXPECT_LE(data->fontMetrics().horizontalAdvance(data->currentText()), data->lineEdit()->width() - 2);
     }
+  }
+}
+
+// Every field a user fills is named for screen readers, and a field with a
+// caption beside it is that caption's buddy and named after it.
+TEST(WindowsReview, EveryFieldIsNamedAfterItsLabel) {
+  FakeDialogs fake;
+  MDIForm1 main;
+  main.show();
+  for (const char* name : kLayerWindows) {
+    SCOPED_TRACE(name);
+    main.showChild(name);
+    QWidget* w = main.child(name);
+    QList<QWidget*> fields;
+    for (QWidget* f : w->findChildren<QWidget*>()) {
+      const bool field = qobject_cast<QComboBox*>(f) || qobject_cast<QAbstractItemView*>(f) ||
+                         qobject_cast<QPlainTextEdit*>(f) ||
+                         (qobject_cast<QLineEdit*>(f) && !qobject_cast<QComboBox*>(f->parentWidget()));
+      if (field && f->isVisibleTo(w)) fields << f;
+    }
+    EXPECT_GT(fields.size(), 5);
+    for (QWidget* f : fields) EXPECT_FALSE(f->accessibleName().isEmpty()) << f->objectName().toStdString();
+  }
+  // Captions and the fields they name, in windows of every kind.
+  const struct {
+    const char* window;
+    const char* caption;
+    const char* field;
+  } labelled[] = {{"Form1", "扇区透明度：", "Text2"}, {"Form1", "基站名：", "Combo1"}, {"map", "边框粗细：", "Text2"},
+                  {"Form2", "图标比例：", "Text2"},    {"map3", "小区 CI：", "Combo1"},   {"Form5", "经度：", "Combo2"}};
+  for (const auto& l : labelled) {
+    SCOPED_TRACE(l.caption);
+    QWidget* w = main.child(l.window);
+    QLabel* label = nullptr;
+    for (QLabel* c : w->findChildren<QLabel*>())
+      if (c->text() == QString::fromUtf8(l.caption)) label = c;
+    ASSERT_NE(label, nullptr);
+    ASSERT_NE(label->buddy(), nullptr);
+    EXPECT_EQ(label->buddy()->objectName(), QString::fromUtf8(l.field));
+    EXPECT_EQ(label->buddy()->accessibleName(), QString::fromUtf8(l.caption).chopped(1));
+    // What a screen reader is told: the field is labelled by the caption.
+    bool labelledBy = false;
+    for (const auto& [other, relation] :
+         QAccessible::queryAccessibleInterface(label->buddy())->relations(QAccessible::Label))
+      labelledBy = labelledBy || other->object() == label;
+    EXPECT_TRUE(labelledBy);
+  }
+}
+
+// The workbook box is filled by the open-file dialog only: read-only, the
+// design's instruction as its placeholder, and Enter or a double click in it
+// opens the dialog as "打开文件" does.
+TEST(WindowsReview, TheWorkbookBoxOpensTheFileDialog) {
+  FakeDialogs fake;
+  MDIForm1 main;
+  main.show();
+  for (const char* name : kLayerWindows) {
+    SCOPED_TRACE(name);
+    main.showChild(name);
+    auto* text1 = main.child(name)->findChild<QLineEdit*>("Text1");
+    ASSERT_NE(text1, nullptr);
+    EXPECT_TRUE(text1->isReadOnly());
+    EXPECT_TRUE(text1->text().isEmpty());
+    EXPECT_TRUE(text1->placeholderText().startsWith(QStringLiteral("打开需要转换成")));
+    fake.shown.clear();
+    QTest::keyClick(text1, Qt::Key_Return);
+    QTest::mouseDClick(text1, Qt::LeftButton);
+    ASSERT_EQ(fake.shown.size(), 2u);
+    EXPECT_EQ(fake.shown[0].kind, "open");
+    EXPECT_EQ(fake.shown[1].kind, "open");
+    EXPECT_TRUE(text1->text().isEmpty());  // both cancelled: nothing changes
   }
 }

@@ -14,7 +14,9 @@
 
 struct Shown {
   QString kind, title, text, detail;
-  QStringList paths = {};  // a completion message's written files
+  QStringList paths = {};   // a completion message's written files, a question's files to replace
+  QString reason = {};      // a failure's line under its text
+  QWidget* parent = nullptr;
 };
 
 class FakeDialogs : public tessaro::ui::Dialogs {
@@ -22,11 +24,19 @@ class FakeDialogs : public tessaro::ui::Dialogs {
   FakeDialogs() { tessaro::ui::setDialogs(this); }
   ~FakeDialogs() override { tessaro::ui::setDialogs(nullptr); }
 
-  void message(QWidget*, const QString& title, const QString& text, const QString& detail) override {
-    shown.push_back({"message", title, text, detail});
+  void message(QWidget* parent, const QString& title, const QString& text, const QString& detail) override {
+    shown.push_back({"message", title, text, detail, {}, {}, parent});
   }
-  bool question(QWidget*, const QString& title, const QString& text) override {
-    shown.push_back({"question", title, text, {}});
+  // A failure is a message whose reason goes under its text.
+  void failure(QWidget* parent, const QString& title, const QString& text, const QString& reason,
+               const QString& detail) override {
+    shown.push_back({"message", title, text, detail, {}, reason, parent});
+  }
+  bool question(QWidget* parent, const QString& title, const QString& text) override {
+    return confirmReplace(parent, title, text, {});
+  }
+  bool confirmReplace(QWidget* parent, const QString& title, const QString& text, const QStringList& files) override {
+    shown.push_back({"question", title, text, {}, files, {}, parent});
     if (answers.empty()) return false;
     bool a = answers.front();
     answers.pop_front();
@@ -57,14 +67,17 @@ class FakeDialogs : public tessaro::ui::Dialogs {
 
   // A completion message is a message box with the paths under its text;
   // `folderAnswers` scripts the presses of its folder button.
-  bool completion(QWidget*, const QString& title, const QString& text, const QStringList& paths) override {
-    shown.push_back({"message", title, text, {}, paths});
+  bool completion(QWidget* parent, const QString& title, const QString& text, const QStringList& paths) override {
+    shown.push_back({"message", title, text, {}, paths, {}, parent});
     if (folderAnswers.empty()) return false;
     const bool a = folderAnswers.front();
     folderAnswers.pop_front();
     return a;
   }
-  void openFolder(const QString& folder) override { openedFolders << folder; }
+  bool openFolder(const QString& folder) override {
+    openedFolders << folder;
+    return fileManager;
+  }
   // A completion message with an action button; `actionAnswers` scripts its
   // presses, and the button's caption goes into `detail`.
   bool completionOffering(QWidget*, const QString& title, const QString& text, const QStringList& paths,
@@ -91,6 +104,7 @@ class FakeDialogs : public tessaro::ui::Dialogs {
   QStringList openedFolders;
   std::deque<bool> actionAnswers;
   QStringList openedFiles;
+  bool fileManager = true;  // false: no program could open a folder
   std::deque<bool> answers;
   std::deque<QString> inputs;  // QString() cancels, QString("") answers empty
   std::deque<std::optional<QColor>> colours;

@@ -1,10 +1,15 @@
 // How every layer window runs a layer and reports its end: the output name
-// taken beside the window's workbook, the question before replacing a file,
-// the completion message with the written path, its notes and the folder
-// button, the failure detail, "取消" during a run and quitting during a run.
-// A window of the shared kind runs a job the test scripts.
+// taken beside the window's workbook, the inputs checked before the question
+// that names the files it would replace, the completion message with the
+// written path, its notes and the folder button, the failure's reason and
+// detail, "取消" during a run, the end shown over its own window, a window
+// destroyed during its run and quitting during a run. A window of the shared
+// kind runs a job the test scripts.
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QDir>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -25,6 +30,7 @@
 #include "app/MDIForm1.h"
 #include "widgets/RunPanel.h"
 #include "widgets/Worker.h"
+#include "templates/SaveFolder.h"
 
 using namespace tessaro::ui;
 namespace fs = std::filesystem;
@@ -54,17 +60,22 @@ class ScriptedWindow : public LayerWindow {
                     {QStringLiteral("打开需要转换成Kml的Excel文件！"), QStringLiteral("可自定义要保存的Kml文件名"),
                      QStringLiteral(".kml"), false},
                     "Command1", QStringLiteral("生成Kml"), false, nullptr) {
+    column = new QComboBox(this);
+    column->setEditable(true);
+    column->addItems({QStringLiteral("经度"), QStringLiteral("纬度")});
     auto* all = new QVBoxLayout(this);
     all->addWidget(picker());
     all->addWidget(picker()->text6());
+    all->addWidget(column);
     all->addWidget(runPanel());
     connect(generateButton(), &QPushButton::clicked, this, [this] {
-      const auto out = outputForRun({QString()});
+      const auto out = outputForRun({QString()}, kMessages, {{column, QStringLiteral("经度列")}});
       if (!out) return;
       runLayer(kMessages, {*out}, [this, path = out->toStdString()](tessaro::Progress& p) { job(path, p); });
     });
   }
   std::function<void(const std::string&, tessaro::Progress&)> job;
+  QComboBox* column;
 };
 
 struct Fixture {
@@ -117,12 +128,22 @@ TEST(LayerRun, OutputNameIsTakenInTheWorkbooksFolder) {
     EXPECT_EQ(f.fake.shown[0].paths, QStringList{QString::fromStdString(expected)});
     EXPECT_TRUE(fs::exists(expected));
   }
-  // The folder button opens the folder of the written file.
-  f.fake.folderAnswers = {true};
-  f.w.picker()->text6()->setText("cells_Sheet1.kml");
-  f.fake.answers = {true};
-  f.generate();
-  EXPECT_EQ(f.fake.openedFolders, QStringList{QString::fromStdString(book)});
+  // The folder button opens the folder of the written file; with no program
+  // to open it, a message says so and gives the folder.
+  for (const bool fileManager : {true, false}) {
+    f.fake.shown.clear();
+    f.fake.openedFolders.clear();
+    f.fake.fileManager = fileManager;
+    f.fake.folderAnswers = {true};
+    f.w.picker()->text6()->setText("cells_Sheet1.kml");
+    f.fake.answers = {true};
+    f.generate();
+    EXPECT_EQ(f.fake.openedFolders, QStringList{QString::fromStdString(book)});
+    ASSERT_EQ(f.fake.shown.size(), fileManager ? 2u : 3u);
+    if (!fileManager) {
+      EXPECT_TRUE(f.fake.shown[2].text.endsWith(QString::fromStdString(book)));
+    }
+  }
 }
 
 TEST(LayerRun, AnExistingFileIsReplacedOnlyAfterYes) {
@@ -141,6 +162,7 @@ TEST(LayerRun, AnExistingFileIsReplacedOnlyAfterYes) {
   EXPECT_EQ(f.fake.shown[0].kind, "question");
   EXPECT_EQ(f.fake.shown[0].title, QStringLiteral("友情提示"));
   EXPECT_EQ(f.fake.shown[0].text, QStringLiteral("文件已存在，是否覆盖？"));
+  EXPECT_EQ(f.fake.shown[0].paths, QStringList{QString::fromStdString(out.string())});  // what it would replace
   EXPECT_EQ(Fixture::Read(out), "earlier");
   f.fake.answers = {true};
   f.generate();
@@ -155,6 +177,40 @@ TEST(LayerRun, AnExistingFileIsReplacedOnlyAfterYes) {
   ASSERT_EQ(f.fake.shown.size(), 1u);
   EXPECT_EQ(f.fake.shown[0].text, QStringLiteral("请正确设置信息！"));
   EXPECT_FALSE(f.fake.shown[0].detail.isEmpty());
+  // The reason under the sentence names the folder and the cause.
+  EXPECT_TRUE(f.fake.shown[0].reason.contains(QString::fromStdString((f.dir / "book").string())))
+      << f.fake.shown[0].reason.toStdString();
+}
+
+// Every list a run needs is checked before anything is asked or written: the
+// failure names the list, and no question about the earlier file comes first.
+TEST(LayerRun, InputsAreCheckedBeforeTheQuestion) {
+  Fixture f;
+  const fs::path out = f.dir / "book" / "out.kml";
+  { std::ofstream(out) << "earlier"; }
+  f.w.picker()->text6()->setText("out.kml");
+  f.w.job = [](const std::string& path, tessaro::Progress&) { tessaro::OutputFile(path).commit(); };
+  const std::pair<QString, QString> cases[] = {
+      {QString(), QStringLiteral("没有选择经度列")},
+      {QStringLiteral("lon"), QStringLiteral("工作表中没有列“lon”（经度列）")},
+  };
+  for (const auto& [typed, reason] : cases) {
+    SCOPED_TRACE(typed.toStdString());
+    f.fake.shown.clear();
+    f.w.column->setEditText(typed);
+    f.generate();
+    ASSERT_EQ(f.fake.shown.size(), 1u);
+    EXPECT_EQ(f.fake.shown[0].kind, "message");
+    EXPECT_EQ(f.fake.shown[0].text, QStringLiteral("请正确设置信息！"));
+    EXPECT_EQ(f.fake.shown[0].reason, reason);
+    EXPECT_EQ(Fixture::Read(out), "earlier");
+  }
+  // A column named in another case is the column (the query engine ignores case).
+  f.fake.shown.clear();
+  f.w.column->setEditText(QStringLiteral("经度"));
+  f.generate();
+  ASSERT_EQ(f.fake.shown.size(), 1u);
+  EXPECT_EQ(f.fake.shown[0].kind, "question");
 }
 
 TEST(LayerRun, NotesGoUnderTheMessageOrIntoTheDetail) {
@@ -183,8 +239,12 @@ TEST(LayerRun, NotesGoUnderTheMessageOrIntoTheDetail) {
   f.generate();
   ASSERT_EQ(f.fake.shown.size(), 2u);
   EXPECT_EQ(f.fake.shown[1].text, QStringLiteral("请正确设置信息！"));
+  EXPECT_EQ(f.fake.shown[1].reason, QStringLiteral("第 7 行“方位角”列：不是数字\n原有文件未改动"));
   EXPECT_EQ(f.fake.shown[1].detail,
             QStringLiteral("第 7 行“方位角”列：不是数字\n已跳过 1 行（位置为空、不是数字或超出范围）：第 4 行"));
+  auto* bar = f.w.findChild<QProgressBar*>("Pro1");
+  EXPECT_EQ(bar->value(), bar->minimum());
+  EXPECT_EQ(bar->text(), QStringLiteral("生成失败，原有文件未改动"));
   EXPECT_EQ(Fixture::Read(f.dir / "book" / "out.kml"), "");  // the earlier (empty) file stays
 }
 
@@ -213,11 +273,15 @@ TEST(LayerRun, CancelStopsTheRunAndKeepsTheEarlierFile) {
   EXPECT_TRUE(cancel->isEnabled());
   EXPECT_FALSE(generate->isEnabled());
   EXPECT_FALSE(f.w.picker()->text6()->isEnabled());
+  EXPECT_EQ(bar->text(), QStringLiteral("%1%").arg(bar->value()));  // the percentage on the bar
   cancel->click();
   WaitForJobs();
   ASSERT_EQ(f.fake.shown.size(), 2u);
   EXPECT_EQ(f.fake.shown[1].title, QStringLiteral("友情提示！"));
-  EXPECT_EQ(f.fake.shown[1].text, QStringLiteral("已取消"));
+  EXPECT_EQ(f.fake.shown[1].text, QStringLiteral("已取消，原有文件未改动"));
+  // The bar empties and says the same until the next run.
+  EXPECT_EQ(bar->value(), bar->minimum());
+  EXPECT_EQ(bar->text(), QStringLiteral("已取消，原有文件未改动"));
   EXPECT_EQ(Fixture::Read(out), "earlier");
   std::vector<std::string> left;
   for (const auto& e : fs::directory_iterator(f.dir / "book")) left.push_back(e.path().filename().string());
@@ -255,5 +319,89 @@ TEST(LayerRun, ClosingTheMainWindowDuringARunAsksAndStopsIt) {
     EXPECT_EQ(fake.shown[0].text, QStringLiteral("正在生成图层，确定要退出吗？"));
     EXPECT_TRUE(fs::is_empty(dir));
   }
+  fs::remove_all(dir);
+}
+
+// A run's end is shown over its own window, even when the user went to
+// another window while it ran.
+TEST(LayerRun, TheEndIsShownOverItsOwnWindow) {
+  FakeDialogs fake;
+  const fs::path dir = fs::temp_directory_path() / ("tessaro-front-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "save");
+  tessaro::SetSaveFolder((dir / "save").string());
+  fs::copy_file(fs::path(TESSARO_SOURCE_DIR) / "data/sample.xlsx", dir / "sample.xlsx");
+  {
+    MDIForm1 main;
+    main.show();
+    main.showChild("Form1");
+    auto* sectors = qobject_cast<LayerWindow*>(main.child("Form1"));
+    ASSERT_NE(sectors, nullptr);
+    sectors->picker()->openFile(QString::fromStdString((dir / "sample.xlsx").string()));
+    sectors->findChild<QPushButton*>("Command1")->click();
+    ASSERT_TRUE(IsRunning(sectors));
+    main.showChild("Form2");  // the end arrives through the event loop, after this
+    WaitForJobs();
+    ASSERT_EQ(fake.shown.size(), 1u);
+    EXPECT_EQ(fake.shown[0].text, QStringLiteral("Kml文件已生成！")) << fake.shown[0].reason.toStdString();
+    EXPECT_EQ(fake.shown[0].parent, sectors);
+    EXPECT_TRUE(main.subWindow("Form1")->isVisible());
+    EXPECT_FALSE(main.subWindow("Form2")->isVisible());
+    EXPECT_EQ(main.area()->activeSubWindow(), main.subWindow("Form1"));
+  }
+  fs::remove_all(dir);
+}
+
+// A window destroyed while its layer is written: the run stops, nothing is
+// shown, no temporary file stays, and quitting has nothing left to wait for.
+TEST(LayerRun, AWindowDestroyedDuringItsRunStopsItUnseen) {
+  FakeDialogs fake;
+  const fs::path dir = fs::temp_directory_path() / ("tessaro-gone-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::atomic<bool> release{false};
+  auto* w = new ScriptedWindow;
+  w->picker()->text1()->setText(QString::fromStdString((dir / "cells.xlsx").string()));
+  w->picker()->text6()->setText("out.kml");
+  w->column->setEditText(QStringLiteral("经度"));
+  w->job = [&release](const std::string& path, tessaro::Progress& p) { SlowJob(path, p, release); };
+  w->show();
+  w->findChild<QPushButton*>("Command1")->click();
+  ASSERT_TRUE(IsRunning(w));
+  delete w;
+  EXPECT_FALSE(AnyRunning());
+  WaitForJobs();
+  EXPECT_FALSE(JobThreadsLeft());
+  EXPECT_TRUE(fake.shown.empty());
+  EXPECT_TRUE(fs::is_empty(dir));
+  fs::remove_all(dir);
+}
+
+// Quitting waits for a job only until the deadline; one that has not stopped
+// by then has its temporary file removed at once.
+TEST(LayerRun, QuittingWaitsForAJobOnlyUntilTheDeadline) {
+  const fs::path dir = fs::temp_directory_path() / ("tessaro-deadline-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::atomic<bool> started{false}, release{false};
+  QWidget window;
+  auto* panel = new RunPanel(&window);
+  bool ended = false;
+  RunInBackground(
+      &window, panel,
+      [&](tessaro::Progress&) {
+        tessaro::OutputFile out((dir / "layer.kml").string());
+        out.writeLine("a job that does not look at its cancel flag");
+        started = true;
+        while (!release) QThread::msleep(2);
+      },
+      [&](const JobEnd&) { ended = true; });
+  while (!started) QThread::msleep(2);
+  EXPECT_FALSE(StopAllJobs(100));
+  EXPECT_TRUE(fs::is_empty(dir));  // the temporary file went at the deadline
+  release = true;
+  WaitForJobs();
+  EXPECT_FALSE(JobThreadsLeft());
+  EXPECT_FALSE(ended);  // quitting: no end message
   fs::remove_all(dir);
 }

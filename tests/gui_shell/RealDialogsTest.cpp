@@ -1,11 +1,15 @@
 // A few runs of the real Qt dialogs: Chinese standard buttons, the detail
-// text of a failure message, the input box's default answer.
+// text of a failure message, the input box's default answer, questions that
+// answer No to Enter, and paths that are never wrapped.
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QInputDialog>
+#include <QLabel>
+#include <QTest>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -109,7 +113,89 @@ TEST(RealDialogs, CompletionOffersTheFolder) {
     const bool chosen = dialogs().completion(nullptr, QStringLiteral("友情提示！"), QStringLiteral("MIF文件已生成！"),
                                              {QStringLiteral("/data/a.mif"), QStringLiteral("/data/a.mid")});
     EXPECT_TRUE(hasFolderButton);
-    EXPECT_EQ(informative, QStringLiteral("/data/a.mif\n/data/a.mid"));
+    EXPECT_TRUE(informative.contains(QStringLiteral("/data/a.mif<br>/data/a.mid"))) << informative.toStdString();
     EXPECT_EQ(chosen, press);
   }
+}
+
+// Every question answers No to Enter and to Escape; the one before replacing
+// files names them under its text.
+TEST(RealDialogs, QuestionsDefaultToNo) {
+  ASSERT_TRUE(SetUpApplication(*qApp));
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+    QString informative;
+    bool noIsDefault = false;
+    WhenModal([&](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      ASSERT_NE(box, nullptr);
+      informative = box->informativeText();
+      noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+      QTest::keyClick(box, key);
+    });
+    EXPECT_FALSE(dialogs().confirmReplace(nullptr, QStringLiteral("友情提示"), QStringLiteral("文件已存在，是否覆盖？"),
+                                          {QStringLiteral("/data/a.mif"), QStringLiteral("/data/a.mid")}));
+    EXPECT_TRUE(noIsDefault);
+    EXPECT_TRUE(informative.contains(QStringLiteral("/data/a.mif<br>/data/a.mid"))) << informative.toStdString();
+  }
+  WhenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Return); });
+  EXPECT_FALSE(dialogs().question(nullptr, QStringLiteral("友情提示！"), QStringLiteral("删除？")));
+}
+
+// A failure: the sentence, its reason under it in the box, the whole text
+// behind the details button.
+TEST(RealDialogs, FailureShowsTheReasonInTheBox) {
+  ASSERT_TRUE(SetUpApplication(*qApp));
+  QString text, informative, detail;
+  int room = 0, needed = 0;
+  WhenModal([&](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr);
+    text = box->text();
+    informative = box->informativeText();
+    detail = box->detailedText();
+    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_NE(label, nullptr);
+    room = label->contentsRect().width();
+    needed = label->fontMetrics().horizontalAdvance(informative);
+    box->button(QMessageBox::Ok)->click();
+  });
+  dialogs().failure(nullptr, QStringLiteral("友情提示！"), QStringLiteral("请正确设置信息！"),
+                    QStringLiteral("无法创建文件 /x/a.kml：没有那个文件或目录"),
+                    QStringLiteral("无法创建文件 /x/a.kml：没有那个文件或目录\n已跳过 1 行"));
+  EXPECT_EQ(text, QStringLiteral("请正确设置信息！"));
+  EXPECT_EQ(informative, QStringLiteral("无法创建文件 /x/a.kml：没有那个文件或目录"));
+  EXPECT_EQ(detail, QStringLiteral("无法创建文件 /x/a.kml：没有那个文件或目录\n已跳过 1 行"));
+  EXPECT_GE(room, needed);  // the reason on one line
+}
+
+// A path as long as a deep folder tree shows whole on one line; one longer
+// than any screen is cut in its middle, keeping its start and its file name.
+TEST(RealDialogs, CompletionPathsAreNeverWrapped) {
+  ASSERT_TRUE(SetUpApplication(*qApp));
+  const QString deep = QStringLiteral("/home/user/工作/2024年/路测数据/第三季度/汇总/") + QString(40, 'd') +
+                       QStringLiteral("/cells_小区.kml");
+  const QString endless = QStringLiteral("/data/") + QString(3000, 'x') + QStringLiteral("/cells_小区.kml");
+  QString shown;
+  int widest = 0, labelWidth = 0;
+  WhenModal([&](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr);
+    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_NE(label, nullptr);
+    QTextDocument doc;
+    doc.setHtml(label->text());
+    shown = doc.toPlainText();
+    for (const QString& line : shown.split('\n'))
+      widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+    labelWidth = label->contentsRect().width();
+    box->button(QMessageBox::Ok)->click();
+  });
+  dialogs().completion(nullptr, QStringLiteral("友情提示！"), QStringLiteral("Kml文件已生成！"), {deep, endless});
+  const QStringList lines = shown.split('\n');
+  ASSERT_EQ(lines.size(), 2) << shown.toStdString();
+  EXPECT_EQ(lines[0], deep);
+  EXPECT_TRUE(lines[1].startsWith(QStringLiteral("/data/xx"))) << lines[1].toStdString();
+  EXPECT_TRUE(lines[1].endsWith(QStringLiteral("/cells_小区.kml"))) << lines[1].toStdString();
+  EXPECT_TRUE(lines[1].contains(QChar(0x2026)));
+  EXPECT_LE(widest, labelWidth);  // each on one line of the box
 }

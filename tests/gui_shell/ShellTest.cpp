@@ -6,6 +6,8 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QTest>
 #include <QTextBrowser>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,7 @@
 #include "FakeDialogs.h"
 #include "app/Form4.h"
 #include "app/MDIForm1.h"
+#include "app/Startup.h"
 #include "templates/SaveFolder.h"
 
 using namespace tessaro::ui;
@@ -44,22 +47,59 @@ TEST(MainWindow, CaptionFrameAndMenu) {
   w.show();
   QCoreApplication::processEvents();
   EXPECT_EQ(w.windowTitle(), QStringLiteral("Tessaro (公测）V1.0.5"));
-  EXPECT_TRUE(w.windowFlags() & Qt::WindowStaysOnTopHint);
-  EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_EQ(w.minimumSize(), w.maximumSize());  // fixed
+  // An ordinary window: not above the viewer and file manager the user
+  // switches to, resizable, starting at its design size.
+  EXPECT_FALSE(w.windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_NE(w.minimumSize(), w.maximumSize());
   EXPECT_EQ(w.frameGeometry().size(), QSize(600, 360));
+  w.resize(800, 500);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w.size(), QSize(800, 500));  // the user's size stays
+  EXPECT_EQ(w.subWindow("Form4")->geometry(), QRect(QPoint(0, 0), w.area()->viewport()->size()));
   // The notes window is the only child at start, and it fills the area.
   EXPECT_EQ(Visible(w), QStringList{"Form4"});
   EXPECT_EQ(w.subWindow("Form4")->geometry(), QRect(QPoint(0, 0), w.area()->viewport()->size()));
   const std::pair<const char*, const char*> items[] = {
       {"bts", "基站扇区"}, {"dt", "路测轨迹"}, {"gaoji", "飞线专题"}, {"dibiao", "CQT 地标"},
-      {"ms", "基站扇区"},  {"ml", "路测轨迹"}, {"fx", "飞线专题"},   {"help", "帮助说明"}, {"lx", "联系作者"}};
+      {"ms", "基站扇区"},  {"ml", "路测轨迹"}, {"fx", "飞线专题"},   {"help", "帮助说明(&H)"}, {"lx", "联系作者(&C)"}};
   for (const auto& [name, caption] : items) {
     QAction* a = w.findChild<QAction*>(name);
     ASSERT_NE(a, nullptr) << name;
     EXPECT_EQ(a->text(), QString::fromUtf8(caption)) << name;
   }
   EXPECT_TRUE(fake.shown.empty());  // the help page is there: no message
+}
+
+// Keyboard access to the menus: Alt + the underlined letter, F10 for the
+// first menu.
+TEST(MainWindow, MenusHaveKeys) {
+  FakeDialogs fake;
+  MDIForm1 w;
+  w.show();
+  QApplication::setActiveWindow(&w);
+  QCoreApplication::processEvents();
+  QStringList titles;
+  for (QAction* a : w.menuBar()->actions()) titles << a->text();
+  EXPECT_EQ(titles, (QStringList{"&Google图层", "&Mapinfo图层", "帮助说明(&H)", "联系作者(&C)"}));
+  QTest::keyClick(&w, Qt::Key_F10);
+  ASSERT_NE(w.menuBar()->activeAction(), nullptr);
+  EXPECT_EQ(w.menuBar()->activeAction()->text(), QStringLiteral("&Google图层"));
+}
+
+// The program's own icon in the title bars of the main window and of every
+// child window, not the toolkit's.
+TEST(MainWindow, TheProgramsIconInEveryTitleBar) {
+  FakeDialogs fake;
+  SetUpApplication(*qApp);
+  const QImage own = ApplicationIcon().pixmap(32).toImage();
+  ASSERT_FALSE(own.isNull());
+  MDIForm1 w;
+  w.show();
+  EXPECT_EQ(w.windowIcon().pixmap(32).toImage(), own);
+  for (const char* name : {"Form1", "Form2", "Form3", "Form5", "map", "map2", "map3", "Form4"}) {
+    w.showChild(name);
+    EXPECT_EQ(w.subWindow(name)->windowIcon().pixmap(32).toImage(), own) << name;
+  }
 }
 
 TEST(MainWindow, OneChildVisibleAndContentsKept) {
@@ -122,6 +162,19 @@ TEST(NotesWindow, HelpPageAndContactMessage) {
   const QString page = notes->findChild<QTextBrowser*>("Help")->toPlainText();
   for (const char* step : {"打开文件", "数据表", "检查数据列", "设置参数", "生成"})
     EXPECT_TRUE(page.contains(QString::fromUtf8(step))) << step;
+  // The page says what the windows do: every readable format, the extras
+  // dialog's options, and the details button by the caption it really has.
+  for (const char* said : {".xlsx", ".xlsm", ".xls", ".ods", ".csv", ".txt", "更多选项…", "保存为 KMZ", "图例",
+                           "时间列", "日期", "属性表", "按列分文件夹", "波瓣宽度列", "半径列", "分级加载（大图层）",
+                           "栅格（米）", "统计方式", "按列着色", "取模", "小区统计报表…", "默认点图标"})
+    EXPECT_TRUE(page.contains(QString::fromUtf8(said))) << said;
+  SetUpApplication(*qApp);
+  const QString details = QCoreApplication::translate("QMessageBox", "Show Details...");
+  EXPECT_NE(details, QStringLiteral("Show Details..."));  // the Chinese caption is loaded
+  EXPECT_TRUE(page.contains(details)) << details.toStdString();
+  // The program's own prose spells 模板; 模版 only where it quotes a window.
+  EXPECT_TRUE(page.contains(QStringLiteral("模板")));
+  EXPECT_FALSE(page.contains(QStringLiteral("模版")));
   EXPECT_EQ(notes->windowTitle(), QStringLiteral("注意事项"));
 
   Trigger(w, "bts");
@@ -135,8 +188,14 @@ TEST(NotesWindow, HelpPageAndContactMessage) {
   EXPECT_EQ(text.count(QChar(10)), 3);
   const QStringList parts = text.split(QChar(10));
   ASSERT_EQ(parts.size(), 4);
-  EXPECT_TRUE(parts[0].contains("https://tessaro.example.org"));
-  EXPECT_TRUE(parts[0].contains("https://tessaro.example.org/issues"));
+  // What the program is, its version, how to report a fault; its licence.
+  // No address that leads nowhere.
+  EXPECT_TRUE(parts[0].contains(QStringLiteral(TESSARO_VERSION)));
+  EXPECT_TRUE(parts[0].contains(QStringLiteral("KML")));
+  EXPECT_TRUE(parts[0].contains(QStringLiteral("“显示详情...”")));
+  EXPECT_TRUE(parts[1].contains(QStringLiteral("许可")));
+  EXPECT_FALSE(text.contains(QStringLiteral("example")));
+  EXPECT_FALSE(text.contains(QStringLiteral("http")));
   EXPECT_EQ(parts[2], QString(81, '-'));
   EXPECT_EQ(parts[3].count(QStringLiteral("。")), 3);
 }

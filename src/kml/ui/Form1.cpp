@@ -75,9 +75,9 @@ Form1::Form1(QWidget* parent)
 
   auto* sheetRow = new QHBoxLayout;
   sheetRow->setSpacing(6);
-  sheetRow->addWidget(NewCaption(this, QStringLiteral("数据表：")));
+  sheetRow->addWidget(NewCaption(this, QStringLiteral("数据表："), combo5));
   sheetRow->addWidget(combo5, 1);
-  sheetRow->addWidget(NewCaption(this, QStringLiteral("Kml文件名：")));
+  sheetRow->addWidget(NewCaption(this, QStringLiteral("Kml文件名："), picker()->text6()));
   sheetRow->addWidget(picker()->text6(), 2);
   auto* middle = new QHBoxLayout;
   middle->setSpacing(6);
@@ -121,10 +121,11 @@ QGridLayout* Form1::columnRows() {
                                                  {QStringLiteral("方位角："), Combo4}};
   int row = 0;
   for (const auto& [caption, list] : rows) {
-    grid->addWidget(NewCaption(this, caption), row, 0);
+    grid->addWidget(NewCaption(this, caption, list), row, 0);
     grid->addWidget(list, row++, 1);
   }
   grid->addWidget(Check1, row, 0, Qt::AlignRight);
+  NameField(Combo6, QStringLiteral("描述列"));
   grid->addWidget(Combo6, row++, 1);
   auto* colours = new QHBoxLayout;
   colours->setSpacing(4);
@@ -158,7 +159,7 @@ QGridLayout* Form1::parameterRows() {
   int row = 0;
   for (const Row& r : rows) {
     QLineEdit* box = *r.box = NewNumberBox(this, r.name, QString::fromLatin1(r.text), 46);
-    grid->addWidget(NewCaption(this, r.caption), row, 0);
+    grid->addWidget(NewCaption(this, r.caption, box), row, 0);
     grid->addWidget(box, row, 2);
     if (r.down) {
       QPushButton* down = NewStepButton(this, r.down, QStringLiteral("<"));
@@ -213,7 +214,13 @@ void Form1::applySettings(const tessaro::SectorSettings& s) {
 void Form1::RefreshTemplateList() { templates_->refresh(); }
 
 void Form1::generate() {
-  const auto output = outputForRun({QString()});
+  QList<Needed> needed = {{picker()->sheetList(), QStringLiteral("数据表"), true},
+                          {Combo1, QStringLiteral("基站名列")},
+                          {Combo2, QStringLiteral("经度列")},
+                          {Combo3, QStringLiteral("纬度列")},
+                          {Combo4, QStringLiteral("方位角列")}};
+  if (Check1->isChecked()) needed.append({Combo6, QStringLiteral("描述列")});
+  const auto output = outputForRun({QString()}, tessaro::kKmlSectorMessages, needed);
   if (!output) return;
   tessaro::KmlSectorParams p;
   p.workbook = Utf8(picker()->workbook());

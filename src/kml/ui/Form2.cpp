@@ -76,7 +76,13 @@ void Form2::addOptionRows() {
   g->addWidget(check1_, 2, 0);
   g->addWidget(combo6_, 2, 1);
   g->addLayout(binning, 2, 2, 1, 2);
-  g->addWidget(NewCaption(this, QStringLiteral("点图标")), 3, 0);
+  g->addWidget(NewCaption(this, QStringLiteral("点图标"), combo7_), 3, 0);
+  // The lists and boxes a check box names.
+  NameField(combo4_, QStringLiteral("数据列"));
+  NameField(combo1_, QStringLiteral("点名列"));
+  NameField(combo6_, QStringLiteral("描述列"));
+  NameField(text14_, QStringLiteral("经度取前几位"));
+  NameField(text15_, QStringLiteral("纬度取前几位"));
   g->addWidget(combo7_, 3, 1);
   // The preview spans the icon row and the scale row the window adds next.
   g->addWidget(image1_, 3, 2, 2, 2, Qt::AlignLeft | Qt::AlignVCenter);
@@ -153,12 +159,17 @@ tessaro::KmlDriveTestParams Form2::params() const {
 }
 
 void Form2::generate() {
-  const auto output = outputForRun({QString()});
+  QList<Needed> needed = neededLists();
+  if (check2_->isChecked()) needed.append({combo1_, QStringLiteral("点名列")});
+  if (check1_->isChecked()) needed.append({combo6_, QStringLiteral("描述列")});
+  const auto output = checkedOutput(tessaro::kKmlDriveTestMessages, needed);
   if (!output) return;
   tessaro::KmlDriveTestParams p = params();
   p.output = Utf8(*output);
+  // The legend image beside a KML is replaced with it.
   QStringList paths;
   for (const std::string& path : tessaro::KmlDriveTestFiles(p)) paths << FromUtf8(path);
+  if (!picker()->confirmReplace(paths)) return;
   runLayer(tessaro::kKmlDriveTestMessages, paths,
            [p](tessaro::Progress& progress) { tessaro::GenerateKmlDriveTest(p, progress); });
 }

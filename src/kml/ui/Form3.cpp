@@ -7,6 +7,8 @@ namespace tessaro::ui {
 
 Form3::Form3(QWidget* parent) : FlyLineWindow(Kind::Kml, parent) { offerExtras({Extra::Kmz, Extra::Regionate}); }
 
+const LayerMessages& Form3::messages() const { return kKmlFlyLineMessages; }
+
 void Form3::runFlyLine(const QString& output, const SectorBoxes& sector) {
   KmlFlyLineParams p;
   p.workbook = Utf8(picker()->workbook());

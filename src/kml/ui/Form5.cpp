@@ -100,10 +100,12 @@ QGridLayout* Form5::pointRows() {
       {QStringLiteral("Kml文件名："), picker()->text6()}};
   int row = 0;
   for (const auto& [caption, control] : rows) {
-    if (control == Combo6)
+    if (control == Combo6) {
       grid->addWidget(Check1, row, 0, Qt::AlignRight);
-    else
-      grid->addWidget(NewCaption(this, caption), row, 0);
+      NameField(Combo6, QStringLiteral("描述列"));
+    } else {
+      grid->addWidget(NewCaption(this, caption, control), row, 0);
+    }
     grid->addWidget(control, row++, 1);
   }
   grid->setColumnStretch(1, 1);
@@ -136,13 +138,15 @@ QGridLayout* Form5::iconRows() {
     images_[i]->setObjectName(kImageNames[k]);
     images_[i]->setFixedSize(30, 30);
     images_[i]->setAlignment(Qt::AlignCenter);
+    NameField(combo7_[i], QString::fromUtf8(kMatchDesign[k]));
+    NameField(icons_[i], QString::fromUtf8(kIconDesign[k]));
     grid->addWidget(check2_[i], k + 1, 0);
     grid->addWidget(combo7_[i], k + 1, 1);
     grid->addWidget(icons_[i], k + 1, 2);
     grid->addWidget(images_[i], k + 1, 3);
   }
   Text2 = NewNumberBox(this, "Text2", QStringLiteral("0.8"), 60);
-  grid->addWidget(NewCaption(this, QStringLiteral("图标大小：")), 4, 0, 1, 2);
+  grid->addWidget(NewCaption(this, QStringLiteral("图标大小："), Text2), 4, 0, 1, 2);
   grid->addWidget(Text2, 4, 2, Qt::AlignLeft);
   grid->setColumnStretch(1, 1);
   return grid;
@@ -230,7 +234,15 @@ void Form5::generate() {
     dialogs().message(this, QString::fromUtf8(tessaro::kNoCustomIconTitle), QString::fromUtf8(NoCustomIconError().what()));
     return;
   }
-  const auto output = outputForRun({QString()});
+  // The data column matters only to custom icons: with the default pushpin
+  // the layer needs none.
+  QList<Needed> needed = {{picker()->sheetList(), QStringLiteral("数据源"), true},
+                          {Combo1, QStringLiteral("名称列")},
+                          {Combo2, QStringLiteral("经度列")},
+                          {Combo3, QStringLiteral("纬度列")}};
+  if (p.customIcons) needed.append({Combo4, QStringLiteral("数据列")});
+  if (p.withDescription) needed.append({Combo6, QStringLiteral("描述列")});
+  const auto output = outputForRun({QString()}, tessaro::kLandmarkMessages, needed);
   if (!output) return;
   p.output = Utf8(*output);
   runLayer(tessaro::kLandmarkMessages, {*output},

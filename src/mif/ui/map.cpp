@@ -42,9 +42,9 @@ map::map(QWidget* parent)
       "Combo5", QStringLiteral("选择Excel表"), {Combo1, Combo2, Combo3, Combo4},
       {{Role::Name, Combo1}, {Role::Lon, Combo2}, {Role::Lat, Combo3}, {Role::Azimuth, Combo4}});
   auto* sheetRow = new QHBoxLayout;
-  sheetRow->addWidget(NewCaption(this, QStringLiteral("数据表：")));
+  sheetRow->addWidget(NewCaption(this, QStringLiteral("数据表："), combo5));
   sheetRow->addWidget(combo5, 1);
-  sheetRow->addWidget(NewCaption(this, QStringLiteral("MIF文件名：")));
+  sheetRow->addWidget(NewCaption(this, QStringLiteral("MIF文件名："), picker()->text6()));
   sheetRow->addWidget(picker()->text6(), 2);
   auto* note = new QLabel(QStringLiteral("注：鼠标箭头停放在文本框上面显示参数说明！"), this);
   note->setObjectName("Label14");
@@ -82,7 +82,7 @@ QGroupBox* map::settingsFrame() {
                                                     {QStringLiteral("纬度："), Combo3},
                                                     {QStringLiteral("方位角："), Combo4}};
   for (const auto& [caption, list] : columns) {
-    columnRow->addWidget(NewCaption(frame, caption));
+    columnRow->addWidget(NewCaption(frame, caption, list));
     columnRow->addWidget(list, 1);
     columnRow->addSpacing(4);
   }
@@ -134,7 +134,7 @@ void map::addSpinners(QGroupBox* frame, QGridLayout* grid) {
     QPushButton* up = NewStepButton(frame, s.up, QStringLiteral(">"));
     // Each spinner takes four grid columns (label, "<", box, ">") plus a gap.
     const int row = i / 3, col = (i % 3) * 5;
-    grid->addWidget(NewCaption(frame, s.caption), row, col);
+    grid->addWidget(NewCaption(frame, s.caption, box), row, col);
     grid->addWidget(down, row, col + 1);
     grid->addWidget(box, row, col + 2);
     grid->addWidget(up, row, col + 3);
@@ -172,7 +172,12 @@ MifSectorParams map::params() const {
 QString map::radiusText() const { return Text5->text(); }
 
 void map::generate() {
-  const auto output = outputForRun({".mif", ".mid"});
+  const auto output = outputForRun({".mif", ".mid"}, kMifSectorMessages,
+                                   {{picker()->sheetList(), QStringLiteral("数据表"), true},
+                                    {Combo1, QStringLiteral("基站名列")},
+                                    {Combo2, QStringLiteral("经度列")},
+                                    {Combo3, QStringLiteral("纬度列")},
+                                    {Combo4, QStringLiteral("方位角列")}});
   if (!output) return;
   MifSectorParams p = params();
   p.outputBase = Utf8(*output);

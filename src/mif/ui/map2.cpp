@@ -12,7 +12,7 @@
 namespace tessaro::ui {
 
 map2::map2(QWidget* parent) : DriveTestWindow(DriveTestSettings::Kind::Mif, "map2", parent) {
-  rows()->addWidget(NewCaption(this, QStringLiteral("专题：")), 1, 0);
+  rows()->addWidget(NewCaption(this, QStringLiteral("专题："), combo4_), 1, 0);
   rows()->addWidget(combo4_, 1, 1);
   finishLayout({combo2_, combo3_, combo4_});
   offerExtras({Extra::Grid, Extra::ColourBy});
@@ -32,7 +32,7 @@ tessaro::MifDriveTestParams map2::params() const {
 }
 
 void map2::generate() {
-  const auto output = outputForRun({".mif", ".mid"});
+  const auto output = outputForRun({".mif", ".mid"}, tessaro::kMifDriveTestMessages, neededLists());
   if (!output) return;
   tessaro::MifDriveTestParams p = params();
   p.output = Utf8(*output);

@@ -9,6 +9,8 @@ namespace tessaro::ui {
 
 map3::map3(QWidget* parent) : FlyLineWindow(Kind::Mif, parent) {}
 
+const LayerMessages& map3::messages() const { return kMifFlyLineMessages; }
+
 void map3::runFlyLine(const QString& output, const SectorBoxes& sector) {
   MifFlyLineParams p;
   p.workbook = Utf8(picker()->workbook());

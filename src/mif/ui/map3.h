@@ -11,6 +11,7 @@ class map3 : public FlyLineWindow {
 
  protected:
   void runFlyLine(const QString& output, const SectorBoxes& sector) override;
+  const LayerMessages& messages() const override;
 };
 
 }  // namespace tessaro::ui

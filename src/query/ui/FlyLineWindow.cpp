@@ -7,12 +7,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include <QFileInfo>
 
 #include "report/CellReport.h"
+#include "query/SheetChoice.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/RunPanel.h"
@@ -38,7 +40,7 @@ QGroupBox* Frame(QWidget* parent, const QString& title, const std::vector<std::p
   grid->setSpacing(4);
   int row = 0;
   for (const auto& [caption, list] : rows) {
-    grid->addWidget(NewCaption(g, caption), row, 0);
+    grid->addWidget(NewCaption(g, caption, list), row, 0);
     grid->addWidget(list, row++, 1);
   }
   grid->setColumnStretch(1, 1);
@@ -60,7 +62,8 @@ FlyLineWindow::FlyLineWindow(Kind kind, QWidget* parent)
   frames->addWidget(pointFrame(), 1);
   frames->addWidget(conditionFrame(), 1);
   auto* nameRow = new QHBoxLayout;
-  nameRow->addWidget(NewCaption(this, kind == Kind::Kml ? QStringLiteral("Kml文件名：") : QStringLiteral("MIF文件名：")));
+  nameRow->addWidget(NewCaption(this, kind == Kind::Kml ? QStringLiteral("Kml文件名：") : QStringLiteral("MIF文件名："),
+                                picker()->text6()));
   nameRow->addWidget(picker()->text6(), 1);
   auto* all = new QVBoxLayout(this);
   all->setContentsMargins(4, 2, 4, 4);
@@ -77,8 +80,7 @@ FlyLineWindow::FlyLineWindow(Kind kind, QWidget* parent)
 }
 
 // Both sheet lists and their column lists. The drive-test side's sheet list
-// is added first, so it is the one chosen after opening and the one the
-// proposed name follows; the cell sheet waits for the user's choice.
+// is added first, so it is the one the proposed name follows.
 void FlyLineWindow::createLists() {
   Combo1 = NewColumnList(this, "Combo1", QString());
   Combo2 = NewColumnList(this, "Combo2", QString());
@@ -92,6 +94,16 @@ void FlyLineWindow::createLists() {
                                    {{Role::Lon, Combo5}, {Role::Lat, Combo4}, {Role::CellId, Combo6}});
   Combo7 = picker()->addSheetList("Combo7", QStringLiteral("选择Excel表"), {Combo1, Combo2, Combo3, Combo11},
                                   {{Role::Lon, Combo2}, {Role::Lat, Combo3}, {Role::CellId, Combo1}, {Role::Azimuth, Combo11}});
+  // Each side starts with the sheet whose columns suit it.
+  picker()->setSheetChooser([](const QList<QStringList>& headers) {
+    std::vector<std::vector<std::string>> sheets;
+    for (const QStringList& row : headers) {
+      sheets.emplace_back();
+      for (const QString& h : row) sheets.back().push_back(Utf8(h));
+    }
+    const FlyLineSheets chosen = ChooseFlyLineSheets(sheets);
+    return QList<int>{static_cast<int>(chosen.points), chosen.cells ? static_cast<int>(*chosen.cells) : -1};
+  });
 }
 
 // "基站信息": the cell sheet and its columns.
@@ -123,9 +135,19 @@ QGroupBox* FlyLineWindow::conditionFrame() {
   Text3 = NewBox(g, "Text3", QString());
   QPushButton* command1 = NewButton(g, "Command1", QStringLiteral("<<添加"));
   QPushButton* command4 = NewButton(g, "Command4", QStringLiteral("<<清空"));
-  Text2 = NewBox(g, "Text2", QString());
+  // The condition text grows with every "<<添加": it wraps within its box,
+  // so a long condition is read whole, and Tab leaves it.
+  Text2 = new QPlainTextEdit(g);
+  Text2->setObjectName("Text2");
+  Text2->setTabChangesFocus(true);
+  Text2->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  Text2->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   Text2->setMinimumHeight(40);
+  Text2->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   Check1 = new QCheckBox(QStringLiteral("勾选后开启条件筛选"), g);
+  NameField(Combo9, QStringLiteral("条件符号"));
+  NameField(Text3, QStringLiteral("条件值"));
+  NameField(Text2, QStringLiteral("筛选条件"));
   Check1->setObjectName("Check1");
   auto* grid = new QGridLayout(g);
   grid->setContentsMargins(6, 2, 6, 4);
@@ -148,13 +170,13 @@ void FlyLineWindow::chooseCellSheet() { picker()->chooseSheet(Combo7); }
 void FlyLineWindow::choosePointSheet() { picker()->chooseSheet(Combo10); }
 
 void FlyLineWindow::addCondition() {
-  auto text = AddCondition(Utf8(Text2->text()), Utf8(Combo8->currentText()), Utf8(Combo9->currentText()),
+  auto text = AddCondition(Utf8(Text2->toPlainText()), Utf8(Combo8->currentText()), Utf8(Combo9->currentText()),
                            Utf8(Text3->text()));
   if (!text) {
     dialogs().message(this, QStringLiteral("友情提示！"), QString::fromUtf8(kConditionMissingMessage));
     return;
   }
-  Text2->setText(FromUtf8(*text));
+  Text2->setPlainText(FromUtf8(*text));
 }
 
 void FlyLineWindow::clearConditions() { Text2->clear(); }
@@ -172,12 +194,25 @@ tessaro::FlyLineInputs FlyLineWindow::inputs() const {
   in.pointCi = Utf8(Combo6->currentText());
   in.conditionField = Utf8(Combo8->currentText());
   in.filter = Check1->isChecked();
-  in.condition = Utf8(Text2->text());
+  in.condition = Utf8(Text2->toPlainText());
   return in;
 }
 
 void FlyLineWindow::generate() {
-  const auto output = outputForRun(kind_ == Kind::Kml ? QStringList{QString()} : QStringList{".mif", ".mid"});
+  QList<Needed> needed = {{Combo7, QStringLiteral("基站信息的数据源表"), true},
+                          {Combo1, QStringLiteral("小区 CI 列")},
+                          {Combo2, QStringLiteral("小区经度列")},
+                          {Combo3, QStringLiteral("小区纬度列")},
+                          {Combo11, QStringLiteral("方位角列")},
+                          {Combo10, QStringLiteral("路测信息的数据源表"), true},
+                          {Combo5, QStringLiteral("点经度列")},
+                          {Combo4, QStringLiteral("点纬度列")},
+                          {Combo6, QStringLiteral("接收 CI 列")}};
+  // The condition field is part of the query only when it adds a column.
+  if (Check1->isChecked() && Combo8->currentText() != Combo6->currentText())
+    needed.append({Combo8, QStringLiteral("条件字段")});
+  const auto output = outputForRun(kind_ == Kind::Kml ? QStringList{QString()} : QStringList{".mif", ".mid"},
+                                   messages(), needed);
   if (!output) return;
   runFlyLine(*output, sectorBoxes_ ? sectorBoxes_() : SectorBoxes{});
 }

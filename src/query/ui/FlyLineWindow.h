@@ -13,6 +13,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
+class QPlainTextEdit;
 
 namespace tessaro::ui {
 
@@ -54,6 +55,8 @@ class FlyLineWindow : public LayerWindow {
  protected:
   // Runs the layer of this window's format to `output`.
   virtual void runFlyLine(const QString& output, const SectorBoxes& sector) = 0;
+  // The texts this window's layer is reported with.
+  virtual const tessaro::LayerMessages& messages() const = 0;
 
  private:
   void createLists();
@@ -63,7 +66,7 @@ class FlyLineWindow : public LayerWindow {
 
   Kind kind_;
   std::function<SectorBoxes()> sectorBoxes_;
-  QLineEdit* Text2 = nullptr;
+  QPlainTextEdit* Text2 = nullptr;
   QLineEdit* Text3 = nullptr;
   QComboBox* Combo1 = nullptr;
   QComboBox* Combo2 = nullptr;

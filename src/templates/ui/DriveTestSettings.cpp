@@ -68,6 +68,9 @@ void DriveTestSettings::addBandRows() {
     sign->setAlignment(Qt::AlignCenter);
     upper_[r] = NewNumberBox(this, kUpperNames[i], QString::fromLatin1(kInitialBounds[i + 1]), 46);
     colours_[r] = new ColourButton(kColourNames[i], QStringLiteral("颜色"), kDefaultColours[r], this);
+    NameField(lower_[r], QStringLiteral("第%1档下限").arg(i + 1));
+    NameField(upper_[r], QStringLiteral("第%1档上限").arg(i + 1));
+    colours_[r]->setAccessibleName(QStringLiteral("第%1档颜色").arg(i + 1));
     grid->addWidget(lower_[r], i, 0);
     grid->addWidget(sign, i, 1);
     grid->addWidget(upper_[r], i, 2);

@@ -26,7 +26,11 @@ WorkbookPicker::Design PickerDesign(DriveTestSettings::Kind kind) {
 }  // namespace
 
 DriveTestWindow::DriveTestWindow(DriveTestSettings::Kind kind, const char* objectName, QWidget* parent)
-    : LayerWindow(objectName, QStringLiteral("配置路测信息"), PickerDesign(kind), "Command1",
+    : LayerWindow(objectName,
+                  // The design's caption, and the layer format so the two windows can be told apart.
+                  kind == DriveTestSettings::Kind::Kml ? QStringLiteral("配置路测信息（KML）")
+                                                       : QStringLiteral("配置路测信息（Mapinfo）"),
+                  PickerDesign(kind), "Command1",
                   kind == DriveTestSettings::Kind::Kml ? QStringLiteral("生成Kml") : QStringLiteral("生成MIF"), false,
                   parent),
       nameCaption_(kind == DriveTestSettings::Kind::Kml ? QStringLiteral("Kml文件名：") : QStringLiteral("MIF文件名：")) {
@@ -39,9 +43,9 @@ DriveTestWindow::DriveTestWindow(DriveTestSettings::Kind kind, const char* objec
   rows_ = new QGridLayout;
   rows_->setHorizontalSpacing(4);
   rows_->setVerticalSpacing(4);
-  rows_->addWidget(NewCaption(this, QStringLiteral("经度：")), 0, 0);
+  rows_->addWidget(NewCaption(this, QStringLiteral("经度："), combo2_), 0, 0);
   rows_->addWidget(combo2_, 0, 1);
-  rows_->addWidget(NewCaption(this, QStringLiteral("纬度：")), 0, 2);
+  rows_->addWidget(NewCaption(this, QStringLiteral("纬度："), combo3_), 0, 2);
   rows_->addWidget(combo3_, 0, 3);
   rows_->setColumnStretch(1, 1);
   rows_->setColumnStretch(3, 1);
@@ -54,7 +58,8 @@ void DriveTestWindow::finishLayout(const QList<QComboBox*>& columns) {
   auto* nameRow = new QHBoxLayout;
   nameRow->setSpacing(4);
   nameRow->addWidget(combo5);
-  nameRow->addWidget(NewCaption(this, nameCaption_));
+  NameField(combo5, QStringLiteral("数据表"));
+  nameRow->addWidget(NewCaption(this, nameCaption_, picker()->text6()));
   nameRow->addWidget(picker()->text6(), 1);
 
   // The scale row ends the grid, so a window's picture may span into it.
@@ -65,7 +70,7 @@ void DriveTestWindow::finishLayout(const QList<QComboBox*>& columns) {
   scale->addWidget(settings_->stepUp());
   scale->addStretch(1);
   const int row = rows_->rowCount();
-  rows_->addWidget(NewCaption(this, QStringLiteral("图标比例：")), row, 0);
+  rows_->addWidget(NewCaption(this, QStringLiteral("图标比例："), settings_->text2()), row, 0);
   rows_->addLayout(scale, row, 1);
 
   auto* left = new QVBoxLayout;
@@ -81,6 +86,13 @@ void DriveTestWindow::finishLayout(const QList<QComboBox*>& columns) {
   all->setSpacing(6);
   all->addLayout(left, 1);
   all->addWidget(settings_);
+}
+
+QList<LayerWindow::Needed> DriveTestWindow::neededLists() const {
+  return {{picker()->sheetList(), QStringLiteral("数据表"), true},
+          {combo2_, QStringLiteral("经度列")},
+          {combo3_, QStringLiteral("纬度列")},
+          {combo4_, QStringLiteral("数据列")}};
 }
 
 void DriveTestWindow::RefreshTemplateList() { settings_->templates()->refresh(); }

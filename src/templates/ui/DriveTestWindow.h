@@ -35,6 +35,9 @@ class DriveTestWindow : public LayerWindow {
   // either layer's parameters.
   template <class Params>
   void readShared(Params& p) const;
+  // The lists every drive-test run needs: the sheet, longitude, latitude and
+  // the data column (always part of the query).
+  QList<Needed> neededLists() const;
 
   QComboBox* combo2_;  // longitude
   QComboBox* combo3_;  // latitude

@@ -19,6 +19,7 @@ TemplatePanel::TemplatePanel(const TemplatePanelDesign& design, TemplateStore st
   setObjectName("TemplatePanel");
   list_ = new QListWidget(this);
   list_->setObjectName("List1");
+  NameField(list_, QStringLiteral("设置模版"));
   list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list_->setMinimumWidth(96);
   QPushButton* save = NewButton(this, design.saveName, design.saveCaption);
