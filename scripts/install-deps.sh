@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
   g++ make cmake pkg-config clang-14 libclang-rt-14-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
-  libsqlite3-dev libminizip-dev libexpat1-dev libcairo2-dev zlib1g-dev
+  libsqlite3-dev libminizip-dev libexpat1-dev libcairo2-dev libpango1.0-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libxlsxwriter-dev
   fonts-noto-cjk xvfb xauth imagemagick
   gdal-bin libxml2-utils unzip zip time

@@ -1,6 +1,7 @@
 #include "kml/DriveTestLegend.h"
 
 #include <cairo.h>
+#include <pango/pangocairo.h>
 
 #include <algorithm>
 #include <memory>
@@ -17,6 +18,83 @@ cairo_status_t Append(void* closure, const unsigned char* data, unsigned int len
 }
 
 constexpr double kFont = 13, kLine = 22, kPad = 8, kSwatch = 14;
+
+using SurfacePtr = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+using CairoPtr = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
+struct Unref {
+  void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <class T>
+using GObjectPtr = std::unique_ptr<T, Unref>;
+
+// The families the legend asks for, best first. fontconfig sorts every other
+// installed font behind them, and pango takes each character from the first
+// font that has it, so Chinese text draws with whatever CJK font the machine
+// has instead of as empty boxes.
+constexpr const char* kFamilies = "Noto Sans CJK SC,WenQuanYi Zen Hei,Droid Sans Fallback,sans-serif";
+
+// One line of legend text at a time, laid out by pango in the legend's font.
+// It owns its font map, so nothing of it outlives the image or is shared
+// between the threads that draw legends.
+class LegendFont {
+ public:
+  LegendFont()
+      : scratch_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1), cairo_surface_destroy),
+        measure_(cairo_create(scratch_.get()), cairo_destroy),
+        map_(pango_cairo_font_map_new()),
+        context_(pango_font_map_create_context(map_.get())) {
+    pango_context_set_language(context_.get(), pango_language_from_string("zh-cn"));
+    target(measure_.get());
+    layout_.reset(pango_layout_new(context_.get()));
+    // A line break or tab inside a cell value stays on the one line.
+    pango_layout_set_single_paragraph_mode(layout_.get(), TRUE);
+    std::unique_ptr<PangoFontDescription, decltype(&pango_font_description_free)> description(
+        pango_font_description_from_string(kFamilies), pango_font_description_free);
+    pango_font_description_set_absolute_size(description.get(), kFont * PANGO_SCALE);
+    pango_layout_set_font_description(layout_.get(), description.get());
+  }
+
+  // Lays out for drawing on `c` (its font options: antialiasing, hinting).
+  void target(cairo_t* c) {
+    pango_cairo_update_context(c, context_.get());
+    if (layout_) pango_layout_context_changed(layout_.get());
+  }
+
+  // The advance of `text`, in pixels.
+  double width(const std::string& text) {
+    set(text);
+    PangoRectangle logical;
+    pango_layout_get_extents(layout_.get(), nullptr, &logical);
+    return static_cast<double>(logical.width) / PANGO_SCALE;
+  }
+
+  int unknownGlyphs(const std::string& text) {
+    set(text);
+    return pango_layout_get_unknown_glyphs_count(layout_.get());
+  }
+
+  // Draws `text` in the current source colour with its baseline at (x, baseline).
+  void draw(cairo_t* c, double x, double baseline, const std::string& text) {
+    set(text);
+    cairo_move_to(c, x, baseline);
+    pango_cairo_show_layout_line(c, pango_layout_get_line_readonly(layout_.get(), 0));
+  }
+
+ private:
+  // pango wants valid UTF-8: a stray byte becomes U+FFFD rather than a
+  // warning on standard error and a dropped line.
+  void set(const std::string& text) {
+    std::unique_ptr<gchar, decltype(&g_free)> valid(
+        g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())), g_free);
+    pango_layout_set_text(layout_.get(), valid.get(), -1);
+  }
+
+  SurfacePtr scratch_;
+  CairoPtr measure_;
+  GObjectPtr<PangoFontMap> map_;
+  GObjectPtr<PangoContext> context_;
+  GObjectPtr<PangoLayout> layout_;
+};
 
 }  // namespace
 
@@ -45,34 +123,20 @@ std::string LegendPng(const std::string& title, const ThresholdLegend& legend, c
 }
 
 std::string LegendImage(const std::string& title, const std::vector<LegendEntry>& entries) {
-  // Measure on a scratch surface, then draw at the size the texts need.
-  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> scratch(
-      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1), cairo_surface_destroy);
-  std::unique_ptr<cairo_t, decltype(&cairo_destroy)> measure(cairo_create(scratch.get()), cairo_destroy);
-  cairo_select_font_face(measure.get(), "Noto Sans CJK SC", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(measure.get(), kFont);
-  double widest = 0;
-  cairo_text_extents_t ext;
-  cairo_text_extents(measure.get(), title.c_str(), &ext);
-  widest = ext.x_advance;
-  for (const LegendEntry& e : entries) {
-    cairo_text_extents(measure.get(), e.text.c_str(), &ext);
-    widest = std::max(widest, kSwatch + kPad + ext.x_advance);
-  }
+  LegendFont font;
+  double widest = font.width(title);
+  for (const LegendEntry& e : entries) widest = std::max(widest, kSwatch + kPad + font.width(e.text));
   const int width = static_cast<int>(std::min(2000.0, widest + 2 * kPad)) + 1;
   const int height = static_cast<int>(kPad * 2 + kLine * static_cast<double>(entries.size() + 1));
 
-  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
-      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height), cairo_surface_destroy);
-  std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface.get()), cairo_destroy);
+  SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height), cairo_surface_destroy);
+  CairoPtr cr(cairo_create(surface.get()), cairo_destroy);
   cairo_t* c = cr.get();
   cairo_set_source_rgba(c, 1, 1, 1, 0.85);
   cairo_paint(c);
-  cairo_select_font_face(c, "Noto Sans CJK SC", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(c, kFont);
+  font.target(c);
   cairo_set_source_rgb(c, 0, 0, 0);
-  cairo_move_to(c, kPad, kPad + kFont);
-  cairo_show_text(c, title.c_str());
+  font.draw(c, kPad, kPad + kFont, title);
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const double top = kPad + kLine * static_cast<double>(i + 1);
     const ColourValue colour = entries[i].colour;  // 0x00BBGGRR
@@ -83,14 +147,18 @@ std::string LegendImage(const std::string& title, const std::vector<LegendEntry>
     cairo_set_line_width(c, 1);
     cairo_stroke(c);
     cairo_set_source_rgb(c, 0, 0, 0);
-    cairo_move_to(c, kPad + kSwatch + kPad, top + kFont + 1);
-    cairo_show_text(c, entries[i].text.c_str());
+    font.draw(c, kPad + kSwatch + kPad, top + kFont + 1, entries[i].text);
   }
   cairo_surface_flush(surface.get());
   std::string png;
   if (cairo_surface_write_to_png_stream(surface.get(), Append, &png) != CAIRO_STATUS_SUCCESS)
     throw Error("无法生成图例图片");
   return png;
+}
+
+LegendTextExtent MeasureLegendText(const std::string& text) {
+  LegendFont font;
+  return {font.width(text), font.unknownGlyphs(text)};
 }
 
 std::string LegendOverlay(const std::string& href) {

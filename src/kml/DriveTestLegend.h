@@ -26,7 +26,8 @@ std::string BandLine(const ThresholdRow& band, std::uint64_t points, std::uint64
 std::string ShareText(std::uint64_t count, std::uint64_t total);
 
 // The PNG image of the legend: `title` (the data column) above one line per
-// band with its colour. Drawn with the CJK fonts the system has.
+// band with its colour. Each character is drawn from the first installed
+// font that has it, a Simplified Chinese one preferred.
 std::string LegendPng(const std::string& title, const ThresholdLegend& legend, const BandCounts& counts,
                       const std::string& unit = "点");
 
@@ -37,6 +38,14 @@ struct LegendEntry {
 };
 // The PNG image of any legend: `title` above one line per entry.
 std::string LegendImage(const std::string& title, const std::vector<LegendEntry>& entries);
+
+// How the legend's font sets one line of text: its advance in pixels and how
+// many of its characters no installed font has (each drawn as a box).
+struct LegendTextExtent {
+  double width = 0;
+  int unknownGlyphs = 0;
+};
+LegendTextExtent MeasureLegendText(const std::string& text);
 
 // The ScreenOverlay lines that put the image `href` (escaped) in the lower
 // left corner.
