@@ -101,8 +101,52 @@ struct LineMaker {
   }
 };
 
+// The maker of a layer's lines; a radius box that does not read is reported
+// only when a line needs the radius.
+LineMaker MakeLineMaker(const KmlFlyLineParams& p, const FlyLineResult& result, const Progress& progress) {
+  LineMaker maker{result, XmlEscape(p.altitude), std::nullopt, {}, progress};
+  try {
+    maker.radius = RadiusFromBox(p.radius);
+  } catch (const Error& e) {
+    maker.radiusError = e.what();
+  }
+  return maker;
+}
+
+// Writes the runs in order: each placemark gets its colour, drawn from the
+// program's sequence where the serving identifier changes, as one block of
+// CR LF separated lines. Used on the calling thread only.
+class RunWriter {
+ public:
+  RunWriter(KmlWriter& writer, Progress& progress, ColourValue first, std::size_t colourSize)
+      : writer_(writer), progress_(progress), colourText_(FlyLineKmlColour(first)), colourSize_(colourSize) {}
+
+  void write(Placemarks& run) {
+    std::size_t start = 0;
+    for (std::size_t m = 0; m < run.ends.size(); ++m) {
+      progress_.advance();
+      if (run.newColour[m]) {
+        colourText_ = FlyLineKmlColour(NewRandomColor());
+        if (colourText_.size() != colourSize_) throw Error("飞线颜色“" + colourText_ + "”长度不对");
+      }
+      run.text.replace(start + kPlacemarkHead.size(), colourText_.size(), colourText_);
+      writer_.line(std::string_view(run.text).substr(start, run.ends[m] - start));
+      start = run.ends[m];
+    }
+    if (run.failedNewColour) NewRandomColor();
+    if (run.error) std::rethrow_exception(run.error);
+    progress_.checkCancelled();
+  }
+
+ private:
+  KmlWriter& writer_;
+  Progress& progress_;
+  std::string colourText_;  // the colour of the current serving cell
+  std::size_t colourSize_;
+};
+
 void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& query, Progress& progress) {
-  ColourValue colour = NewRandomColor();
+  const ColourValue colour = NewRandomColor();
   KmlWriter writer(p.output, p.outputOptions, p.workbook);
   FlyLineResult result = query();
   writer.prologue();
@@ -110,33 +154,8 @@ void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& q
   const std::size_t lines = result.order.size();
   progress.setMaximum(static_cast<double>(lines));
 
-  LineMaker maker{result, XmlEscape(p.altitude), std::nullopt, {}, progress};
-  try {
-    maker.radius = RadiusFromBox(p.radius);
-  } catch (const Error& e) {
-    maker.radiusError = e.what();
-  }
-  std::string colourText = FlyLineKmlColour(colour);
-  // Writes a run in order: each placemark gets its colour, drawn from the
-  // program's sequence where the serving identifier changes, as one block
-  // of CR LF separated lines.
-  auto write = [&](Placemarks& run) {
-    std::size_t start = 0;
-    for (std::size_t m = 0; m < run.ends.size(); ++m) {
-      progress.advance();
-      if (run.newColour[m]) {
-        colour = NewRandomColor();
-        colourText = FlyLineKmlColour(colour);
-        if (colourText.size() != maker.stand.size()) throw Error("飞线颜色“" + colourText + "”长度不对");
-      }
-      run.text.replace(start + kPlacemarkHead.size(), colourText.size(), colourText);
-      writer.line(std::string_view(run.text).substr(start, run.ends[m] - start));
-      start = run.ends[m];
-    }
-    if (run.failedNewColour) NewRandomColor();
-    if (run.error) std::rethrow_exception(run.error);
-    progress.checkCancelled();
-  };
+  const LineMaker maker = MakeLineMaker(p, result, progress);
+  RunWriter runs(writer, progress, colour, maker.stand.size());
   // Even runs are made here, odd ones on a second thread one run ahead.
   // Lifetimes: `odd` is declared after `result`, `maker` and `writer`, so
   // when a failure or a stop unwinds this function the future is destroyed
@@ -156,7 +175,7 @@ void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& q
       run = odd.get();
       makeOdd(first + 2 * kRunLines);
     }
-    write(run);
+    runs.write(run);
   }
   writer.epilogue();
   // Every line is written: the rows' memory goes before a regionated layer
