@@ -415,7 +415,7 @@ TEST(KmlWriter, KmzEntriesCarryTheWorkbooksTime) {
       ::unsetenv("SOURCE_DATE_EPOCH");
     const fs::path out = dir.path / "w.kmz";
     {
-      KmlWriter w(out.string(), book.string());
+      KmlWriter w(out.string(), {}, book.string());
       w.prologue();
       w.attach("legend.png", "png bytes");
       w.epilogue();
