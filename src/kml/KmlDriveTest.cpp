@@ -137,90 +137,163 @@ std::string KmlDriveTestIconLine(const std::string& icon) {
                                                 : XmlEscape(SaveFolder() + "icon/" + icon + ".gif"));
 }
 
-BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, Progress& progress,
-                             const RecordSet* firstRows) {
+namespace {
+
+// Where each column the query carries sits in a result row: longitude,
+// latitude and value first, then the description, name and colour-by
+// columns when carried, the time, and the row number for attribute tables.
+struct ResultFields {
+  int desc = 3;
+  int name = 3;
+  int colour = -1;
+  int time = -1;
+  int row = -1;
+  int needed = 3;
+};
+
+ResultFields FieldsOf(const KmlDriveTestParams& p) {
   const bool nameCarried = NameCarried(p), descCarried = DescriptionCarried(p);
-  const int descField = 3;
-  const int nameField = descCarried ? 4 : 3;
-  const int colourField = p.colourBy.on() ? 3 + (descCarried ? 1 : 0) + (nameCarried ? 1 : 0) : -1;
-  const int carried = 3 + (descCarried ? 1 : 0) + (nameCarried ? 1 : 0) + (colourField >= 0 ? 1 : 0);
-  const int timeField = p.timeColumn.empty() ? -1 : carried;
-  const int rowField = p.attributes ? carried + (timeField >= 0 ? 1 : 0) : -1;
-  const int needed = std::max({carried, timeField + 1, rowField + 1});
-  if (rows.fieldCount() < needed)
-    throw Error("查询结果只有 " + std::to_string(rows.fieldCount()) + " 列，应有 " + std::to_string(needed) + " 列");
+  ResultFields f;
+  f.name = descCarried ? 4 : 3;
+  f.colour = p.colourBy.on() ? 3 + (descCarried ? 1 : 0) + (nameCarried ? 1 : 0) : -1;
+  const int carried = 3 + (descCarried ? 1 : 0) + (nameCarried ? 1 : 0) + (f.colour >= 0 ? 1 : 0);
+  f.time = p.timeColumn.empty() ? -1 : carried;
+  f.row = p.attributes ? carried + (f.time >= 0 ? 1 : 0) : -1;
+  f.needed = std::max({carried, f.time + 1, f.row + 1});
+  return f;
+}
 
-  ThresholdLegend legend = p.legend;
-  legend.compile();
-  const std::string date = p.timeDate.empty() ? std::string() : DateOption(p.timeDate).value_or(std::string());
-  if (timeField >= 0 && !p.timeDate.empty() && date.empty())
-    throw Error("日期“" + PrintableExcerpt(p.timeDate) + "”不是有效的日期（应为 YYYY-MM-DD，如 2024-03-01）");
-  const std::string scaleLine = "<scale>" + XmlEscape(p.scale) + "</scale>";
-  const std::string iconLine = IconLine(IconHref(p.icon, out));
-  std::vector<std::string> colourLines;  // each band's colour line, made once
-  for (const auto& row : legend.rows) colourLines.push_back("<color>" + KmlColor(row.colour) + "</color>");
-  std::optional<KmlCategoryColours> categories;
-  if (colourField >= 0) categories.emplace(p.colourBy, rows, colourField, "点");
+// The day --date gives a time-of-day column; empty without one. Throws Error
+// for a text that is not a real date.
+std::string TimeDate(const KmlDriveTestParams& p) {
+  if (p.timeColumn.empty() || p.timeDate.empty()) return {};
+  if (auto date = DateOption(p.timeDate)) return *date;
+  throw Error("日期“" + PrintableExcerpt(p.timeDate) + "”不是有效的日期（应为 YYYY-MM-DD，如 2024-03-01）");
+}
 
-  out.prologue();
-  out.element("name", p.data);
-  progress.setMaximum(static_cast<double>(rows.rowCount()));
-  BandCounts counts;
-  std::string buf;
-  rows.moveFirst();
-  while (!rows.eof()) {
-    progress.checkCancelled();
-    progress.advance();
-    if ((rows.position() & 1023) == 0) progress.checkCancelled();
-    // A point stands for a group of sheet rows: it is named by its place in the layer.
-    auto rowText = [&] { return "第 " + std::to_string(rows.position() + 1) + " 个点："; };
-    const Value& v = rows.value(2);
+// Writes the layer's points one by one. The lines every point shares (the
+// band colours, the scale, the icon) are made once, when the writer is
+// built; building it attaches the icon to a KMZ and reads the colour-by
+// classes of every row.
+class PointWriter {
+ public:
+  PointWriter(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, const RecordSet* firstRows)
+      : p_(p),
+        f_(FieldsOf(p)),
+        nameCarried_(NameCarried(p)),
+        descCarried_(DescriptionCarried(p)),
+        rows_(rows),
+        out_(out),
+        firstRows_(firstRows),
+        legend_(p.legend),
+        date_(TimeDate(p)),
+        scaleLine_("<scale>" + XmlEscape(p.scale) + "</scale>") {
+    legend_.compile();
+    iconLine_ = IconLine(IconHref(p.icon, out));
+    for (const auto& row : legend_.rows) colourLines_.push_back("<color>" + KmlColor(row.colour) + "</color>");
+    if (f_.colour >= 0) categories_.emplace(p.colourBy, rows, f_.colour, "点");
+  }
+
+  // The point at the rows' current position, counted in its band.
+  void write(BandCounts& counts) {
+    const Value& v = rows_.value(2);
     const std::string valueText = v.text();
     std::optional<double> number;
     if (!valueText.empty()) {
       number = v.number();
-      if (!number) throw Error(rowText() + "数据列“" + p.data + "”的值“" + valueText + "”不是数字");
+      if (!number) throw Error(rowText() + "数据列“" + p_.data + "”的值“" + valueText + "”不是数字");
     }
     ++counts.total;
-    const int band = number ? legend.match(*number) : -1;
+    const int band = number ? legend_.match(*number) : -1;
     if (band >= 0) ++counts.points[static_cast<std::size_t>(band)];
-    out.line("<Placemark>");
-    if (p.name) out.element("name", nameCarried ? rows.value(nameField).text() : valueText);
-    if (p.description) out.element("description", descCarried ? rows.value(descField).text() : valueText);
-    if (timeField >= 0) {
-      std::optional<std::string> when;
-      try {
-        when = WhenText(rows.value(timeField), date);
-      } catch (const Error& e) {
-        throw Error(rowText() + "时间列“" + p.timeColumn + "”：" + e.what());
-      }
-      if (when) out.line("<TimeStamp><when>" + XmlEscape(*when) + "</when></TimeStamp>");
-    }
-    out.line("<Style><IconStyle>");
-    if (categories) out.line(categories->colourLine(rows.value(colourField)));
-    else if (p.colour && band >= 0) out.line(colourLines[static_cast<std::size_t>(band)]);
-    out.line(scaleLine);
-    out.line("<Icon>");
-    out.line(iconLine);
-    out.line("</Icon></IconStyle></Style>");
-    if (rowField >= 0) WriteAttributes(out, firstRows, rows.value(rowField));
-    out.line("<Point>");
-    out.line("<coordinates>");
-    buf.clear();
-    AppendXmlEscaped(buf, CoordinateText(rows.value(0)));
-    buf += ',';
-    AppendXmlEscaped(buf, CoordinateText(rows.value(1)));
-    buf += ",0";
-    out.line(buf);
-    out.line("</coordinates>");
-    out.line("</Point>");
-    out.line("</Placemark>");
-    rows.moveNext();
+    out_.line("<Placemark>");
+    if (p_.name) out_.element("name", nameCarried_ ? rows_.value(f_.name).text() : valueText);
+    if (p_.description) out_.element("description", descCarried_ ? rows_.value(f_.desc).text() : valueText);
+    if (f_.time >= 0) writeTime();
+    writeStyle(band);
+    if (f_.row >= 0) WriteAttributes(out_, firstRows_, rows_.value(f_.row));
+    writePoint();
+    out_.line("</Placemark>");
   }
-  if (p.legendImage)
-    out.line(LegendOverlay(out.attach(
-        kLegendName, categories ? categories->legendPng(p.colourBy.column) : LegendPng(p.data, legend, counts))));
-  if (categories) categories->addNotes(progress, p.legendImage);
+
+  // The legend image (bands or classes) and the colour-by notes.
+  void finish(const BandCounts& counts, Progress& progress) {
+    if (p_.legendImage)
+      out_.line(LegendOverlay(out_.attach(kLegendName, categories_ ? categories_->legendPng(p_.colourBy.column)
+                                                                   : LegendPng(p_.data, legend_, counts))));
+    if (categories_) categories_->addNotes(progress, p_.legendImage);
+  }
+
+ private:
+  // A point stands for a group of sheet rows: it is named by its place in the layer.
+  std::string rowText() const { return "第 " + std::to_string(rows_.position() + 1) + " 个点："; }
+
+  void writeTime() {
+    std::optional<std::string> when;
+    try {
+      when = WhenText(rows_.value(f_.time), date_);
+    } catch (const Error& e) {
+      throw Error(rowText() + "时间列“" + p_.timeColumn + "”：" + e.what());
+    }
+    if (when) out_.line("<TimeStamp><when>" + XmlEscape(*when) + "</when></TimeStamp>");
+  }
+
+  void writeStyle(int band) {
+    out_.line("<Style><IconStyle>");
+    if (categories_) out_.line(categories_->colourLine(rows_.value(f_.colour)));
+    else if (p_.colour && band >= 0) out_.line(colourLines_[static_cast<std::size_t>(band)]);
+    out_.line(scaleLine_);
+    out_.line("<Icon>");
+    out_.line(iconLine_);
+    out_.line("</Icon></IconStyle></Style>");
+  }
+
+  void writePoint() {
+    out_.line("<Point>");
+    out_.line("<coordinates>");
+    buf_.clear();
+    AppendXmlEscaped(buf_, CoordinateText(rows_.value(0)));
+    buf_ += ',';
+    AppendXmlEscaped(buf_, CoordinateText(rows_.value(1)));
+    buf_ += ",0";
+    out_.line(buf_);
+    out_.line("</coordinates>");
+    out_.line("</Point>");
+  }
+
+  const KmlDriveTestParams& p_;
+  const ResultFields f_;
+  const bool nameCarried_, descCarried_;
+  RecordSet& rows_;
+  KmlWriter& out_;
+  const RecordSet* firstRows_;
+  ThresholdLegend legend_;
+  const std::string date_;
+  const std::string scaleLine_;
+  std::string iconLine_;
+  std::vector<std::string> colourLines_;  // each band's colour line
+  std::optional<KmlCategoryColours> categories_;
+  std::string buf_;
+};
+
+}  // namespace
+
+BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, Progress& progress,
+                             const RecordSet* firstRows) {
+  const int needed = FieldsOf(p).needed;
+  if (rows.fieldCount() < needed)
+    throw Error("查询结果只有 " + std::to_string(rows.fieldCount()) + " 列，应有 " + std::to_string(needed) + " 列");
+  PointWriter points(p, rows, out, firstRows);
+  out.prologue();
+  out.element("name", p.data);
+  progress.setMaximum(static_cast<double>(rows.rowCount()));
+  BandCounts counts;
+  for (rows.moveFirst(); !rows.eof(); rows.moveNext()) {
+    progress.checkCancelled();
+    progress.advance();
+    points.write(counts);
+  }
+  points.finish(counts, progress);
   out.epilogue();
   return counts;
 }
