@@ -20,7 +20,7 @@ static void BM_KmlPointText(benchmark::State& state) {
   double az = 0;
   for (auto _ : state) {
     out.clear();
-    tessaro::AppendKmlPointText(out, 30.0, 120.0, az, 80.0);
+    benchmark::DoNotOptimize(tessaro::AppendKmlPointText(out, 30.0, 120.0, az, 80.0));
     benchmark::DoNotOptimize(out.data());
     az += 1.0;
     if (az >= 360) az = 0;
@@ -35,7 +35,7 @@ static void BM_SectorLayerPoints(benchmark::State& state) {
   for (auto _ : state) {
     for (int i = 0; i < points; ++i) {
       if (out.size() > (1 << 20) - 64) out.clear();
-      tessaro::AppendKmlPointText(out, 30.0 + (i % 1000) * 1e-3, 120.0, (i * 10) % 360, 80.0);
+      benchmark::DoNotOptimize(tessaro::AppendKmlPointText(out, 30.0 + (i % 1000) * 1e-3, 120.0, (i * 10) % 360, 80.0));
       out.push_back(' ');
     }
     benchmark::DoNotOptimize(out.data());

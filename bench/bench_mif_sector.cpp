@@ -6,6 +6,7 @@
 // timed.
 //
 //   build/bin/bench_mif_sector [rows]
+#include <stdexcept>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -54,7 +55,7 @@ std::size_t PointsOnly(RecordSet& rs, const MifSectorParams& p) {
     const double lon = *rs.value(1).number(), lat = *rs.value(2).number(), az = *rs.value(3).number();
     const double d = IsShortRadiusName(rs.value(0).text()) ? r / 2 : r;
     auto add = [&](double b, double dist) {
-      AppendMifPointText(out, lat, lon, b, dist);
+      if (!AppendMifPointText(out, lat, lon, b, dist)) throw std::runtime_error("no point");
       out += "\r\n";
     };
     if (az == -1) {

@@ -13,29 +13,10 @@ cd "$(dirname "$0")/.."
 BUILD=${1:-build}
 ROWS=${2:-1000000}
 RUNS=${3:-3}
-CLI="$BUILD/bin/tessaro-cli"
-DATA="$BUILD/bench-data"
-WORK=$(mktemp -d /tmp/grid_bench.XXXXXX)
-trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$DATA"
+. bench/common.sh
+bench_setup grid_bench
 BOOK="$DATA/grid_$ROWS.xlsx"
-if [ ! -f "$BOOK" ]; then
-  echo "writing $BOOK ..." >&2
-  /usr/bin/python3 bench/grid_book.py "$BOOK.tmp" "$ROWS"
-  mv "$BOOK.tmp" "$BOOK"
-fi
-
-# run NAME COMMAND...: one timed run, appended to $WORK/NAME as "wall cpu kib".
-run() {
-  local name=$1
-  shift
-  /usr/bin/time -f "%e %U %S %M" -o "$WORK/time" "$@" >/dev/null 2>"$WORK/err" || {
-    echo "$name failed:" >&2
-    cat "$WORK/err" >&2
-    exit 1
-  }
-  awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' "$WORK/time" >>"$WORK/$name"
-}
+bench_book "$BOOK" bench/grid_book.py "$ROWS"
 
 for ((i = 0; i < RUNS; ++i)); do
   run plain "$CLI" kml-drivetest "$BOOK" --sheet DT --value RxLev -q -o "$WORK/plain.kml"
@@ -43,9 +24,6 @@ for ((i = 0; i < RUNS; ++i)); do
   run kmlmedian "$CLI" kml-drivetest "$BOOK" --sheet DT --value RxLev --grid 20 --stat median -q -o "$WORK/median.kml"
   run mifgrid "$CLI" mif-drivetest "$BOOK" --sheet DT --value RxLev --grid 20 -q -o "$WORK/grid"
 done
-
-# median NAME FIELD (1 wall, 2 cpu, 3 KiB)
-median() { sort -n -k"$2","$2" "$WORK/$1" | awk -v f="$2" '{ v[NR] = $f } END { print v[int((NR + 1) / 2)] }'; }
 
 printf '%-10s %9s %9s %9s   (medians of %d runs)\n' step "wall s" "cpu s" "peak MiB" "$RUNS"
 for n in plain kmlgrid kmlmedian mifgrid; do

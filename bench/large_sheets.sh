@@ -17,36 +17,13 @@ cd "$(dirname "$0")/.."
 BUILD=${1:-build}
 ROWS=${2:-1000000}
 RUNS=${3:-3}
-CLI="$BUILD/bin/tessaro-cli"
-DATA="$BUILD/bench-data"
-WORK=$(mktemp -d /tmp/large_sheets.XXXXXX)
-trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$DATA"
+. bench/common.sh
+bench_setup large_sheets
 DT="$DATA/dt_$ROWS.xlsx"
 FLY="$DATA/fly_10000_$ROWS.xlsx"
-if [ ! -f "$DT" ]; then
-  echo "writing $DT ..." >&2
-  /usr/bin/python3 bench/drivetest_book.py "$DT.tmp" "$ROWS"
-  mv "$DT.tmp" "$DT"
-fi
-if [ ! -f "$FLY" ]; then
-  echo "writing $FLY ..." >&2
-  /usr/bin/python3 bench/flyline_bench_book.py "$FLY.tmp" 10000 "$ROWS"
-  mv "$FLY.tmp" "$FLY"
-fi
+bench_book "$DT" bench/drivetest_book.py "$ROWS"
+bench_book "$FLY" bench/flyline_bench_book.py 10000 "$ROWS"
 FLYSHEETS=$(unzip -Z1 "$FLY" | grep '^xl/worksheets/sheet' | tr '\n' ' ')
-
-# run NAME COMMAND...: one timed run, appended to $WORK/NAME as "wall cpu kib".
-run() {
-  local name=$1
-  shift
-  /usr/bin/time -f "%e %U %S %M" -o "$WORK/time" "$@" >/dev/null 2>"$WORK/err" || {
-    echo "$name failed:" >&2
-    cat "$WORK/err" >&2
-    exit 1
-  }
-  awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' "$WORK/time" >>"$WORK/$name"
-}
 
 for ((i = 0; i < RUNS; ++i)); do
   run floor sh -c "unzip -p '$DT' xl/worksheets/sheet1.xml >/dev/null"
@@ -59,9 +36,6 @@ for ((i = 0; i < RUNS; ++i)); do
   run readboth "$CLI" query "$FLY" "select (select count(*) from [Cells\$]), (select count(*) from [DT\$])"
   run flyline "$CLI" kml-flyline "$FLY" --cells Cells --points DT -q -o "$WORK/fly.kml"
 done
-
-# median NAME FIELD (1 wall, 2 cpu, 3 KiB)
-median() { sort -n -k"$2","$2" "$WORK/$1" | awk -v f="$2" '{ v[NR] = $f } END { print v[int((NR + 1) / 2)] }'; }
 
 printf '%-10s %9s %9s %9s   (medians of %d runs)\n' step "wall s" "cpu s" "peak MiB" "$RUNS"
 for n in floor kml mif ogr2ogr flyfloor readboth flyline; do

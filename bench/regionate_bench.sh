@@ -15,37 +15,15 @@ cd "$(dirname "$0")/.."
 BUILD=${1:-build}
 ROWS=${2:-1000000}
 RUNS=${3:-3}
-CLI="$BUILD/bin/tessaro-cli"
-DATA="$BUILD/bench-data"
-WORK=$(mktemp -d /tmp/regionate_bench.XXXXXX)
-trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$DATA"
+. bench/common.sh
+bench_setup regionate_bench
 DT="$DATA/dt_$ROWS.xlsx"
-if [ ! -f "$DT" ]; then
-  echo "writing $DT ..." >&2
-  /usr/bin/python3 bench/drivetest_book.py "$DT.tmp" "$ROWS"
-  mv "$DT.tmp" "$DT"
-fi
-
-# run NAME COMMAND...: one timed run, appended to $WORK/NAME as "wall cpu kib".
-run() {
-  local name=$1
-  shift
-  /usr/bin/time -f "%e %U %S %M" -o "$WORK/time" "$@" >/dev/null 2>"$WORK/err" || {
-    echo "$name failed:" >&2
-    cat "$WORK/err" >&2
-    exit 1
-  }
-  awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' "$WORK/time" >>"$WORK/$name"
-}
+bench_book "$DT" bench/drivetest_book.py "$ROWS"
 
 for ((i = 0; i < RUNS; ++i)); do
   run plain "$CLI" kml-drivetest "$DT" --sheet DT --value RxLev -q -o "$WORK/plain.kmz"
   run tiles "$CLI" kml-drivetest "$DT" --sheet DT --value RxLev -q -o "$WORK/tiles.kmz" --regionate
 done
-
-# median NAME FIELD (1 wall, 2 cpu, 3 KiB)
-median() { sort -n -k"$2","$2" "$WORK/$1" | awk -v f="$2" '{ v[NR] = $f } END { print v[int((NR + 1) / 2)] }'; }
 
 printf '%-8s %9s %9s %9s %12s   (medians of %d runs)\n' layer "wall s" "cpu s" "peak MiB" "bytes" "$RUNS"
 for n in plain tiles; do

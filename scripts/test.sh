@@ -7,6 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 JOBS=$(nproc)
+
+echo "== No function over 60 lines in src/"
+python3 scripts/long-functions.py src
 export QT_QPA_PLATFORM=offscreen
 
 echo "== Release build"

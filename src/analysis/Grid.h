@@ -37,7 +37,7 @@ enum class GridStat {
 };
 
 // "mean", "mean-linear", "median", "min", "max", "count".
-std::optional<GridStat> ParseGridStat(std::string_view name);
+[[nodiscard]] std::optional<GridStat> ParseGridStat(std::string_view name);
 const char* GridStatName(GridStat stat);
 // The statistic as the windows and legends show it: "均值", "功率均值", ...
 const char* GridStatCaption(GridStat stat);

@@ -15,7 +15,7 @@ QString HelpText();
 // "--help"/"-h" or "--version"/"-V" among `args` (program name first): prints
 // the answer on standard output and returns true; the program then ends with
 // status 0 without opening a window (so it works without a display).
-bool AnswerInfoOption(int argc, char** argv);
+[[nodiscard]] bool AnswerInfoOption(int argc, char** argv);
 
 // The workbook named on the command line: the first argument after the
 // program's name that is not an option nor the value of "--show". Empty when

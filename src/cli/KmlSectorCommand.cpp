@@ -28,20 +28,20 @@ int KmlSector(const CommandArgs& args) {
     p.workbook = a.positional[0];
     if (auto dir = a.get("--save-dir")) SetSaveFolder(*dir);
     // A template first; single options then override its values.
-    SectorSettings s;
+    SectorSettings& s = p.settings;
     if (auto t = a.get("--template")) {
       if (std::string problem = TemplateNameProblem(*t); !problem.empty()) throw Error(problem);
       s = LoadSectorTemplate(SaveFolder(), *t + ".txt");
     }
-    p.opacity = a.get("--opacity", s.opacity);
-    p.outlineWidth = a.get("--outline-width", s.outlineWidth);
-    p.labelScale = a.get("--label-scale", s.labelScale);
-    p.radius = a.get("--radius", s.radius);
-    p.altitude = a.get("--altitude", s.altitude);
-    p.beamwidth = a.get("--beamwidth", s.beamwidth);
-    p.outlineColour = ColourOption(a, "--outline-colour", s.outlineColour);
-    p.fillColour = ColourOption(a, "--fill-colour", s.fillColour);
-    p.labelColour = ColourOption(a, "--label-colour", s.labelColour);
+    s.opacity = a.get("--opacity", s.opacity);
+    s.outlineWidth = a.get("--outline-width", s.outlineWidth);
+    s.labelScale = a.get("--label-scale", s.labelScale);
+    s.radius = a.get("--radius", s.radius);
+    s.altitude = a.get("--altitude", s.altitude);
+    s.beamwidth = a.get("--beamwidth", s.beamwidth);
+    s.outlineColour = ColourOption(a, "--outline-colour", s.outlineColour);
+    s.fillColour = ColourOption(a, "--fill-colour", s.fillColour);
+    s.labelColour = ColourOption(a, "--label-colour", s.labelColour);
 
     p.sheet = SheetOption(a, "--sheet", p.workbook);
     // Columns left out take what the window would pre-select.

@@ -28,6 +28,6 @@ std::int64_t MifColor(ColourValue colour);
 
 // A colour as the command line takes it: a decimal value as the buttons and
 // template files hold it (255 is red) or "#RRGGBB" in web order.
-std::optional<ColourValue> ParseColourOption(std::string_view text);
+[[nodiscard]] std::optional<ColourValue> ParseColourOption(std::string_view text);
 
 }  // namespace tessaro

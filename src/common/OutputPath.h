@@ -18,6 +18,6 @@ std::string ResolveOutputPath(const std::string& typed, const std::string& workb
 std::string FolderOf(const std::string& path);
 
 // Whether an output name asks for a KMZ (it ends in ".kmz", any case).
-bool IsKmzName(const std::string& path);
+[[nodiscard]] bool IsKmzName(const std::string& path);
 
 }  // namespace tessaro

@@ -15,8 +15,8 @@ namespace tessaro {
 inline constexpr double kMaxBeamwidth = 360;  // degrees
 inline constexpr double kMaxRadius = 100000;  // metres
 
-bool BeamwidthInRange(double degrees);
-bool RadiusInRange(double metres);
+[[nodiscard]] bool BeamwidthInRange(double degrees);
+[[nodiscard]] bool RadiusInRange(double metres);
 
 // What is wrong with a value outside the bound, quoting `text` as given:
 // "波瓣宽度“720”超出范围（应大于 0 且不超过 360 度）",

@@ -28,7 +28,7 @@ std::string FixedText(double value, int decimals);
 
 // Parses a whole text as a number the way a sheet cell holds one: no
 // surrounding blanks, no trailing characters. Returns nothing otherwise.
-std::optional<double> ParseNumber(std::string_view text);
+[[nodiscard]] std::optional<double> ParseNumber(std::string_view text);
 
 // Upper-case hexadecimal without leading zeros ("FF" for 255, "0" for 0).
 std::string HexText(std::uint32_t value);

@@ -122,13 +122,13 @@ bool AppendMifPointText(std::string& out, double lat, double lon, double azimuth
 
 std::string KmlPointText(double lat, double lon, double azimuth, double distance) {
   std::string s;
-  AppendKmlPointText(s, lat, lon, azimuth, distance);
+  (void)AppendKmlPointText(s, lat, lon, azimuth, distance);  // appends nothing without a point
   return s;
 }
 
 std::string MifPointText(double lat, double lon, double azimuth, double distance) {
   std::string s;
-  AppendMifPointText(s, lat, lon, azimuth, distance);
+  (void)AppendMifPointText(s, lat, lon, azimuth, distance);  // appends nothing without a point
   return s;
 }
 

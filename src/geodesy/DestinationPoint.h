@@ -35,15 +35,15 @@ struct LonLat {
 // End point from a start latitude and longitude (degrees), an azimuth (degrees
 // clockwise from north) and a distance (metres). No point when the formulas
 // have no finite result (at a pole).
-std::optional<LonLat> DestinationPoint(double lat, double lon, double azimuth, double distance);
+[[nodiscard]] std::optional<LonLat> DestinationPoint(double lat, double lon, double azimuth, double distance);
 
 // "L2,B2" with 8 and 8 decimals, e.g. "120.00366435,30.00318938".
 // Append* return false (and append nothing) when there is no point or when it
 // lies outside longitude -180..180 or latitude -90..90: no layer writes a
 // coordinate a viewer cannot place.
-bool AppendKmlPointText(std::string& out, double lat, double lon, double azimuth, double distance);
+[[nodiscard]] bool AppendKmlPointText(std::string& out, double lat, double lon, double azimuth, double distance);
 // "L2 B2" with 6 and 8 decimals, e.g. "120.003664 30.00318938".
-bool AppendMifPointText(std::string& out, double lat, double lon, double azimuth, double distance);
+[[nodiscard]] bool AppendMifPointText(std::string& out, double lat, double lon, double azimuth, double distance);
 
 // The same as texts; an empty text when there is no point (or none to write).
 std::string KmlPointText(double lat, double lon, double azimuth, double distance);

@@ -139,51 +139,62 @@ std::string KmlDriveTestIconLine(const std::string& icon) {
 
 namespace {
 
-// Where each field of the query result sits (-1: not asked for).
-struct DriveTestFields {
-  bool nameCarried = false, descriptionCarried = false;
-  int description = 3;
+// Where each column the query carries sits in a result row: longitude,
+// latitude and value first, then the description, name and colour-by
+// columns when carried, the time, and the row number for attribute tables.
+struct ResultFields {
+  int desc = 3;
   int name = 3;
-  int colour = -1;  // the colour-by column
+  int colour = -1;
   int time = -1;
-  int row = -1;  // the first sheet row of the group, for the attribute table
+  int row = -1;
+  int needed = 3;
 };
 
-// The fields of `rows` for the layer `p` asks for; throws Error when the
-// result has too few.
-DriveTestFields FieldsOf(const KmlDriveTestParams& p, const RecordSet& rows) {
+ResultFields FieldsOf(const KmlDriveTestParams& p) {
   const bool nameCarried = NameCarried(p), descCarried = DescriptionCarried(p);
-  DriveTestFields f;
-  f.nameCarried = nameCarried;
-  f.descriptionCarried = descCarried;
+  ResultFields f;
   f.name = descCarried ? 4 : 3;
   f.colour = p.colourBy.on() ? 3 + (descCarried ? 1 : 0) + (nameCarried ? 1 : 0) : -1;
   const int carried = 3 + (descCarried ? 1 : 0) + (nameCarried ? 1 : 0) + (f.colour >= 0 ? 1 : 0);
   f.time = p.timeColumn.empty() ? -1 : carried;
   f.row = p.attributes ? carried + (f.time >= 0 ? 1 : 0) : -1;
-  const int needed = std::max({carried, f.time + 1, f.row + 1});
-  if (rows.fieldCount() < needed)
-    throw Error("查询结果只有 " + std::to_string(rows.fieldCount()) + " 列，应有 " + std::to_string(needed) + " 列");
+  f.needed = std::max({carried, f.time + 1, f.row + 1});
   return f;
 }
 
-// Writes the placemark of each result row in turn, counting the points of
-// each band. Everything every placemark shares is made once, up front.
-class DriveTestPlacemarks {
+// The day --date gives a time-of-day column; empty without one. Throws Error
+// for a text that is not a real date.
+std::string TimeDate(const KmlDriveTestParams& p) {
+  if (p.timeColumn.empty() || p.timeDate.empty()) return {};
+  if (auto date = DateOption(p.timeDate)) return *date;
+  throw Error("日期“" + PrintableExcerpt(p.timeDate) + "”不是有效的日期（应为 YYYY-MM-DD，如 2024-03-01）");
+}
+
+// Writes the layer's points one by one. The lines every point shares (the
+// band colours, the scale, the icon) are made once, when the writer is
+// built; building it attaches the icon to a KMZ and reads the colour-by
+// classes of every row.
+class PointWriter {
  public:
-  DriveTestPlacemarks(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, const RecordSet* firstRows)
-      : p_(p), rows_(rows), out_(out), firstRows_(firstRows), fields_(FieldsOf(p, rows)), legend_(p.legend) {
+  PointWriter(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, const RecordSet* firstRows)
+      : p_(p),
+        f_(FieldsOf(p)),
+        nameCarried_(NameCarried(p)),
+        descCarried_(DescriptionCarried(p)),
+        rows_(rows),
+        out_(out),
+        firstRows_(firstRows),
+        legend_(p.legend),
+        date_(TimeDate(p)),
+        scaleLine_("<scale>" + XmlEscape(p.scale) + "</scale>") {
     legend_.compile();
-    date_ = p.timeDate.empty() ? std::string() : DateOption(p.timeDate).value_or(std::string());
-    if (fields_.time >= 0 && !p.timeDate.empty() && date_.empty())
-      throw Error("日期“" + PrintableExcerpt(p.timeDate) + "”不是有效的日期（应为 YYYY-MM-DD，如 2024-03-01）");
-    scaleLine_ = "<scale>" + XmlEscape(p.scale) + "</scale>";
     iconLine_ = IconLine(IconHref(p.icon, out));
     for (const auto& row : legend_.rows) colourLines_.push_back("<color>" + KmlColor(row.colour) + "</color>");
-    if (fields_.colour >= 0) categories_.emplace(p.colourBy, rows, fields_.colour, "点");
+    if (f_.colour >= 0) categories_.emplace(p.colourBy, rows, f_.colour, "点");
   }
 
-  // The placemark of the current row.
+  // The point at the rows' current position, counted in its band.
   void write(BandCounts& counts) {
     const Value& v = rows_.value(2);
     const std::string valueText = v.text();
@@ -196,17 +207,16 @@ class DriveTestPlacemarks {
     const int band = number ? legend_.match(*number) : -1;
     if (band >= 0) ++counts.points[static_cast<std::size_t>(band)];
     out_.line("<Placemark>");
-    if (p_.name) out_.element("name", fields_.nameCarried ? rows_.value(fields_.name).text() : valueText);
-    if (p_.description)
-      out_.element("description", fields_.descriptionCarried ? rows_.value(fields_.description).text() : valueText);
-    if (fields_.time >= 0) writeTime();
+    if (p_.name) out_.element("name", nameCarried_ ? rows_.value(f_.name).text() : valueText);
+    if (p_.description) out_.element("description", descCarried_ ? rows_.value(f_.desc).text() : valueText);
+    if (f_.time >= 0) writeTime();
     writeStyle(band);
-    if (fields_.row >= 0) WriteAttributes(out_, firstRows_, rows_.value(fields_.row));
+    if (f_.row >= 0) WriteAttributes(out_, firstRows_, rows_.value(f_.row));
     writePoint();
     out_.line("</Placemark>");
   }
 
-  // The legend image, when asked for, and the notes on the classes.
+  // The legend image (bands or classes) and the colour-by notes.
   void finish(const BandCounts& counts, Progress& progress) {
     if (p_.legendImage)
       out_.line(LegendOverlay(out_.attach(kLegendName, categories_ ? categories_->legendPng(p_.colourBy.column)
@@ -221,7 +231,7 @@ class DriveTestPlacemarks {
   void writeTime() {
     std::optional<std::string> when;
     try {
-      when = WhenText(rows_.value(fields_.time), date_);
+      when = WhenText(rows_.value(f_.time), date_);
     } catch (const Error& e) {
       throw Error(rowText() + "时间列“" + p_.timeColumn + "”：" + e.what());
     }
@@ -230,7 +240,7 @@ class DriveTestPlacemarks {
 
   void writeStyle(int band) {
     out_.line("<Style><IconStyle>");
-    if (categories_) out_.line(categories_->colourLine(rows_.value(fields_.colour)));
+    if (categories_) out_.line(categories_->colourLine(rows_.value(f_.colour)));
     else if (p_.colour && band >= 0) out_.line(colourLines_[static_cast<std::size_t>(band)]);
     out_.line(scaleLine_);
     out_.line("<Icon>");
@@ -252,12 +262,15 @@ class DriveTestPlacemarks {
   }
 
   const KmlDriveTestParams& p_;
+  const ResultFields f_;
+  const bool nameCarried_, descCarried_;
   RecordSet& rows_;
   KmlWriter& out_;
   const RecordSet* firstRows_;
-  DriveTestFields fields_;
   ThresholdLegend legend_;
-  std::string date_, scaleLine_, iconLine_;
+  const std::string date_;
+  const std::string scaleLine_;
+  std::string iconLine_;
   std::vector<std::string> colourLines_;  // each band's colour line
   std::optional<KmlCategoryColours> categories_;
   std::string buf_;
@@ -267,19 +280,20 @@ class DriveTestPlacemarks {
 
 BandCounts WriteKmlDriveTest(const KmlDriveTestParams& p, RecordSet& rows, KmlWriter& out, Progress& progress,
                              const RecordSet* firstRows) {
-  DriveTestPlacemarks placemarks(p, rows, out, firstRows);
+  const int needed = FieldsOf(p).needed;
+  if (rows.fieldCount() < needed)
+    throw Error("查询结果只有 " + std::to_string(rows.fieldCount()) + " 列，应有 " + std::to_string(needed) + " 列");
+  PointWriter points(p, rows, out, firstRows);
   out.prologue();
   out.element("name", p.data);
   progress.setMaximum(static_cast<double>(rows.rowCount()));
   BandCounts counts;
-  rows.moveFirst();
-  while (!rows.eof()) {
+  for (rows.moveFirst(); !rows.eof(); rows.moveNext()) {
     progress.checkCancelled();
     progress.advance();
-    placemarks.write(counts);
-    rows.moveNext();
+    points.write(counts);
   }
-  placemarks.finish(counts, progress);
+  points.finish(counts, progress);
   out.epilogue();
   return counts;
 }

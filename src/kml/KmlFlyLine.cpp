@@ -101,25 +101,13 @@ struct LineMaker {
   }
 };
 
-// The maker of a layer's lines; a radius box that does not read is reported
-// only when a line needs the radius.
-LineMaker MakeLineMaker(const KmlFlyLineParams& p, const FlyLineResult& result, const Progress& progress) {
-  LineMaker maker{result, XmlEscape(p.altitude), std::nullopt, {}, progress};
-  try {
-    maker.radius = RadiusFromBox(p.radius);
-  } catch (const Error& e) {
-    maker.radiusError = e.what();
-  }
-  return maker;
-}
-
-// Writes the runs in order: each placemark gets its colour, drawn from the
+// Writes runs in order: each placemark gets its colour, drawn from the
 // program's sequence where the serving identifier changes, as one block of
-// CR LF separated lines. Used on the calling thread only.
+// CR LF separated lines.
 class RunWriter {
  public:
-  RunWriter(KmlWriter& writer, Progress& progress, ColourValue first, std::size_t colourSize)
-      : writer_(writer), progress_(progress), colourText_(FlyLineKmlColour(first)), colourSize_(colourSize) {}
+  RunWriter(ColourValue first, KmlWriter& writer, const LineMaker& maker, Progress& progress)
+      : colourText_(FlyLineKmlColour(first)), writer_(writer), stand_(maker.stand), progress_(progress) {}
 
   void write(Placemarks& run) {
     std::size_t start = 0;
@@ -127,7 +115,7 @@ class RunWriter {
       progress_.advance();
       if (run.newColour[m]) {
         colourText_ = FlyLineKmlColour(NewRandomColor());
-        if (colourText_.size() != colourSize_) throw Error("飞线颜色“" + colourText_ + "”长度不对");
+        if (colourText_.size() != stand_.size()) throw Error("飞线颜色“" + colourText_ + "”长度不对");
       }
       run.text.replace(start + kPlacemarkHead.size(), colourText_.size(), colourText_);
       writer_.line(std::string_view(run.text).substr(start, run.ends[m] - start));
@@ -139,29 +127,18 @@ class RunWriter {
   }
 
  private:
+  std::string colourText_;
   KmlWriter& writer_;
+  const std::string& stand_;
   Progress& progress_;
-  std::string colourText_;  // the colour of the current serving cell
-  std::size_t colourSize_;
 };
 
-void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& query, Progress& progress) {
-  const ColourValue colour = NewRandomColor();
-  KmlWriter writer(p.output, p.outputOptions, p.workbook);
-  FlyLineResult result = query();
-  writer.prologue();
-  writer.element("name", p.inputs.pointSheet + "飞线");
-  const std::size_t lines = result.order.size();
-  progress.setMaximum(static_cast<double>(lines));
-
-  const LineMaker maker = MakeLineMaker(p, result, progress);
-  RunWriter runs(writer, progress, colour, maker.stand.size());
-  // Even runs are made here, odd ones on a second thread one run ahead.
-  // Lifetimes: `odd` is declared after `result`, `maker` and `writer`, so
-  // when a failure or a stop unwinds this function the future is destroyed
-  // first, and the destructor of a std::async future waits for its thread:
-  // the second thread never outlives the rows and the maker it reads. Keep
-  // it declared after them.
+// Makes and writes every line: even runs here, odd ones on a second thread
+// one run ahead. Lifetimes: the future is local to this function, whose
+// callers own `maker` (and the rows it reads) and `out`; when a failure or a
+// stop unwinds it, the destructor of a std::async future waits for its
+// thread, so the second thread never outlives what it reads.
+void MakeAndWriteRuns(const LineMaker& maker, std::size_t lines, RunWriter& out) {
   std::future<Placemarks> odd;
   auto makeOdd = [&](std::size_t first) {
     if (first < lines) odd = std::async(std::launch::async, [&maker, first] { return maker.make(first); });
@@ -175,8 +152,27 @@ void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& q
       run = odd.get();
       makeOdd(first + 2 * kRunLines);
     }
-    runs.write(run);
+    out.write(run);
   }
+}
+
+void Generate(const KmlFlyLineParams& p, const std::function<FlyLineResult()>& query, Progress& progress) {
+  const ColourValue colour = NewRandomColor();
+  KmlWriter writer(p.output, p.outputOptions, p.workbook);
+  FlyLineResult result = query();
+  writer.prologue();
+  writer.element("name", p.inputs.pointSheet + "飞线");
+  const std::size_t lines = result.order.size();
+  progress.setMaximum(static_cast<double>(lines));
+
+  LineMaker maker{result, XmlEscape(p.altitude), std::nullopt, {}, progress};
+  try {
+    maker.radius = RadiusFromBox(p.radius);
+  } catch (const Error& e) {
+    maker.radiusError = e.what();
+  }
+  RunWriter runs(colour, writer, maker, progress);
+  MakeAndWriteRuns(maker, lines, runs);
   writer.epilogue();
   // Every line is written: the rows' memory goes before a regionated layer
   // builds its tiles.

@@ -155,7 +155,7 @@ class SectorLayer {
         kml_(kml),
         sheetRows_(sheetRows),
         extra_(Extras(p)),
-        altitude_(XmlEscape(p.altitude)) {}
+        altitude_(XmlEscape(p.settings.altitude)) {}
 
   void write() {
     const int needed = (CarriesDescription(p_) ? 5 : 4);
@@ -192,22 +192,22 @@ class SectorLayer {
     kml_.prologue();
     kml_.line("<Style id=\"transBluePoly\">");
     kml_.line("<LineStyle>");
-    kml_.element("width", p_.outlineWidth);
-    kml_.line("<color>" + KmlColor(p_.outlineColour) + "</color>");
+    kml_.element("width", p_.settings.outlineWidth);
+    kml_.line("<color>" + KmlColor(p_.settings.outlineColour) + "</color>");
     kml_.line("</LineStyle>");
     kml_.line("<PolyStyle>");
-    kml_.line("<color>" + KmlTranslucentColor(p_.opacity, p_.fillColour) + "</color>");
+    kml_.line("<color>" + KmlTranslucentColor(p_.settings.opacity, p_.settings.fillColour) + "</color>");
     kml_.line("</PolyStyle>");
     kml_.line("</Style>");
     if (categories_)
-      categories_->writePolygonStyles(kml_, p_.outlineWidth, KmlColor(p_.outlineColour), KmlAlpha(p_.opacity));
+      categories_->writePolygonStyles(kml_, p_.settings.outlineWidth, KmlColor(p_.settings.outlineColour), KmlAlpha(p_.settings.opacity));
     kml_.line("<Style id=\"btsname\">");
     kml_.line("<IconStyle>");
     kml_.line("<Icon> </Icon>");
     kml_.line("</IconStyle>");
     kml_.line("<LabelStyle>");
-    kml_.element("scale", p_.labelScale);
-    kml_.line("<color>" + KmlColor(p_.labelColour) + "</color>");
+    kml_.element("scale", p_.settings.labelScale);
+    kml_.line("<color>" + KmlColor(p_.settings.labelColour) + "</color>");
     kml_.line("</LabelStyle>");
     kml_.line("</Style>");
   }
@@ -314,7 +314,7 @@ class SectorLayer {
     }
     // The beam width shapes only a directed row's arc.
     const bool directed = in.hasAzimuth && in.azimuth >= 0;
-    in.halfBeam = (rowBeam ? *rowBeam : directed ? BoxBeamwidth(row) : LeadingNumber(p_.beamwidth)) / 2;
+    in.halfBeam = (rowBeam ? *rowBeam : directed ? BoxBeamwidth(row) : LeadingNumber(p_.settings.beamwidth)) / 2;
     if (RingNeedsPoints(in.hasAzimuth, in.azimuth, in.halfBeam)) {
       in.lon = *lonV.number();
       in.lat = *latV.number();
@@ -331,8 +331,8 @@ class SectorLayer {
 
   // The beam-width box on a directed row: its leading number, within the bound.
   double BoxBeamwidth(std::size_t row) const {
-    const double w = LeadingNumber(p_.beamwidth);
-    if (!BeamwidthInRange(w)) throw RowError(row, "：" + BeamwidthRangeText("半功率角", p_.beamwidth));
+    const double w = LeadingNumber(p_.settings.beamwidth);
+    if (!BeamwidthInRange(w)) throw RowError(row, "：" + BeamwidthRangeText("半功率角", p_.settings.beamwidth));
     return w;
   }
 
@@ -340,10 +340,10 @@ class SectorLayer {
   // row needs the whole box to be a number; short-radius rows and indoor
   // rings read its leading number. Either way R lies within the bound.
   double BoxRadius(std::size_t row, bool whole) const {
-    const std::optional<double> number = ParseNumber(Trim(p_.radius));
-    const double r = whole ? number.value_or(0) : LeadingNumber(p_.radius);
-    if (!number && (whole || r == 0)) throw RowError(row, "：扇区半径“" + p_.radius + "”不是数字");
-    if (!RadiusInRange(r)) throw RowError(row, "：" + RadiusRangeText("扇区半径", p_.radius));
+    const std::optional<double> number = ParseNumber(Trim(p_.settings.radius));
+    const double r = whole ? number.value_or(0) : LeadingNumber(p_.settings.radius);
+    if (!number && (whole || r == 0)) throw RowError(row, "：扇区半径“" + p_.settings.radius + "”不是数字");
+    if (!RadiusInRange(r)) throw RowError(row, "：" + RadiusRangeText("扇区半径", p_.settings.radius));
     return r;
   }
 

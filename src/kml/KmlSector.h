@@ -14,6 +14,7 @@
 #include "common/Progress.h"
 #include "common/Sector.h"
 #include "kml/KmlWriter.h"
+#include "templates/SectorTemplate.h"
 
 namespace tessaro {
 
@@ -30,16 +31,7 @@ struct KmlSectorParams {
   std::string azimuthColumn;      // Combo4
   bool useDescription = false;    // Check1
   std::string descriptionColumn;  // Combo6
-  // The boxes, as typed.
-  std::string opacity = "70%";    // Text2
-  std::string outlineWidth = "2"; // Text3
-  std::string labelScale = "0.8"; // Text4
-  std::string radius = "80";      // Text5
-  std::string altitude = "5";     // Text7
-  std::string beamwidth = "35";   // Text8
-  ColourValue outlineColour = 0xC0FFFF;  // Command3
-  ColourValue fillColour = 0x80C0FF;     // Command7
-  ColourValue labelColour = 0xC0FFFF;    // Command8
+  SectorSettings settings;        // the boxes as typed and the three colours (a template's contents)
   std::string output;             // Text6: the KML file to write (".kmz": a KMZ)
   // Beyond the window's design; left at these values the layer is as designed.
   std::string beamwidthColumn;  // a row's number here replaces `beamwidth` (empty cell: the box)

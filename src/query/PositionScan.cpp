@@ -409,6 +409,84 @@ std::vector<std::string> GroupFieldNames(const PositionGroupsQuery& q, const She
   return fields;
 }
 
+// The grouped query's one pass: each row with a usable position that is not
+// 0,0 adds its value to the group of its key (the position, or its prefixes
+// when binning, and the carried columns). Rows are grouped two rows late:
+// meanwhile the slot of a row's key and then its group come into the cache.
+class GroupPass {
+ public:
+  GroupPass(const PositionGroupsQuery& q, std::optional<long long> lonChars, std::optional<long long> latChars)
+      : q_(q), lonChars_(lonChars), latChars_(latChars), key_(2 + q.carried.size()) {}
+
+  // The groups, or nothing when the sheet cannot be read this way. Throws
+  // NotAnswered.
+  std::optional<PositionGroups> run() {
+    const bool read = pass_.run(
+        q_.workbook, q_.sheet, [&] { header(); },
+        [&](std::uint32_t r, const std::vector<Cell>& cells) { row(r, cells); });
+    if (!read) return std::nullopt;
+    settle(held_[next_]);
+    settle(held_[next_ ^ 1]);
+    out_.rows = groups_->finish();
+    return std::move(out_);
+  }
+
+ private:
+  void header() {
+    lon_ = pass_.column(q_.lon);
+    lat_ = pass_.column(q_.lat);
+    data_ = pass_.column(q_.data);
+    for (const auto& c : q_.carried) carried_.push_back(pass_.column(c));
+    groups_.emplace(GroupFieldNames(q_, pass_), static_cast<int>(key_.size()));
+  }
+
+  void row(std::uint32_t r, const std::vector<Cell>& cells) {
+    const Stored x = StoredAt(cells, lon_), y = StoredAt(cells, lat_);
+    if (!Usable(x, y)) {
+      out_.skipped.add(static_cast<std::int64_t>(r) + 1);
+      return;
+    }
+    if (!x.notZero() && !y.notZero()) return;
+    key_[0] = q_.binning ? Left(x, *lonChars_, lonText_) : x;
+    key_[1] = q_.binning ? Left(y, *latChars_, latText_) : y;
+    for (std::size_t k = 0; k < carried_.size(); ++k) key_[2 + k] = StoredAt(cells, carried_[k]);
+    const Stored d = StoredAt(cells, data_);
+    std::optional<double> v;
+    if (d.kind != StoredCell::Kind::Null) {
+      v = d.numberOf();
+      if (!v) throw NotAnswered{};  // avg() fails naming the value
+    }
+    const std::uint64_t h = KeyHash(key_);
+    groups_->prefetchSlot(h);
+    HeldGroupRow& older = held_[next_];
+    HeldGroupRow& newer = held_[next_ ^ 1];
+    if (newer.held) groups_->prefetchGroup(newer.hash);
+    settle(older);
+    older.hold(key_, h, v);
+    next_ ^= 1;
+  }
+
+  // A held row joins its group.
+  void settle(HeldGroupRow& h) {
+    if (!h.held) return;
+    h.held = false;
+    const std::size_t g = groups_->find(h.key, h.hash);
+    if (h.value) groups_->add(g, *h.value);
+  }
+
+  const PositionGroupsQuery& q_;
+  std::optional<long long> lonChars_, latChars_;
+  SheetPass pass_;
+  std::optional<Groups> groups_;
+  std::size_t lon_ = 0, lat_ = 0, data_ = 0;
+  std::vector<std::size_t> carried_;
+  std::vector<Stored> key_;
+  std::string lonText_, latText_;  // the binned prefixes key_ views
+  PositionGroups out_;
+  HeldGroupRow held_[2];  // the rows before, the older at next_
+  std::size_t next_ = 0;
+};
+
 }  // namespace
 
 std::optional<PositionGroups> ScanPositionGroups(const PositionGroupsQuery& q) {
@@ -419,60 +497,7 @@ std::optional<PositionGroups> ScanPositionGroups(const PositionGroupsQuery& q) {
     if (!lonChars || !latChars) return std::nullopt;
   }
   try {
-    SheetPass pass;
-    std::optional<Groups> groups;
-    std::size_t lon = 0, lat = 0, data = 0;
-    std::vector<std::size_t> carried;
-    std::vector<Stored> key(2 + q.carried.size());
-    std::string lonText, latText;
-    PositionGroups out;
-    HeldGroupRow held[2];  // the rows before, the older at `next`
-    std::size_t next = 0;
-    auto settle = [&](HeldGroupRow& h) {
-      if (!h.held) return;
-      h.held = false;
-      const std::size_t g = groups->find(h.key, h.hash);
-      if (h.value) groups->add(g, *h.value);
-    };
-    auto header = [&] {
-      lon = pass.column(q.lon);
-      lat = pass.column(q.lat);
-      data = pass.column(q.data);
-      for (const auto& c : q.carried) carried.push_back(pass.column(c));
-      groups.emplace(GroupFieldNames(q, pass), static_cast<int>(key.size()));
-    };
-    auto row = [&](std::uint32_t r, const std::vector<Cell>& cells) {
-      const Stored x = StoredAt(cells, lon), y = StoredAt(cells, lat);
-      if (!Usable(x, y)) {
-        out.skipped.add(static_cast<std::int64_t>(r) + 1);
-        return;
-      }
-      if (!x.notZero() && !y.notZero()) return;
-      key[0] = q.binning ? Left(x, *lonChars, lonText) : x;
-      key[1] = q.binning ? Left(y, *latChars, latText) : y;
-      for (std::size_t k = 0; k < carried.size(); ++k) key[2 + k] = StoredAt(cells, carried[k]);
-      const Stored d = StoredAt(cells, data);
-      std::optional<double> v;
-      if (d.kind != StoredCell::Kind::Null) {
-        v = d.numberOf();
-        if (!v) throw NotAnswered{};  // avg() fails naming the value
-      }
-      // Rows are grouped two rows late: meanwhile the slot of this one's key
-      // and then its group come into the cache.
-      const std::uint64_t h = KeyHash(key);
-      groups->prefetchSlot(h);
-      HeldGroupRow& older = held[next];
-      HeldGroupRow& newer = held[next ^ 1];
-      if (newer.held) groups->prefetchGroup(newer.hash);
-      settle(older);
-      older.hold(key, h, v);
-      next ^= 1;
-    };
-    if (!pass.run(q.workbook, q.sheet, header, row)) return std::nullopt;
-    settle(held[next]);
-    settle(held[next ^ 1]);
-    out.rows = groups->finish();
-    return out;
+    return GroupPass(q, lonChars, latChars).run();
   } catch (const NotAnswered&) {
     return std::nullopt;
   }
@@ -769,104 +794,134 @@ class Unmatched {
   std::string key_;
 };
 
-// The drive-test sheet streamed past the cells; `keepKeys` as KeySet takes it.
-std::optional<FlyLineResult> JoinPoints(const std::string& workbook, const FlyLineInputs& in, CellTable& cells,
-                                        bool keepKeys) {
-  SheetPass pass;
-  std::size_t lon = 0, lat = 0, ci = 0, value = 0;
-  const bool report = !in.reportValue.empty();
-  std::optional<RecordSet> out;
-  SkippedRows skipped;
-  Unmatched unmatched;
-  KeySet seen(keepKeys);  // the distinct point rows that joined
-  std::string key;  // the joined row's key, spelt out only when keeping keys
-  std::vector<Stored> stored;  // the row's values, each read once
-  HeldRow held;
-  auto header = [&] {
-    lon = NamedColumn(pass, in.pointLon);
-    lat = NamedColumn(pass, in.pointLat);
-    ci = NamedColumn(pass, in.pointCi);
+// The drive-test sheet streamed past the cells; `keepKeys` as KeySet takes
+// it. Only the first of equal rows joins (its group's first sheet row); a
+// line whose cell or point has no usable position is left out and its
+// drive-test row counted once. Each joined row is held back a row (HeldRow)
+// so that its distinct-row lookup is prefetched.
+class PointJoin {
+ public:
+  PointJoin(const FlyLineInputs& in, CellTable& cells, bool keepKeys)
+      : in_(in), cells_(cells), keepKeys_(keepKeys), report_(!in.reportValue.empty()), seen_(keepKeys) {}
+
+  // The lines, or nothing when the sheet cannot be read this way. Throws
+  // NotAnswered, or KeepKeys when a pass without keys meets a hash twice.
+  std::optional<FlyLineResult> run(const std::string& workbook) {
+    const bool read = pass_.run(
+        workbook, in_.pointSheet, [&] { header(); },
+        [&](std::uint32_t r, const std::vector<Cell>& values) { line(r, values); }, 0.5, 1);
+    if (!read) return std::nullopt;
+    draw();
+    FlyLineResult result = InOrder(std::move(*out_));
+    result.skipped = std::move(skipped_);
+    result.unmatched = unmatched_.take();
+    return result;
+  }
+
+ private:
+  void header() {
+    lon_ = NamedColumn(pass_, in_.pointLon);
+    lat_ = NamedColumn(pass_, in_.pointLat);
+    ci_ = NamedColumn(pass_, in_.pointCi);
     // The engine's numbered query names a column so; a sheet column of that
     // name makes it answer differently.
-    for (const auto& n : pass.names())
+    for (const auto& n : pass_.names())
       if (AsciiLower(n) == "tessaro_point_row") throw NotAnswered{};
-    std::vector<std::string> fields = {"alo", "ala", "fwj", pass.names()[lon], pass.names()[lat], pass.names()[ci]};
-    if (report) {
-      value = NamedColumn(pass, in.reportValue);
-      fields.insert(fields.end(), {pass.names()[value], "tessaro_point_row", "tessaro_cell_row"});
+    const auto& names = pass_.names();
+    std::vector<std::string> fields = {"alo", "ala", "fwj", names[lon_], names[lat_], names[ci_]};
+    if (report_) {
+      value_ = NamedColumn(pass_, in_.reportValue);
+      fields.insert(fields.end(), {names[value_], "tessaro_point_row", "tessaro_cell_row"});
     }
-    out.emplace(std::move(fields));
-  };
-  // Only the first of equal rows joins (its group's first sheet row); a
-  // line whose cell or point has no usable position is left out and its
-  // drive-test row counted once.
-  auto draw = [&] {
-    if (!held.held) return;
-    held.held = false;
-    const KeySet::Seen again = seen.insert(held.hash, held.key);
+    out_.emplace(std::move(fields));
+  }
+
+  void line(std::uint32_t r, const std::vector<Cell>& values) {
+    if (values.size() > pass_.names().size()) throw NotAnswered{};  // more columns for "distinct *"
+    const Stored id = StoredAt(values, ci_);
+    const CellTable::Rows match = id.kind == StoredCell::Kind::Null ? CellTable::Rows{} : cells_.rowsOf(id);
+    if (!match.count) {
+      if (report_) unserved(id, values);
+      return;
+    }
+    storeRow(values, &id);
+    const std::uint64_t hash = KeyHash(stored_);
+    seen_.prefetch(hash);
+    draw();
+    held_.hash = hash;
+    held_.key.swap(key_);
+    held_.cells = match;
+    held_.placed = Usable(stored_[lon_], stored_[lat_]);
+    held_.row = r;
+    held_.hold(stored_[lon_], stored_[lat_], id, report_ ? stored_[value_] : Stored{});
+  }
+
+  // The row's values into stored_, each read once (the identifier, when
+  // given, already read); its key spelt out into key_ when keeping keys.
+  void storeRow(const std::vector<Cell>& values, const Stored* id) {
+    stored_.clear();
+    for (std::size_t c = 0; c < pass_.names().size(); ++c)
+      stored_.push_back(id && c == ci_ ? *id : StoredAt(values, c));
+    key_.clear();
+    if (keepKeys_)
+      for (const Stored& s : stored_) AppendKey(key_, s);
+  }
+
+  // The held row, joined to each of its cells unless an equal row came
+  // before.
+  void draw() {
+    if (!held_.held) return;
+    held_.held = false;
+    const KeySet::Seen again = seen_.insert(held_.hash, held_.key);
     if (again == KeySet::Seen::Unsure) throw KeepKeys{};
     if (again == KeySet::Seen::Again) return;
     bool left = false;
-    for (std::size_t m = 0; m < held.cells.count; ++m) {
-      const std::uint32_t k = held.cells.first[m];
-      if (!held.placed || !cells.placed[k]) {
+    for (std::size_t m = 0; m < held_.cells.count; ++m) {
+      const std::uint32_t k = held_.cells.first[m];
+      if (!held_.placed || !cells_.placed[k]) {
         left = true;
         continue;
       }
-      for (const Value& v : cells.values[k]) out->append(v);
-      held.lon.appendTo(*out);
-      held.lat.appendTo(*out);
-      held.id.appendTo(*out);
-      if (report) {
-        held.value.appendTo(*out);
-        out->appendInteger(static_cast<std::int64_t>(held.row) + 1);
-        out->appendInteger(cells.sheetRows[k]);
-      }
+      appendLine(k);
     }
-    if (left) skipped.add(static_cast<std::int64_t>(held.row) + 1);
-  };
-  // The report counts the distinct rows no cell serves; they share `seen`
+    if (left) skipped_.add(static_cast<std::int64_t>(held_.row) + 1);
+  }
+
+  // One result row: cell `k`'s values, then the held point's.
+  void appendLine(std::uint32_t k) {
+    for (const Value& v : cells_.values[k]) out_->append(v);
+    held_.lon.appendTo(*out_);
+    held_.lat.appendTo(*out_);
+    held_.id.appendTo(*out_);
+    if (!report_) return;
+    held_.value.appendTo(*out_);
+    out_->appendInteger(static_cast<std::int64_t>(held_.row) + 1);
+    out_->appendInteger(cells_.sheetRows[k]);
+  }
+
+  // The report counts the distinct rows no cell serves; they share seen_
   // with the joined rows, which never equal them (their identifiers differ).
-  auto unserved = [&](const Stored& id, const std::vector<Cell>& values) {
-    stored.clear();
-    for (std::size_t c = 0; c < pass.names().size(); ++c) stored.push_back(StoredAt(values, c));
-    key.clear();
-    if (keepKeys)
-      for (const Stored& s : stored) AppendKey(key, s);
-    const KeySet::Seen again = seen.insert(KeyHash(stored), key);
+  void unserved(const Stored& id, const std::vector<Cell>& values) {
+    storeRow(values, nullptr);
+    const KeySet::Seen again = seen_.insert(KeyHash(stored_), key_);
     if (again == KeySet::Seen::Unsure) throw KeepKeys{};
-    if (again == KeySet::Seen::New) unmatched.add(id);
-  };
-  auto line = [&](std::uint32_t r, const std::vector<Cell>& values) {
-    if (values.size() > pass.names().size()) throw NotAnswered{};  // more columns for "distinct *"
-    const Stored id = StoredAt(values, ci);
-    const CellTable::Rows match = id.kind == StoredCell::Kind::Null ? CellTable::Rows{} : cells.rowsOf(id);
-    if (!match.count) {
-      if (report) unserved(id, values);
-      return;
-    }
-    stored.clear();
-    for (std::size_t c = 0; c < pass.names().size(); ++c) stored.push_back(c == ci ? id : StoredAt(values, c));
-    key.clear();
-    if (keepKeys)
-      for (const Stored& s : stored) AppendKey(key, s);
-    const std::uint64_t hash = KeyHash(stored);
-    seen.prefetch(hash);
-    draw();
-    held.hash = hash;
-    held.key.swap(key);
-    held.cells = match;
-    held.placed = Usable(stored[lon], stored[lat]);
-    held.row = r;
-    held.hold(stored[lon], stored[lat], id, report ? stored[value] : Stored{});
-  };
-  if (!pass.run(workbook, in.pointSheet, header, line, 0.5, 1)) return std::nullopt;
-  draw();
-  FlyLineResult result = InOrder(std::move(*out));
-  result.skipped = std::move(skipped);
-  result.unmatched = unmatched.take();
-  return result;
-}
+    if (again == KeySet::Seen::New) unmatched_.add(id);
+  }
+
+  const FlyLineInputs& in_;
+  CellTable& cells_;
+  const bool keepKeys_;
+  const bool report_;
+  SheetPass pass_;
+  std::size_t lon_ = 0, lat_ = 0, ci_ = 0, value_ = 0;
+  std::optional<RecordSet> out_;
+  SkippedRows skipped_;
+  Unmatched unmatched_;
+  KeySet seen_;                 // the distinct point rows that joined
+  std::string key_;             // the row's key, spelt out only when keeping keys
+  std::vector<Stored> stored_;  // the row's values, each read once
+  HeldRow held_;
+};
 
 }  // namespace
 
@@ -878,9 +933,9 @@ std::optional<FlyLineResult> ScanFlyLineJoin(const std::string& workbook, const 
     // Drive-test rows are mostly all different: the first pass keeps only
     // their hashes, and a second one the rows themselves once two meet.
     try {
-      return JoinPoints(workbook, in, cells, false);
+      return PointJoin(in, cells, false).run(workbook);
     } catch (const KeepKeys&) {
-      return JoinPoints(workbook, in, cells, true);
+      return PointJoin(in, cells, true).run(workbook);
     }
   } catch (const NotAnswered&) {
     return std::nullopt;

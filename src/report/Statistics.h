@@ -21,7 +21,7 @@ double BearingOffset(double bearing, double azimuth);
 // half-power beam; most samples far outside it point to a wrongly entered
 // azimuth or crossed feeders.
 inline constexpr double kBearingTolerance = 30;
-bool OutsideBeam(double bearing, double azimuth, double beamwidth);
+[[nodiscard]] bool OutsideBeam(double bearing, double azimuth, double beamwidth);
 
 // share = part / whole, 0 when whole is 0.
 double Share(std::size_t part, std::size_t whole);

@@ -31,6 +31,9 @@ class SheetScanner {
   std::size_t scan(bool last);
   std::size_t markup(std::size_t at, bool last);
   std::size_t startTag(std::size_t at);
+  std::size_t attributeSpans(std::size_t i, bool& empty);
+  void decodeAttributes(std::size_t at);
+  std::size_t decodeValue(std::size_t vs, std::size_t ve);
   std::size_t endTag(std::size_t at);
   std::size_t special(std::size_t at);
   void text(std::size_t at, std::size_t len, bool cdata);

@@ -285,53 +285,11 @@ class SheetPart : public XmlPart {
         if (inCell_ && name[1] == '\0') hasFormula_ = true;
         return;
       case 'r':
-        if (std::strcmp(name, "row") == 0) {
-          const char* r = Attr(attrs, "r");
-          std::uint32_t next = started_ ? row_ + 1 : 0;
-          if (r) {
-            std::uint32_t v = 0;
-            auto res = std::from_chars(r, r + std::strlen(r), v);
-            if (res.ec == std::errc() && v >= 1) next = v - 1;
-          }
-          if (next >= kMaxRows) throw Error(kTooManyRows);
-          row_ = next;
-          started_ = true;
-          cellsInRow_ = 0;
-          cells_.clear();
-          col_ = -1;
-          inRow_ = true;
-          nonEmpty_ = false;
-          return;
-        }
-        if (std::strcmp(name, "rPh") == 0) ++phonetic_;
+        if (std::strcmp(name, "row") == 0) startRow(Attr(attrs, "r"));
+        else if (std::strcmp(name, "rPh") == 0) ++phonetic_;
         return;
       case 'c':
-        if (inRow_ && name[1] == '\0') {
-          const char *r = nullptr, *t = nullptr, *s = nullptr;
-          for (int i = 0; attrs[i]; i += 2) {  // r, t and s in one look
-            const char* a = Local(attrs[i]);
-            if (a[0] != '\0' && a[1] == '\0') {
-              if (a[0] == 'r') r = attrs[i + 1];
-              else if (a[0] == 't') t = attrs[i + 1];
-              else if (a[0] == 's') s = attrs[i + 1];
-            }
-          }
-          std::optional<std::uint32_t> col = r ? ColumnOf(r) : std::nullopt;
-          std::int64_t c = col ? static_cast<std::int64_t>(*col) : col_ + 1;
-          if (c >= static_cast<std::int64_t>(kMaxColumns) || ++cellsInRow_ > kMaxColumns)
-            throw Error("工作表“" + sheet_ + "”第 " + std::to_string(row_ + 1) + " 行的单元格列号超出范围");
-          col_ = c;
-          type_ = t ? t[0] : 'n';
-          if (t && std::strcmp(t, "str") == 0) type_ = 'f';  // formula text result
-          if (t && std::strcmp(t, "inlineStr") == 0) type_ = 'i';
-          if (t && std::strcmp(t, "s") == 0) type_ = 's';
-          style_ = s ? std::strtoul(s, nullptr, 10) : 0;
-          inCell_ = true;
-          hasFormula_ = false;
-          inlineText_ = false;
-          text_.clear();
-          return;
-        }
+        if (inRow_ && name[1] == '\0') startCell(attrs);
         return;
       case 'i':  // an inline string is its <is> text alone, whatever <v> it also holds
         if (inCell_ && type_ == 'i' && std::strcmp(name, "is") == 0) {
@@ -379,6 +337,52 @@ class SheetPart : public XmlPart {
     throw Error("工作表“" + sheet_ + "”单元格 " + CellName(row_, static_cast<std::uint32_t>(col_)) + "：" + what);
   }
 
+  // <row r="N">: the row is N (1-based), or the one after the last.
+  void startRow(const char* r) {
+    std::uint32_t next = started_ ? row_ + 1 : 0;
+    if (r) {
+      std::uint32_t v = 0;
+      auto res = std::from_chars(r, r + std::strlen(r), v);
+      if (res.ec == std::errc() && v >= 1) next = v - 1;
+    }
+    if (next >= kMaxRows) throw Error(kTooManyRows);
+    row_ = next;
+    started_ = true;
+    cellsInRow_ = 0;
+    cells_.clear();
+    col_ = -1;
+    inRow_ = true;
+    nonEmpty_ = false;
+  }
+
+  // <c r="B2" t="s" s="3">: the cell's column (the one after the last
+  // without r), its type and its format.
+  void startCell(const char** attrs) {
+    const char *r = nullptr, *t = nullptr, *s = nullptr;
+    for (int i = 0; attrs[i]; i += 2) {  // r, t and s in one look
+      const char* a = Local(attrs[i]);
+      if (a[0] != '\0' && a[1] == '\0') {
+        if (a[0] == 'r') r = attrs[i + 1];
+        else if (a[0] == 't') t = attrs[i + 1];
+        else if (a[0] == 's') s = attrs[i + 1];
+      }
+    }
+    std::optional<std::uint32_t> col = r ? ColumnOf(r) : std::nullopt;
+    std::int64_t c = col ? static_cast<std::int64_t>(*col) : col_ + 1;
+    if (c >= static_cast<std::int64_t>(kMaxColumns) || ++cellsInRow_ > kMaxColumns)
+      throw Error("工作表“" + sheet_ + "”第 " + std::to_string(row_ + 1) + " 行的单元格列号超出范围");
+    col_ = c;
+    type_ = t ? t[0] : 'n';
+    if (t && std::strcmp(t, "str") == 0) type_ = 'f';  // formula text result
+    if (t && std::strcmp(t, "inlineStr") == 0) type_ = 'i';
+    if (t && std::strcmp(t, "s") == 0) type_ = 's';
+    style_ = s ? std::strtoul(s, nullptr, 10) : 0;
+    inCell_ = true;
+    hasFormula_ = false;
+    inlineText_ = false;
+    text_.clear();
+  }
+
   // <dimension ref="A1:J100"/>: the last column it names.
   void readDimension(const char* ref) {
     if (!ref) return;
@@ -387,10 +391,11 @@ class SheetPart : public XmlPart {
     if (col && *col < kMaxColumns) facts.declaredColumns = *col + 1;
   }
 
+  // The end of a <c>: its text (text_) made a cell as its type says, kept
+  // in cells_ unless empty.
   void finishCell() {
     inCell_ = false;
     capture_ = false;
-    const auto col = static_cast<std::size_t>(col_);
     // A formula whose result was never stored (written by a script, not
     // calculated by a spreadsheet program) reads as empty and is counted. A
     // text result (t="str") may rightly be the empty text.
@@ -399,73 +404,87 @@ class SheetPart : public XmlPart {
       return;
     }
     Cell cell;
+    if (!readValue(cell)) return;
+    if (cell.kind == Cell::Kind::Empty) return;
+    if (cell.kind == Cell::Kind::Text && cell.text.empty()) return;
+    nonEmpty_ = true;
+    if (collectOnly) return;
+    const auto col = static_cast<std::size_t>(col_);
+    if (cells_.size() <= col) cells_.resize(col + 1);
+    cells_[col] = std::move(cell);
+  }
+
+  // The cell's value from text_ by its type; false when the header probe
+  // only noted a shared-string index and the cell is done with.
+  bool readValue(Cell& cell) {
     switch (type_) {
-      case 's': {
-        if (text_.empty()) break;
-        std::size_t idx = 0;
-        auto res = std::from_chars(text_.data(), text_.data() + text_.size(), idx);
-        if (res.ec != std::errc() || res.ptr != text_.data() + text_.size()) bad("共享字符串序号无效“" + text_ + "”");
-        if (collectOnly) {
-          maxStringIndex = std::max(maxStringIndex, idx);
-          sawStringIndex = true;
-          nonEmpty_ = true;
-          return;
-        }
-        if (idx >= strings_->size()) {
-          if (partialStrings) throw NeedAllStrings{};
-          bad("共享字符串序号 " + text_ + " 超出范围");
-        }
-        cell.kind = Cell::Kind::Text;
-        cell.text = (*strings_)[idx];
-        expanded_ += cell.text.size();
-        if (expanded_ > expansionLimit)
-          throw Error(ExpansionMessage("工作表“" + sheet_ + "”中的共享字符串", expansionLimit, storedBytes));
-        break;
-      }
+      case 's': return sharedString(cell);
       case 'i':
       case 'f':
         cell.kind = Cell::Kind::Text;
         DecodeXmlEscapes(text_);
         cell.text = text_;
-        break;
+        return true;
       case 'b':
-        if (text_.empty()) break;
+        if (text_.empty()) return true;
         cell.kind = Cell::Kind::Boolean;
         cell.number = (text_ == "1" || text_ == "true") ? 1 : 0;
-        break;
+        return true;
       case 'e':  // an error value reads as its text (#N/A, #DIV/0!)
-        if (text_.empty()) break;
+        if (text_.empty()) return true;
         cell.kind = Cell::Kind::Text;
         cell.text = text_;
-        break;
-      case 'd': {  // ISO 8601 date text: shown as a serial date would be
-        if (text_.empty()) break;
+        return true;
+      case 'd':  // ISO 8601 date text: shown as a serial date would be
+        if (text_.empty()) return true;
         cell.kind = Cell::Kind::Text;
-        const int kind = style_ < xfKinds_->size() ? (*xfKinds_)[style_] : 0;
-        cell.text = IsoDateText(text_, kind);
-        break;
-      }
-      default: {
-        if (text_.find_first_not_of(" \t\r\n") == std::string::npos) break;
-        std::optional<double> v = ParseNumber(text_);
-        if (!v) bad("数值“" + text_ + "”无效");
-        int kind = style_ < xfKinds_->size() ? (*xfKinds_)[style_] : 0;
-        if (kind != 0) {
-          cell.kind = Cell::Kind::Text;
-          cell.text = DateText(*v, kind & 1, kind & 2, date1904_, kind & kElapsed);
-        } else {
-          cell.kind = Cell::Kind::Number;
-          cell.number = *v;
-        }
-        break;
-      }
+        cell.text = IsoDateText(text_, formatKind());
+        return true;
+      default: number(cell); return true;
     }
-    if (cell.kind == Cell::Kind::Empty) return;
-    if (cell.kind == Cell::Kind::Text && cell.text.empty()) return;
-    nonEmpty_ = true;
-    if (collectOnly) return;
-    if (cells_.size() <= col) cells_.resize(col + 1);
-    cells_[col] = std::move(cell);
+  }
+
+  // What the cell's number format shows (FormatDateKind), 0 for none.
+  int formatKind() const { return style_ < xfKinds_->size() ? (*xfKinds_)[style_] : 0; }
+
+  // t="s": the shared string text_ numbers. The header probe only notes the
+  // largest index (false: nothing more to do for the cell).
+  bool sharedString(Cell& cell) {
+    if (text_.empty()) return true;
+    std::size_t idx = 0;
+    auto res = std::from_chars(text_.data(), text_.data() + text_.size(), idx);
+    if (res.ec != std::errc() || res.ptr != text_.data() + text_.size()) bad("共享字符串序号无效“" + text_ + "”");
+    if (collectOnly) {
+      maxStringIndex = std::max(maxStringIndex, idx);
+      sawStringIndex = true;
+      nonEmpty_ = true;
+      return false;
+    }
+    if (idx >= strings_->size()) {
+      if (partialStrings) throw NeedAllStrings{};
+      bad("共享字符串序号 " + text_ + " 超出范围");
+    }
+    cell.kind = Cell::Kind::Text;
+    cell.text = (*strings_)[idx];
+    expanded_ += cell.text.size();
+    if (expanded_ > expansionLimit)
+      throw Error(ExpansionMessage("工作表“" + sheet_ + "”中的共享字符串", expansionLimit, storedBytes));
+    return true;
+  }
+
+  // A number cell; a date or time format makes it the text the format shows.
+  void number(Cell& cell) {
+    if (text_.find_first_not_of(" \t\r\n") == std::string::npos) return;
+    std::optional<double> v = ParseNumber(text_);
+    if (!v) bad("数值“" + text_ + "”无效");
+    const int kind = formatKind();
+    if (kind != 0) {
+      cell.kind = Cell::Kind::Text;
+      cell.text = DateText(*v, kind & 1, kind & 2, date1904_, kind & kElapsed);
+    } else {
+      cell.kind = Cell::Kind::Number;
+      cell.number = *v;
+    }
   }
 
   const std::vector<std::string>* strings_;

@@ -49,7 +49,7 @@ class ThresholdLegend {
   // compiled bounds (compile() is called on first use).
   int match(double value);
   // The colour of the row that takes `value`.
-  std::optional<ColourValue> colourFor(double value);
+  [[nodiscard]] std::optional<ColourValue> colourFor(double value);
 
  private:
   bool compiled_ = false;

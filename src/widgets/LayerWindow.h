@@ -80,7 +80,7 @@ class LayerWindow : public QWidget {
                                       const QList<Needed>& needed);
   // The first two checks alone; the window asks before replacing its own
   // list of files (WorkbookPicker::confirmReplace).
-  std::optional<QString> checkedOutput(const tessaro::LayerMessages& messages, const QList<Needed>& needed);
+  [[nodiscard]] std::optional<QString> checkedOutput(const tessaro::LayerMessages& messages, const QList<Needed>& needed);
 
   // Runs `job` in the background and reports its end with `messages`, over
   // this window (brought to the front first): the completion message with

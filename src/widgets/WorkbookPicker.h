@@ -80,12 +80,12 @@ class WorkbookPicker : public QGroupBox {
   // Asks "文件已存在，是否覆盖？" naming those of `targets` that exist (a
   // folder of that name is no file to replace: the run then says why it
   // cannot write there). True when none exists or the user agreed.
-  bool confirmReplace(const QStringList& targets);
+  [[nodiscard]] bool confirmReplace(const QStringList& targets);
   // The output path for a run writing Text6 + each of `suffixes` ({""} for
   // one file, {".mif", ".mid"} for a pair). Says "请先打开Excel文件" when no
   // workbook is open and asks before replacing; nothing when the run should
   // not start.
-  std::optional<QString> outputForRun(const QStringList& suffixes);
+  [[nodiscard]] std::optional<QString> outputForRun(const QStringList& suffixes);
 
   // The open-file command (Command2).
   void open();

@@ -23,6 +23,11 @@ struct JobEnd {
   QStringList notes;         // Progress::notes(), in the order noted
 };
 
+// Runs `job` on a thread of its own and `done` on the GUI thread when it
+// ends. The window may be destroyed while the job runs: the job is then
+// stopped and `done` never runs, but the job itself may still be running for
+// a moment, so it must own what it reads (capture parameters by value, never
+// the window or its members).
 void RunInBackground(QWidget* window, RunPanel* panel, std::function<void(tessaro::Progress&)> job,
                      std::function<void(const JobEnd&)> done);
 

@@ -71,7 +71,8 @@ class ScriptedWindow : public LayerWindow {
     connect(generateButton(), &QPushButton::clicked, this, [this] {
       const auto out = outputForRun({QString()}, kMessages, {{column, QStringLiteral("经度列")}});
       if (!out) return;
-      runLayer(kMessages, {*out}, [this, path = out->toStdString()](tessaro::Progress& p) { job(path, p); });
+      // The job owns a copy of the script: the window may go while it runs.
+      runLayer(kMessages, {*out}, [script = job, path = out->toStdString()](tessaro::Progress& p) { script(path, p); });
     });
   }
   std::function<void(const std::string&, tessaro::Progress&)> job;

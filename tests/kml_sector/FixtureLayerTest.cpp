@@ -100,7 +100,7 @@ TEST_F(Fixture, GoldenFromTheSameRows) {
   p.azimuthColumn = "方位角";
   p.useDescription = true;
   p.descriptionColumn = "备注";
-  p.altitude = "30";
+  p.settings.altitude = "30";
   p.output = (dir / "layer.kml").string();
   Progress progress;
   GenerateKmlSector(p, rs, progress);

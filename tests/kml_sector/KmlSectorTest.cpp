@@ -182,7 +182,7 @@ TEST(SectorLayer, DocumentLinesInOrder) {
   auto out = dir.path / "cells_Sheet1.kml";
   RecordSet rs = Cells({T("A-1"), R(113.5), R(22.5), I(120)});
   KmlSectorParams p = Params(out);
-  p.altitude = "30";
+  p.settings.altitude = "30";
   Progress progress;
   GenerateKmlSector(p, rs, progress);
   const std::string kml = ReadAll(out);
@@ -238,9 +238,9 @@ TEST(SectorLayer, DescriptionsAndEscaping) {
   KmlSectorParams p = Params(out);
   p.useDescription = true;
   p.descriptionColumn = "描述";
-  p.outlineWidth = "2&";
-  p.labelScale = "<1>";
-  p.altitude = "5&";
+  p.settings.outlineWidth = "2&";
+  p.settings.labelScale = "<1>";
+  p.settings.altitude = "5&";
   Progress progress;
   GenerateKmlSector(p, rs, progress);
   const std::string kml = ReadAll(out);
@@ -279,7 +279,7 @@ TEST(SectorLayer, ShortRadiusAndRadiusText) {
 
   // A radius box that is not a number draws no row that computes points:
   // short rows, indoor cells and ordinary directional rows alike.
-  p.radius = "abc";
+  p.settings.radius = "abc";
   for (RecordSet rows : {Cells({T("XX-4"), R(113.5), R(22.5), I(120)}), Cells({T("I"), R(113.5), R(22.5), I(-2)}),
                          Cells({T("XX-1"), R(113.5), R(22.5), I(120)})}) {
     try {
@@ -415,7 +415,7 @@ TEST(KmlWriter, KmzEntriesCarryTheWorkbooksTime) {
       ::unsetenv("SOURCE_DATE_EPOCH");
     const fs::path out = dir.path / "w.kmz";
     {
-      KmlWriter w(out.string(), book.string());
+      KmlWriter w(out.string(), {}, book.string());
       w.prologue();
       w.attach("legend.png", "png bytes");
       w.epilogue();

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string>
 
+#include "source/Provider.h"
+#include "source/Workbook.h"
 #include "support/CliRun.h"
 
 namespace tessaro {
@@ -146,6 +148,25 @@ TEST_F(Limits, WideSheetsLoadTheColumnsAQueryNames) {
   const auto names = test::Lines(r.ran.out);
   ASSERT_EQ(names.size(), 2100u);
   EXPECT_EQ(names.back(), "C2099");
+}
+
+// In one process the loaded columns of a wide sheet are kept between
+// queries: a query naming others loads the sheet again with those, and a
+// refused "select *" leaves nothing behind that the next query trips on.
+TEST_F(Limits, AWideSheetLoadsAgainForColumnsItDoesNotHold) {
+  const std::string book = Book("wide", 2100);
+  source::ClearWorkbookCache();
+  auto c = Connection::open(ConnectionString(book));
+  auto first = [&](const std::string& sql) { return c->execute(sql).value(0).text(); };
+  const std::size_t before = source::SheetLoadCount();
+  EXPECT_EQ(first("select [C5] from [S$] where [C1]=1"), "5");
+  EXPECT_EQ(first("select [c5] + [C1] from [S$]"), "6");  // both held: no new load
+  EXPECT_EQ(source::SheetLoadCount(), before + 1);
+  EXPECT_EQ(first("select [C2050] from [S$]"), "2050");
+  EXPECT_EQ(source::SheetLoadCount(), before + 2);
+  EXPECT_THROW(c->execute("select * from [S$]"), Error);
+  EXPECT_EQ(first("select count(*), max([C2099]) from [S$]"), "3");
+  source::ClearWorkbookCache();
 }
 
 }  // namespace

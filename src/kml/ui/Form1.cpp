@@ -231,16 +231,7 @@ void Form1::generate() {
   p.azimuthColumn = Utf8(Combo4->currentText());
   p.useDescription = Check1->isChecked();
   p.descriptionColumn = Utf8(Combo6->currentText());
-  const tessaro::SectorSettings s = settings();
-  p.opacity = s.opacity;
-  p.outlineWidth = s.outlineWidth;
-  p.labelScale = s.labelScale;
-  p.radius = s.radius;
-  p.altitude = s.altitude;
-  p.beamwidth = s.beamwidth;
-  p.outlineColour = s.outlineColour;
-  p.fillColour = s.fillColour;
-  p.labelColour = s.labelColour;
+  p.settings = settings();
   const ExtraValues more = extras();
   p.beamwidthColumn = Utf8(more.beamwidthColumn);
   p.radiusColumn = Utf8(more.radiusColumn);
