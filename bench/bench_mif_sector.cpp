@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     floor = std::min(floor, Seconds(t0));
     t0 = std::chrono::steady_clock::now();
     Progress progress;
-    GenerateMifSector(p, rs, progress);
+    if (GenerateMifSector(p, rs, progress).rows != rs.rowCount()) throw std::runtime_error("rows lost");
     layer = std::min(layer, Seconds(t0));
   }
   const auto mifSize = fs::file_size(dir / "cells.mif"), midSize = fs::file_size(dir / "cells.mid");
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     q.outputBase = (dir / "book").string();
     auto t0 = std::chrono::steady_clock::now();
     Progress progress;
-    GenerateMifSector(q, progress);
+    if (GenerateMifSector(q, progress).rows != static_cast<std::size_t>(rows)) throw std::runtime_error("rows lost");
     const double whole = Seconds(t0);
     std::printf("rows %d from an .xlsx workbook (%ju bytes): whole command %.3f s, ratio to points alone %.2f\n", rows,
                 static_cast<std::uintmax_t>(fs::file_size(book)), whole, whole / floor);

@@ -73,8 +73,8 @@ struct RingInput {
   double halfBeam = 0;    // h = H / 2
 };
 // Returns false when a computed point has no finite result.
-bool AppendSectorRing(std::string& out, const RingInput& in);
+[[nodiscard]] bool AppendSectorRing(std::string& out, const RingInput& in);
 // Whether a row of this azimuth computes points (and so needs numeric coordinates).
-bool RingNeedsPoints(bool hasAzimuth, double azimuth, double halfBeam);
+[[nodiscard]] bool RingNeedsPoints(bool hasAzimuth, double azimuth, double halfBeam);
 
 }  // namespace tessaro

@@ -66,7 +66,7 @@ class KmlWriter {
   // The href (escaped) of a local file the layer points to: its path in a
   // KML; in a KMZ the file goes inside as "files/NAME" and that is the href
   // (regionated: inside as "tiles/NAME", the href the bare NAME).
-  std::string localHref(const std::string& path);
+  [[nodiscard]] std::string localHref(const std::string& path);
   // A file made with the layer (a legend image): inside a KMZ as
   // "files/NAME"; beside a KML as STEM_NAME (STEM the KML's name without
   // ".kml"), replaced together with it. Returns the href (escaped).

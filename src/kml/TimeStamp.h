@@ -24,7 +24,7 @@ inline constexpr const char* kTimeForms = "应为 YYYY-MM-DD HH:MM:SS；只有�
 // A date given for a run ("YYYY-MM-DD", "/" allowed between the parts, one
 // or two digits of month and day) as "YYYY-MM-DD"; nothing when it is not a
 // real day.
-std::optional<std::string> DateOption(const std::string& text);
+[[nodiscard]] std::optional<std::string> DateOption(const std::string& text);
 
 // The <when> of a time cell; nothing for an empty cell. `date` ("YYYY-MM-DD"
 // as DateOption gives it, or empty) completes a time of day. Throws Error

@@ -51,9 +51,9 @@ void WriteMifDriveTest(const MifDriveTestParams& p, RecordSet& rows, MifWriter& 
 
 // Writes the pair p.output + ".mif"/".mid" from a query result and commits it.
 // Returns the note on characters written as "?" ("" when none).
-std::string WriteMifDriveTestFiles(const MifDriveTestParams& p, RecordSet& rows, Progress& progress);
+[[nodiscard]] std::string WriteMifDriveTestFiles(const MifDriveTestParams& p, RecordSet& rows, Progress& progress);
 
 // The generate command. Returns the replacement note. Throws Error.
-std::string GenerateMifDriveTest(const MifDriveTestParams& p, Progress& progress);
+[[nodiscard]] std::string GenerateMifDriveTest(const MifDriveTestParams& p, Progress& progress);
 
 }  // namespace tessaro

@@ -23,6 +23,6 @@ void WriteMifDriveTestGrid(const MifDriveTestParams& p, const GridResult& grid, 
 // The generate command with a grid: reads and bins the sheet and writes the
 // pair; notes the rows left out and the grid. Returns the replacement note.
 // Throws Error.
-std::string GenerateMifDriveTestGrid(const MifDriveTestParams& p, Progress& progress);
+[[nodiscard]] std::string GenerateMifDriveTestGrid(const MifDriveTestParams& p, Progress& progress);
 
 }  // namespace tessaro

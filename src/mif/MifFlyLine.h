@@ -34,7 +34,7 @@ std::vector<MifColumn> FlyLineMifColumns(const FlyLineInputs& in);
 
 // Draws the step colour, creates the pair, runs the join and writes the
 // layer. Throws Error with the reason; the pair appears only when complete.
-MifFlyLineResult GenerateMifFlyLine(const MifFlyLineParams& params, Progress& progress);
-MifFlyLineResult GenerateMifFlyLine(const MifFlyLineParams& params, const FlyLineResult& rows, Progress& progress);
+[[nodiscard]] MifFlyLineResult GenerateMifFlyLine(const MifFlyLineParams& params, Progress& progress);
+[[nodiscard]] MifFlyLineResult GenerateMifFlyLine(const MifFlyLineParams& params, const FlyLineResult& rows, Progress& progress);
 
 }  // namespace tessaro

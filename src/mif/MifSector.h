@@ -64,11 +64,11 @@ long HalfBeamSteps(double beamwidth);
 // Opens the workbook, runs the layer's query and writes the pair. Throws
 // Error naming the row and column on any failure; the earlier files of the
 // pair's names are then left untouched.
-MifSectorResult GenerateMifSector(const MifSectorParams& params, Progress& progress);
+[[nodiscard]] MifSectorResult GenerateMifSector(const MifSectorParams& params, Progress& progress);
 
 // The same on a query result already at hand (fields jzm, jd, wd, fwj, then
 // every sheet column). The workbook and sheet of `params` are not used.
-MifSectorResult GenerateMifSector(const MifSectorParams& params, RecordSet& records, Progress& progress);
+[[nodiscard]] MifSectorResult GenerateMifSector(const MifSectorParams& params, RecordSet& records, Progress& progress);
 
 // The object lines of one row ("Region 1", the count, the points, pen, brush
 // and centre), appended to `lines` (which is cleared first).

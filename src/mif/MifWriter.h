@@ -69,7 +69,7 @@ class MifWriter {
 
  private:
   void put(OutputFile& f, const std::string& utf8Line);
-  std::string encode(const std::string& utf8Line);
+  [[nodiscard]] std::string encode(const std::string& utf8Line);
   void putObject(const std::string& utf8Line);
   void drainSpool();
   std::string base_;

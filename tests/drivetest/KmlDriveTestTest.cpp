@@ -228,7 +228,7 @@ TEST(DriveTestGenerators, UnchosenColumnsAreNamedBeforeTheWorkbookIsRead) {
   m.lat = "Latitude";
   m.data = "RX LevSub(dBm)";
   try {
-    GenerateMifDriveTest(m, progress);
+    (void)GenerateMifDriveTest(m, progress);
     FAIL();
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "没有选择经度列");

@@ -54,7 +54,7 @@ TEST(DriveTestRealClients, MifPairHasOnePointPerMidLineWithTheCells) {
                  {dt::N(113.1), dt::N(23.1), dt::N(-3.5), dt::N(113.1), dt::N(23.1), dt::N(-3.5), dt::T("东门"),
                   dt::N(113.2), dt::N(23.2), dt::E(), dt::N(113.2), dt::N(23.2), dt::E(), dt::T("西门")});
   Progress progress;
-  WriteMifDriveTestFiles(p, rows, progress);
+  EXPECT_EQ(WriteMifDriveTestFiles(p, rows, progress), "");
   std::string listing;
   EXPECT_EQ(Features(p.output + ".mif", &listing), 2) << listing;
   EXPECT_NE(listing.find("SINR (Real) = -3.5"), std::string::npos) << listing;

@@ -271,7 +271,7 @@ TEST(OnePass, LayerFilesAreTheSameEitherWay) {
         kmlError = e.what();
       }
       try {
-        GenerateMifDriveTest(mif, pm);
+        (void)GenerateMifDriveTest(mif, pm);
       } catch (const Error& e) {
         mifError = e.what();
       }

@@ -282,7 +282,7 @@ TEST_F(MifSectorFiles, FailuresLeaveEarlierFilesUntouched) {
   // An empty first column on the second row, then an empty sheet.
   auto bad = Result({Cell("A1", 113.5, 22.5, Value::Integer(0)), Cell("", 113.5, 22.5, Value::Integer(0))});
   try {
-    GenerateMifSector(params_, bad, progress);
+    (void)GenerateMifSector(params_, bad, progress);
     ADD_FAILURE() << "no error";
   } catch (const Error& e) {
     EXPECT_NE(std::string(e.what()).find("第 3 行"), std::string::npos) << e.what();
@@ -304,7 +304,7 @@ TEST_F(MifSectorFiles, FailuresLeaveEarlierFilesUntouched) {
   EXPECT_EQ(FileCount(), 2u);
 
   // A second successful run replaces both completely.
-  GenerateMifSector(params_, fine, progress);
+  EXPECT_EQ(GenerateMifSector(params_, fine, progress).rows, 1u);
   EXPECT_EQ(ReadFile(params_.outputBase + ".mid"), "A1,113.5,22.5,0,\r\n");
   EXPECT_EQ(FileCount(), 2u);
 }
