@@ -169,10 +169,6 @@ std::string Trim(std::string_view text) {
   return std::string(text.substr(b, e - b));
 }
 
-namespace {
-
-// The length of the well-formed UTF-8 sequence at the start of `s` and its
-// code point, or 0 when it is not one.
 std::size_t Utf8Sequence(std::string_view s, char32_t& cp) {
   const auto b0 = static_cast<unsigned char>(s[0]);
   std::size_t len = b0 < 0x80 ? 1 : (b0 >> 5) == 0x6 ? 2 : (b0 >> 4) == 0xE ? 3 : (b0 >> 3) == 0x1E ? 4 : 0;
@@ -187,8 +183,6 @@ std::size_t Utf8Sequence(std::string_view s, char32_t& cp) {
   if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
   return len;
 }
-
-}  // namespace
 
 std::string PrintableExcerpt(std::string_view text, std::size_t maxChars) {
   std::string out;

@@ -40,6 +40,12 @@ std::string zeRo(const std::string& hexclr);
 // Trims blanks (spaces and tabs) at both ends.
 std::string Trim(std::string_view text);
 
+// The length of the well-formed UTF-8 sequence at the start of `s` (not
+// empty) and its code point in `cp`; 0 when there is none (a stray
+// continuation byte, a cut or overlong sequence, a surrogate, beyond
+// U+10FFFF).
+[[nodiscard]] std::size_t Utf8Sequence(std::string_view s, char32_t& cp);
+
 // A text from a file, fit to be quoted in a message: at most its first
 // `maxChars` printable characters. Control characters (C0, DEL, C1) and bytes
 // that are not UTF-8 are left out; "…" marks a text that was cut.

@@ -9,6 +9,7 @@
 
 #include "common/Error.h"
 #include "common/ReadFile.h"
+#include "common/Text.h"
 #include "kml/Regionate.h"
 #include "source/Provider.h"
 
@@ -17,24 +18,6 @@ namespace tessaro {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-
-// The length of the well-formed UTF-8 sequence of two to four bytes at the
-// start of `s` and its code point; 0 when there is none (a stray
-// continuation byte, a cut or overlong sequence, a surrogate, beyond U+10FFFF).
-std::size_t MultiByteSequence(std::string_view s, char32_t& cp) {
-  const auto b0 = static_cast<unsigned char>(s[0]);
-  const std::size_t len = (b0 >> 5) == 0x6 ? 2 : (b0 >> 4) == 0xE ? 3 : (b0 >> 3) == 0x1E ? 4 : 0;
-  if (len == 0 || len > s.size()) return 0;
-  cp = b0 & (0x7F >> len);
-  for (std::size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  static const char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return len;
-}
 
 // Every text of a KML goes through here. Besides the markup characters, a
 // character XML 1.0 cannot carry (C0 controls other than tab, line feed and
@@ -62,7 +45,7 @@ void AppendXmlText(std::string& out, std::string_view text, bool quote) {
       continue;
     }
     char32_t cp = 0;
-    const std::size_t len = MultiByteSequence(text.substr(i), cp);
+    const std::size_t len = Utf8Sequence(text.substr(i), cp);
     if (len == 0) {
       out += kReplacement;
       ++i;
