@@ -1,8 +1,8 @@
 // Fuzzes the command line: the option parser of every tessaro-cli command,
 // the colour option and the default output path. The input is the words of
 // a command line separated by NUL bytes. Nothing may crash; a refused line
-// is a usage error; the default output path stays in the workbook's folder
-// whatever the sheet is called.
+// is a usage error, a help word a help request; the default output path
+// stays in the workbook's folder whatever the sheet is called.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -25,6 +25,14 @@ void CheckParse(const std::vector<std::string>& words) {
   try {
     a = Parse(words, kOptions, 1, 2);
   } catch (const UsageError&) {
+    return;
+  } catch (const HelpRequested& help) {
+    // Help is an answer, not a failure: it must only come when a help word
+    // was given, and it carries the command's own options.
+    if (std::find(words.begin(), words.end(), "--help") == words.end() &&
+        std::find(words.begin(), words.end(), "-h") == words.end())
+      std::abort();
+    if (help.options.size() != kOptions.size()) std::abort();
     return;
   }
   if (a.positional.empty() || a.positional.size() > 2) std::abort();
