@@ -28,18 +28,9 @@ Field BeamField(const ReportCell& c) {
 // allows (no control character but tab and line feed, no surrogate, no
 // U+FFFE or U+FFFF, nothing overlong); 0 otherwise.
 std::size_t XmlCharLength(std::string_view s, std::size_t i) {
-  const auto c = static_cast<unsigned char>(s[i]);
-  const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-  if (n == 0 || i + n > s.size()) return 0;
-  std::uint32_t code = n == 1 ? c : c & (0x7F >> n);
-  for (std::size_t k = 1; k < n; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (b & 0x3F);
-  }
-  static const std::uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < kLeast[n] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
-    return 0;
+  char32_t code = 0;
+  const std::size_t n = Utf8Sequence(s.substr(i), code);
+  if (n == 0 || code == 0xFFFE || code == 0xFFFF) return 0;
   if (code < 0x20 && code != '\t' && code != '\n') return 0;
   return n;
 }
